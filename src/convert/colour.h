@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace rasterkit {
+
+// A colour value is laid out 0x00BBGGRR: red in bits 0-7, green in bits 8-15,
+// blue in bits 16-23, bits 24-31 zero. Channel bit k of green is colour bit
+// 8 + k, of blue colour bit 16 + k.
+using Colour = std::uint32_t;
+
+// A sample taken outside the source picture reads as -1 (all bits set), so
+// after the reduction mask it holds the mask itself.
+inline constexpr std::int32_t OutsideSample = -1;
+
+constexpr unsigned redOf(std::uint32_t colour) { return colour & 0xFFu; }
+constexpr unsigned greenOf(std::uint32_t colour) { return (colour >> 8) & 0xFFu; }
+constexpr unsigned blueOf(std::uint32_t colour) { return (colour >> 16) & 0xFFu; }
+
+constexpr Colour makeColour(unsigned red, unsigned green, unsigned blue)
+{
+    return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
+}
+
+} // namespace rasterkit

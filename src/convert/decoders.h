@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pixelformat.h"
+#include "pixelgrid.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace rasterkit {
+
+enum class DecodeError {
+    None,
+    InvalidSize,     // width or height outside 1..MaximumTargetSize
+    WrongLength,     // a plain file whose length is not width x height x bytes per pixel
+    TruncatedRecord, // the data ends inside a run record
+    ZeroRunLength,   // a run record with run length 0
+    TooManyPixels,   // the runs add up to more than width x height
+    TooFewPixels,    // the runs add up to fewer than width x height
+};
+
+std::string_view decodeErrorMessage(DecodeError error);
+
+struct DecodeResult {
+    PixelGrid grid;                 // the reduced pixels, or grey levels for "Y 5x3"
+    DecodeError error = DecodeError::None;
+    std::size_t offset = 0;         // byte offset of the fault, when there is one
+
+    bool ok() const { return error == DecodeError::None; }
+    // The error's message with the offset, e.g. "run length 0 in the record at byte 12".
+    std::string message() const;
+};
+
+// Turns an output file image back into the grid it was encoded from. Never
+// reads outside the bytes it is given.
+DecodeResult decode(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
+
+} // namespace rasterkit

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "pixelformat.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Status texts, UTF-8, lines separated by CR LF.
+namespace rasterkit {
+
+inline constexpr std::string_view ConvertingMessage = "Конвертирование...";
+inline constexpr std::string_view CompressingMessage = "Компрессия...";
+
+// "Конвертирование завершено." CR LF "Размер файла : " size. No line break at the end.
+std::string plainReport(std::int64_t outputSize);
+
+// R = floor(N / M x 100) / 100 in double precision. M of 0 gives 0.
+double compressionRatio(std::int64_t uncompressedSize, std::int64_t compressedSize);
+
+// R written to 15 significant digits, trailing zeros dropped, no exponent,
+// with the given decimal separator (none at all when R is whole).
+std::string formatRatio(double ratio, std::string_view decimalSeparator);
+
+// The four-line report, each line ending in CR LF; N carries one leading space.
+std::string compressionReport(std::int64_t uncompressedSize, std::int64_t compressedSize,
+    std::string_view decimalSeparator);
+
+// N for a format: width x height x 2 for "RGB 5:6:5" and the 16-bit run-length
+// formats, width x height for "RGB 3:3:2", "RGB 3:3:2x8" and "Y 5x3".
+std::int64_t uncompressedSize(PixelFormat format, int width, int height);
+
+// The report the status box shows after converting width x height pixels into
+// outputSize bytes of the given format.
+std::string conversionReport(PixelFormat format, int width, int height, std::int64_t outputSize,
+    std::string_view decimalSeparator);
+
+} // namespace rasterkit

@@ -1,0 +1,105 @@
+#include "sampling.h"
+
+#include "greylevel.h"
+#include "pixelformat.h"
+
+#include <cmath>
+#include <limits>
+
+namespace rasterkit {
+
+std::int32_t roundToInt32(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    // nearbyint rounds in the current rounding mode, which is to nearest, ties to even.
+    const double rounded = std::nearbyint(value);
+    if (rounded <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    if (rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
+}
+
+FrameOrigin frameOriginForCenter(float centerX, float centerY, double sampleStep, int targetWidth, int targetHeight)
+{
+    const double left = static_cast<double>(centerX) - sampleStep * (targetWidth / 2.0);
+    const double top = static_cast<double>(centerY) - sampleStep * (targetHeight / 2.0);
+    return { roundToInt32(left), roundToInt32(top) };
+}
+
+std::int64_t nearestPixel(double position)
+{
+    const float narrowed = static_cast<float>(position);
+    if (!std::isfinite(narrowed))
+        return narrowed > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    const double rounded = std::nearbyint(static_cast<double>(narrowed));
+    constexpr double limit = 9.0e18;
+    if (rounded >= limit)
+        return std::numeric_limits<std::int64_t>::max();
+    if (rounded <= -limit)
+        return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(rounded);
+}
+
+int progressPercent(int row, int rowCount)
+{
+    if (rowCount <= 0)
+        return 0;
+    return roundToInt32(static_cast<double>(row) / static_cast<double>(rowCount) * 100.0);
+}
+
+Sampler::Sampler(const SourceImage& source, const FrameSettings& frame, int formatIndex)
+    : m_source(source)
+    , m_frame(frame)
+    , m_mask(reductionMask(formatIndex))
+    , m_grey(formatIndex == static_cast<int>(PixelFormat::Y5x3))
+{
+    // Every row samples the same columns, so their source x is worked out once.
+    const int width = frame.targetWidth > 0 ? frame.targetWidth : 0;
+    m_columns.resize(static_cast<std::size_t>(width));
+    for (int column = 1; column <= width; ++column)
+        m_columns[static_cast<std::size_t>(column - 1)] = nearestPixel(frame.frameLeft + frame.sampleStep * column);
+}
+
+void Sampler::sampleRow(int row, PixelGrid& grid) const
+{
+    const std::int64_t y = nearestPixel(m_frame.frameTop + m_frame.sampleStep * row);
+    const auto out = grid.row(row);
+    const std::size_t count = std::min(out.size(), m_columns.size());
+    const bool rowInside = y >= 0 && y < m_source.height && m_source.bytes != nullptr;
+    const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::int64_t x = m_columns[index];
+        std::uint32_t colour = 0xFFFFFFFFu; // outside the picture
+        if (line != nullptr && x >= 0 && x < m_source.width) {
+            const std::uint8_t* pixel = line + x * 4;
+            colour = static_cast<std::uint32_t>(pixel[0]) | (static_cast<std::uint32_t>(pixel[1]) << 8)
+                | (static_cast<std::uint32_t>(pixel[2]) << 16);
+        }
+        const std::uint32_t masked = colour & m_mask;
+        out[index] = m_grey ? GreyLevel(masked) : static_cast<std::int32_t>(masked);
+    }
+}
+
+std::uint32_t Sampler::previewColour(std::int32_t value) const
+{
+    return m_grey ? greyPreviewColour(value) : static_cast<std::uint32_t>(value) & 0xFFFFFFu;
+}
+
+PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, int formatIndex,
+    const SamplingProgress& progress)
+{
+    PixelGrid grid(frame.targetWidth, frame.targetHeight);
+    if (grid.isEmpty())
+        return grid;
+    const Sampler sampler(source, frame, formatIndex);
+    for (int row = 1; row <= grid.height(); ++row) {
+        sampler.sampleRow(row, grid);
+        if (progress)
+            progress(row, grid.height());
+    }
+    return grid;
+}
+
+} // namespace rasterkit

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "pixelgrid.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace rasterkit {
+
+// A read-only view of the source picture: width x height pixels, four bytes
+// each in the order red, green, blue, unused, rows bytesPerLine apart.
+struct SourceImage {
+    int width = 0;
+    int height = 0;
+    const std::uint8_t* bytes = nullptr;
+    std::ptrdiff_t bytesPerLine = 0;
+
+    // The pixel's colour as 0x00BBGGRR, or -1 for a position outside the picture.
+    std::int32_t colourAt(std::int64_t x, std::int64_t y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height || bytes == nullptr)
+            return OutsideSampleValue;
+        const std::uint8_t* pixel = bytes + y * bytesPerLine + x * 4;
+        return static_cast<std::int32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
+    }
+
+    static constexpr std::int32_t OutsideSampleValue = -1;
+};
+
+// What the capture frame hands to a conversion.
+struct FrameSettings {
+    int targetWidth = 320;
+    int targetHeight = 240;
+    double sampleStep = 1.0; // source pixels between neighbouring samples
+    std::int32_t frameLeft = 0;
+    std::int32_t frameTop = 0;
+};
+
+struct FrameOrigin {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+};
+
+// The frame's top-left corner for a frame centred at (centerX, centerY):
+// centre - step x size / 2, computed in double precision and rounded to the
+// nearest integer, ties to even (clamped to the 32-bit range).
+FrameOrigin frameOriginForCenter(float centerX, float centerY, double sampleStep, int targetWidth, int targetHeight);
+
+// Rounds to the nearest integer, ties to even, clamped to the 32-bit range.
+std::int32_t roundToInt32(double value);
+
+// The source pixel that a sample position selects: the position is narrowed
+// to single precision and rounded to the nearest pixel, ties to even, so a
+// whole position selects exactly that pixel.
+std::int64_t nearestPixel(double position);
+
+// The percentage of rows done shown by the progress bar after a row:
+// row / rowCount x 100 in double precision, rounded to nearest, ties to even.
+int progressPercent(int row, int rowCount);
+
+// Samples the framed region of a picture one row at a time. Column i and row
+// j (1-based) sample the source pixel nearest to (frameLeft + step x i,
+// frameTop + step x j); the colour is ANDed with the format's reduction mask,
+// or turned into its grey level for "Y 5x3". A format index outside 0..7
+// (no format chosen) masks everything to 0.
+class Sampler {
+public:
+    Sampler(const SourceImage& source, const FrameSettings& frame, int formatIndex);
+
+    // Fills grid(1..targetWidth, row). The grid must be targetWidth x targetHeight.
+    void sampleRow(int row, PixelGrid& grid) const;
+
+    // The colour the preview shows for a stored value: the value itself, or
+    // grey 8 x level for "Y 5x3".
+    std::uint32_t previewColour(std::int32_t value) const;
+
+    const FrameSettings& frame() const { return m_frame; }
+
+private:
+    SourceImage m_source;
+    FrameSettings m_frame;
+    std::uint32_t m_mask = 0;
+    bool m_grey = false;
+    std::vector<std::int64_t> m_columns; // source x for columns 1..targetWidth
+};
+
+// Called after each finished row: row (1-based) of rowCount.
+using SamplingProgress = std::function<void(int row, int rowCount)>;
+
+// Samples the whole frame into a new grid of targetWidth x targetHeight.
+PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, int formatIndex,
+    const SamplingProgress& progress = {});
+
+} // namespace rasterkit

@@ -1,0 +1,190 @@
+#pragma once
+
+#include "decoders.h"
+#include "encoders.h"
+#include "pixelgrid.h"
+
+#include <cassert>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace rasterkit::detail {
+
+// A run record format: how many pixels one record may cover, how many bytes
+// it takes, how (value, run length) becomes those bytes and how they are read
+// back.
+template<typename Record>
+concept RunRecord = requires(std::int32_t value, std::uint8_t runLength, std::uint8_t* out, const std::uint8_t* in) {
+    { Record::RunLimit } -> std::convertible_to<int>;
+    { Record::Width } -> std::convertible_to<int>;
+    Record::build(value, runLength, out);
+    { Record::parse(in) } -> std::same_as<std::pair<std::int32_t, unsigned>>;
+};
+
+// One pass of the raster scan. Rows run top to bottom and columns left to
+// right, and runs go on across row ends. A run is closed when it has reached
+// the run limit (the next pixel is then not compared: it opens a new run
+// even if it has the same value) or when the next value differs in any bit.
+// The first pixel never closes a run, so no record has run length 0, and the
+// run still open after the last pixel is always closed by a final record.
+// Both passes take exactly the same decisions; only the writing pass stores
+// the records. Returns the output size in bytes.
+template<RunRecord Record, bool Writing>
+std::size_t scanRuns(const PixelGrid& grid, std::uint8_t* out, const EncodeProgress& progress)
+{
+    constexpr unsigned runLimit = Record::RunLimit;
+    constexpr std::size_t width = Record::Width;
+    const int rowCount = grid.height();
+    std::int32_t previous = grid(1, 1);
+    unsigned runLength = 0;
+    std::size_t position = 0;
+    for (int row = 1; row <= rowCount; ++row) {
+        for (const std::int32_t value : grid.row(row)) {
+            if (runLength == runLimit || value != previous) {
+                if constexpr (Writing)
+                    Record::build(previous, static_cast<std::uint8_t>(runLength), out + position);
+                position += width;
+                runLength = 0;
+            }
+            ++runLength;
+            previous = value;
+        }
+        if (progress)
+            progress(row, rowCount, Writing ? EncodePass::Writing : EncodePass::Counting);
+    }
+    if constexpr (Writing)
+        Record::build(previous, static_cast<std::uint8_t>(runLength), out + position);
+    return position + width;
+}
+
+// Counting pass, one allocation at the counted size, writing pass.
+template<RunRecord Record>
+OutputBytes encodeRuns(const PixelGrid& grid, const EncodeProgress& progress)
+{
+    if (grid.isEmpty())
+        return {};
+    const std::size_t size = scanRuns<Record, false>(grid, nullptr, progress);
+    OutputBytes bytes(size);
+    [[maybe_unused]] const std::size_t written = scanRuns<Record, true>(grid, bytes.data(), progress);
+    assert(written == size);
+    return bytes;
+}
+
+// Expands the records in order into width x height values, checking every
+// record before it is used: whole, run length 1 or more, and no more pixels
+// than the grid holds.
+template<RunRecord Record>
+DecodeResult decodeRuns(std::span<const std::uint8_t> bytes, int width, int height)
+{
+    DecodeResult result;
+    if (!isValidTargetSize(width, height)) {
+        result.error = DecodeError::InvalidSize;
+        return result;
+    }
+    PixelGrid grid(width, height);
+    const auto values = grid.values();
+    const std::size_t pixelCount = values.size();
+    constexpr std::size_t recordWidth = Record::Width;
+    std::size_t pixel = 0;
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        if (bytes.size() - offset < recordWidth) {
+            result.error = DecodeError::TruncatedRecord;
+            result.offset = offset;
+            return result;
+        }
+        const auto [value, runLength] = Record::parse(bytes.data() + offset);
+        if (runLength == 0) {
+            result.error = DecodeError::ZeroRunLength;
+            result.offset = offset;
+            return result;
+        }
+        if (runLength > pixelCount - pixel) {
+            result.error = DecodeError::TooManyPixels;
+            result.offset = offset;
+            return result;
+        }
+        for (unsigned index = 0; index < runLength; ++index)
+            values[pixel++] = value;
+        offset += recordWidth;
+    }
+    if (pixel != pixelCount) {
+        result.error = DecodeError::TooFewPixels;
+        result.offset = bytes.size();
+        return result;
+    }
+    result.grid = std::move(grid);
+    return result;
+}
+
+// Plain formats write every pixel in raster order, BytesPerPixel bytes each,
+// into bytes allocated once from the grid's size.
+template<int BytesPerPixel, typename Pack>
+OutputBytes encodePlain(const PixelGrid& grid, const EncodeProgress& progress, Pack pack)
+{
+    OutputBytes bytes(grid.values().size() * BytesPerPixel);
+    std::uint8_t* out = bytes.data();
+    const int rowCount = grid.height();
+    for (int row = 1; row <= rowCount; ++row) {
+        for (const std::int32_t value : grid.row(row)) {
+            pack(static_cast<std::uint32_t>(value), out);
+            out += BytesPerPixel;
+        }
+        if (progress)
+            progress(row, rowCount, EncodePass::Writing);
+    }
+    return bytes;
+}
+
+// Plain formats: every pixel is BytesPerPixel bytes, nothing else.
+template<int BytesPerPixel, typename Unpack>
+DecodeResult decodePlain(std::span<const std::uint8_t> bytes, int width, int height, Unpack unpack)
+{
+    DecodeResult result;
+    if (!isValidTargetSize(width, height)) {
+        result.error = DecodeError::InvalidSize;
+        return result;
+    }
+    PixelGrid grid(width, height);
+    const auto values = grid.values();
+    if (bytes.size() != values.size() * BytesPerPixel) {
+        result.error = DecodeError::WrongLength;
+        result.offset = std::min(bytes.size(), values.size() * BytesPerPixel);
+        return result;
+    }
+    for (std::size_t index = 0; index < values.size(); ++index)
+        values[index] = static_cast<std::int32_t>(unpack(bytes.data() + index * BytesPerPixel));
+    result.grid = std::move(grid);
+    return result;
+}
+
+// Colours back from the packed bytes, with the dropped low bits 0.
+constexpr std::uint32_t unpack565(std::uint8_t high, std::uint8_t low)
+{
+    const unsigned red = high & 0xF8u;
+    const unsigned green = ((high & 0x07u) << 5) | ((low & 0xE0u) >> 3);
+    const unsigned blue = (low & 0x1Fu) << 3;
+    return red | (green << 8) | (blue << 16);
+}
+
+constexpr std::uint32_t unpack332(std::uint8_t byte)
+{
+    const unsigned red = byte & 0xE0u;
+    const unsigned green = (byte & 0x1Cu) << 3;
+    const unsigned blue = (byte & 0x03u) << 6;
+    return red | (green << 8) | (blue << 16);
+}
+
+// Decoders of the individual formats; decode() picks one.
+DecodeResult decodeRGB565(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB332(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB565x8(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB544x3(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB444x4(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB333x7(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeRGB332x8(std::span<const std::uint8_t> bytes, int width, int height);
+DecodeResult decodeY5x3(std::span<const std::uint8_t> bytes, int width, int height);
+
+} // namespace rasterkit::detail
