@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QPointer>
+#include <QtGlobal>
+
+class QProgressBar;
+class QWidget;
+
+namespace rasterkit {
+
+// A progress bar created at run time as a child of a given window, with a
+// 16-bit range, a position and a step. Without a widget (Create not called)
+// every operation is harmless and the getters other than Step return 0.
+// The position and the range are read back from the widget; only the step
+// is answered from the stored value.
+class ProgressBar {
+public:
+    ProgressBar() = default;
+    ~ProgressBar(); // destroys the widget
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    // Creates the bar at (Left, Top), Width x Height pixels of parent's client
+    // area, range MinPos..MaxPos (each narrowed to 16 bits) and step StepRange.
+    // A second call makes a second widget and forgets the first.
+    void Create(QWidget* parent, int Top, int Left, int Height, int Width, int MinPos, int MaxPos, int StepRange);
+
+    void StepIt(); // advances the position by the step, wrapping to the minimum past the maximum
+
+    void setValue(int value);
+    int Value() const;
+    int Max() const;
+    int Min() const;
+    void setMax(int value); // narrowed to 16 bits; keeps the stored minimum
+    void setMin(int value); // narrowed to 16 bits; keeps the stored maximum
+    void setStep(int value);
+    int Step() const;
+
+    QProgressBar* widget() const;
+
+    // The range argument: high in bits 16-31, the low value's 16 bits
+    // (taken unsigned) in bits 0-15.
+    static qint32 PackRange(qint16 low, qint16 high);
+
+private:
+    void applyRange();
+
+    QPointer<QProgressBar> m_widget;
+    qint16 m_minimum = 0;
+    qint16 m_maximum = 0;
+    qint32 m_step = 0;
+};
+
+} // namespace rasterkit
