@@ -31,6 +31,14 @@ concept RunRecord = requires(std::int32_t value, std::uint8_t runLength, std::ui
 // run still open after the last pixel is always closed by a final record.
 // Both passes take exactly the same decisions; only the writing pass stores
 // the records. Returns the output size in bytes.
+//
+// Where colours change in a photo is unpredictable, so that decision has no
+// branch: the writing pass builds the open run's record at the write
+// position for every pixel and only moves past it when the run closes. A
+// record built for a run that goes on is overwritten later at the same
+// place, and the write position never passes the final record's, so every
+// store stays inside the counted size. Full runs are rare in photos and
+// regular in flat areas, so a branch predicts them well.
 template<RunRecord Record, bool Writing>
 std::size_t scanRuns(const PixelGrid& grid, std::uint8_t* out, const EncodeProgress& progress)
 {
@@ -42,13 +50,18 @@ std::size_t scanRuns(const PixelGrid& grid, std::uint8_t* out, const EncodeProgr
     std::size_t position = 0;
     for (int row = 1; row <= rowCount; ++row) {
         for (const std::int32_t value : grid.row(row)) {
-            if (runLength == runLimit || value != previous) {
+            if (runLength == runLimit) [[unlikely]] {
                 if constexpr (Writing)
                     Record::build(previous, static_cast<std::uint8_t>(runLength), out + position);
                 position += width;
                 runLength = 0;
+                previous = value; // the pixel opens the next run whatever its value
             }
-            ++runLength;
+            const unsigned differs = static_cast<unsigned>(value != previous); // 0 or 1
+            if constexpr (Writing)
+                Record::build(previous, static_cast<std::uint8_t>(runLength), out + position);
+            position += differs * width;
+            runLength = (runLength & (differs - 1)) + 1; // 1 when a new run opens, else one more
             previous = value;
         }
         if (progress)
