@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything (installing what is missing) and runs every test.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j2 --timeout 300
