@@ -240,7 +240,7 @@ def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as file:
         file.write(data)
-    print("%s: %d bytes" % (path, len(data)))
+    print("%s: %d bytes" % (os.path.normpath(path), len(data)))
 
 
 def main():
