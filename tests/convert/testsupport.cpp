@@ -1,0 +1,236 @@
+#include "testsupport.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cctype>
+#include <cstdio>
+#include <stdexcept>
+
+namespace rasterkit::test {
+
+std::string toHex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (std::size_t index = 0; index < bytes.size(); ++index) {
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned>(bytes[index]));
+        if (index > 0)
+            text += ' ';
+        text += pair;
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> fromHex(const std::string& text)
+{
+    std::vector<std::uint8_t> bytes;
+    std::string digits;
+    for (const char character : text) {
+        if (std::isxdigit(static_cast<unsigned char>(character)))
+            digits += character;
+    }
+    assert(digits.size() % 2 == 0);
+    for (std::size_t index = 0; index + 1 < digits.size(); index += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(index, 2), nullptr, 16)));
+    return bytes;
+}
+
+PixelGrid gridOf(int width, int height, const std::vector<std::int32_t>& rasterValues)
+{
+    PixelGrid grid(width, height);
+    assert(grid.values().size() == rasterValues.size());
+    std::copy(rasterValues.begin(), rasterValues.end(), grid.values().begin());
+    return grid;
+}
+
+PixelGrid filledGrid(int width, int height, std::int32_t value)
+{
+    PixelGrid grid(width, height);
+    for (auto& element : grid.values())
+        element = value;
+    return grid;
+}
+
+std::int32_t validValue(PixelFormat format, std::uint32_t colour)
+{
+    if (format == PixelFormat::Y5x3)
+        return static_cast<std::int32_t>(7 + colour % 25);
+    return static_cast<std::int32_t>(colour & formatInfo(format).reductionMask);
+}
+
+PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height)
+{
+    // Three values that stay distinct under every mask (they differ in the top
+    // bits of red and green), or three grey levels.
+    const bool grey = format == PixelFormat::Y5x3;
+    const std::int32_t palette[3] = {
+        grey ? 7 : validValue(format, 0x000000u),
+        grey ? 19 : validValue(format, 0x408080u),
+        grey ? 31 : validValue(format, 0xC0E0E0u),
+    };
+    PixelGrid grid(width, height);
+    std::size_t index = 0;
+    for (auto& element : grid.values())
+        element = palette[index++ % 3];
+    return grid;
+}
+
+PixelGrid randomGrid(PixelFormat format, int width, int height, std::mt19937& random, int maxRun, int palette)
+{
+    std::vector<std::int32_t> values;
+    for (int index = 0; index < palette; ++index)
+        values.push_back(validValue(format, static_cast<std::uint32_t>(random())));
+    PixelGrid grid(width, height);
+    const auto cells = grid.values();
+    std::size_t position = 0;
+    while (position < cells.size()) {
+        const std::int32_t value = values[random() % values.size()];
+        const std::size_t run = maxRun > 1 ? 1 + random() % static_cast<unsigned>(maxRun) : 1;
+        for (std::size_t count = 0; count < run && position < cells.size(); ++count)
+            cells[position++] = value;
+    }
+    return grid;
+}
+
+std::vector<Run> maximalRuns(const PixelGrid& grid)
+{
+    std::vector<Run> runs;
+    for (const std::int32_t value : grid.values()) {
+        if (!runs.empty() && runs.back().value == value)
+            ++runs.back().length;
+        else
+            runs.push_back({ value, 1 });
+    }
+    return runs;
+}
+
+namespace {
+
+struct Channels {
+    unsigned red;
+    unsigned green;
+    unsigned blue;
+};
+
+Channels channelsOf(std::int32_t value)
+{
+    const auto colour = static_cast<std::uint32_t>(value);
+    return { colour & 0xFFu, (colour >> 8) & 0xFFu, (colour >> 16) & 0xFFu };
+}
+
+std::vector<std::uint8_t> wordBytes(unsigned word)
+{
+    return { static_cast<std::uint8_t>((word >> 8) & 0xFFu), static_cast<std::uint8_t>(word & 0xFFu) };
+}
+
+} // namespace
+
+std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value, int runLength)
+{
+    const auto [red, green, blue] = channelsOf(value);
+    const auto run = static_cast<unsigned>(runLength);
+    const unsigned word565 = (red >> 3) << 11 | (green >> 2) << 5 | (blue >> 3);
+    const unsigned byte332 = (red >> 5) << 5 | (green >> 5) << 2 | (blue >> 6);
+    switch (format) {
+    case PixelFormat::RGB565:
+        return wordBytes(word565);
+    case PixelFormat::RGB565x8: {
+        auto bytes = wordBytes(word565);
+        bytes.push_back(static_cast<std::uint8_t>(run));
+        return bytes;
+    }
+    case PixelFormat::RGB544x3:
+        return wordBytes((red >> 3) << 11 | (green >> 4) << 7 | (blue >> 4) << 3 | run);
+    case PixelFormat::RGB444x4:
+        return wordBytes((red >> 4) << 12 | (green >> 4) << 8 | (blue >> 4) << 4 | run);
+    case PixelFormat::RGB333x7:
+        return wordBytes((red >> 5) << 13 | (green >> 5) << 10 | (blue >> 5) << 7 | run);
+    case PixelFormat::RGB332:
+        return { static_cast<std::uint8_t>(byte332) };
+    case PixelFormat::RGB332x8:
+        return { static_cast<std::uint8_t>(byte332), static_cast<std::uint8_t>(run) };
+    case PixelFormat::Y5x3:
+        return { static_cast<std::uint8_t>(static_cast<unsigned>(value) * 8 + run) };
+    }
+    throw std::logic_error("unknown format");
+}
+
+std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& grid)
+{
+    std::vector<std::uint8_t> bytes;
+    const auto& info = formatInfo(format);
+    if (!info.runLength) {
+        for (const std::int32_t value : grid.values()) {
+            const auto pixel = referenceRecord(format, value, 0);
+            bytes.insert(bytes.end(), pixel.begin(), pixel.end());
+        }
+        return bytes;
+    }
+    for (const Run& run : maximalRuns(grid)) {
+        for (std::int64_t left = run.length; left > 0; left -= info.runLimit) {
+            const int length = static_cast<int>(std::min<std::int64_t>(left, info.runLimit));
+            const auto record = referenceRecord(format, run.value, length);
+            bytes.insert(bytes.end(), record.begin(), record.end());
+        }
+    }
+    return bytes;
+}
+
+std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
+{
+    const auto& info = formatInfo(format);
+    const auto pixels = static_cast<std::int64_t>(grid.width()) * grid.height();
+    if (!info.runLength)
+        return pixels * info.recordWidth;
+    std::int64_t records = 0;
+    for (const Run& run : maximalRuns(grid))
+        records += (run.length + info.runLimit - 1) / info.runLimit;
+    return records * info.recordWidth;
+}
+
+std::string formatTestName(PixelFormat format)
+{
+    switch (format) {
+    case PixelFormat::RGB565:
+        return "RGB565";
+    case PixelFormat::RGB565x8:
+        return "RGB565x8";
+    case PixelFormat::RGB544x3:
+        return "RGB544x3";
+    case PixelFormat::RGB444x4:
+        return "RGB444x4";
+    case PixelFormat::RGB333x7:
+        return "RGB333x7";
+    case PixelFormat::RGB332:
+        return "RGB332";
+    case PixelFormat::RGB332x8:
+        return "RGB332x8";
+    case PixelFormat::Y5x3:
+        return "Y5x3";
+    }
+    return "Unknown";
+}
+
+} // namespace rasterkit::test
+
+namespace rasterkit {
+
+void PrintTo(PixelFormat format, std::ostream* out)
+{
+    *out << test::formatTestName(format);
+}
+
+void PrintTo(const PixelGrid& grid, std::ostream* out)
+{
+    *out << grid.width() << "x" << grid.height() << " grid";
+    const auto values = grid.values();
+    const std::size_t shown = std::min<std::size_t>(values.size(), 16);
+    *out << " {";
+    for (std::size_t index = 0; index < shown; ++index)
+        *out << (index ? ", " : "") << std::hex << "0x" << values[index] << std::dec;
+    if (shown < values.size())
+        *out << ", ...";
+    *out << "}";
+}
+
+} // namespace rasterkit

@@ -1,0 +1,69 @@
+#pragma once
+
+// Helpers shared by the conversion core's tests. The reference encoder here is
+// written from the record layouts alone (16-bit word formulas and a plain list
+// of maximal runs), without the core's packers or scan, so that the encoders
+// are checked against an independent computation.
+
+#include "convert/pixelformat.h"
+#include "convert/pixelgrid.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace rasterkit::test {
+
+// "F8 00 03": bytes as upper-case hex pairs separated by single spaces.
+std::string toHex(const std::vector<std::uint8_t>& bytes);
+// The reverse of toHex; spaces are ignored.
+std::vector<std::uint8_t> fromHex(const std::string& text);
+
+// A grid of width x height filled from values given in raster order.
+PixelGrid gridOf(int width, int height, const std::vector<std::int32_t>& rasterValues);
+// A grid of one value.
+PixelGrid filledGrid(int width, int height, std::int32_t value);
+
+// A value the format's grid can hold: the colour with the format's reduction
+// mask applied, or for "Y 5x3" a grey level 7..31 derived from it.
+std::int32_t validValue(PixelFormat format, std::uint32_t colour);
+
+// A grid of valid values for the format in which no value equals the one
+// before it in raster order.
+PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height);
+
+// Random valid grids. maxRun > 1 makes values repeat in runs of up to maxRun
+// pixels in raster order (so runs often cross row ends); palette limits the
+// number of distinct values, which also makes separate runs meet.
+PixelGrid randomGrid(PixelFormat format, int width, int height, std::mt19937& random, int maxRun, int palette);
+
+struct Run {
+    std::int32_t value;
+    std::int64_t length;
+};
+// The maximal stretches of equal values in raster order.
+std::vector<Run> maximalRuns(const PixelGrid& grid);
+
+// The bytes of one record (run-length formats) or one pixel (plain formats,
+// runLength ignored), from the formats' word layouts.
+std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value, int runLength);
+// The whole output: every maximal run cut into records of the run limit and
+// one record with the rest.
+std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& grid);
+// Output size: record width x sum(ceil(run / limit)), or pixels x bytes per pixel.
+std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid);
+
+// Readable names for parameterised test names, e.g. "RGB565x8".
+std::string formatTestName(PixelFormat format);
+
+} // namespace rasterkit::test
+
+namespace rasterkit {
+// Lets GoogleTest print formats by name.
+void PrintTo(PixelFormat format, std::ostream* out);
+// Lets GoogleTest print a grid briefly on failure.
+void PrintTo(const PixelGrid& grid, std::ostream* out);
+} // namespace rasterkit
