@@ -24,14 +24,31 @@ std::string formatRatio(double ratio, std::string_view decimalSeparator)
         return "0";
     // Rounded to 15 significant digits with trailing zeros dropped. to_chars
     // ignores the C locale, so the point is always '.' until it is replaced.
-    // It only turns to an exponent at 1e15 and above, far beyond any ratio of
-    // sizes that fit 32 bits; fixed notation is kept as a fallback all the same.
-    char buffer[400];
-    auto written = std::to_chars(buffer, buffer + sizeof buffer, ratio, std::chars_format::general, 15);
+    // It only turns to an exponent at 1e15 and above or below 1e-4, beyond any
+    // ratio of sizes that fit 32 bits; such values are spelled out all the same,
+    // keeping their 15 significant digits.
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, ratio, std::chars_format::general, 15);
     std::string text(buffer, written.ptr);
-    if (text.find_first_of("eE") != std::string::npos) {
-        written = std::to_chars(buffer, buffer + sizeof buffer, ratio, std::chars_format::fixed, 0);
-        text.assign(buffer, written.ptr);
+    if (const auto exponentAt = text.find_first_of("eE"); exponentAt != std::string::npos) {
+        const int exponent = std::stoi(text.substr(exponentAt + 1));
+        std::string digits = text.substr(0, exponentAt);
+        std::string sign;
+        if (!digits.empty() && digits.front() == '-') {
+            sign = "-";
+            digits.erase(0, 1);
+        }
+        std::erase(digits, '.');
+        if (exponent >= 0) {
+            const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
+            if (digits.size() < integerDigits)
+                digits.append(integerDigits - digits.size(), '0');
+            else if (digits.size() > integerDigits)
+                digits.insert(integerDigits, ".");
+        } else {
+            digits = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        }
+        text = sign + digits;
     }
     const auto point = text.find('.');
     if (point != std::string::npos)
