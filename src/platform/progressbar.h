@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QtGlobal>
 
@@ -25,14 +26,25 @@ public:
     // A second call makes a second widget and forgets the first.
     void Create(QWidget* parent, int Top, int Left, int Height, int Width, int MinPos, int MaxPos, int StepRange);
 
-    void StepIt(); // advances the position by the step, wrapping to the minimum past the maximum
+    // Advances the position by the step. A position carried past the maximum
+    // starts over from the minimum, keeping the overshoot modulo the span
+    // (range 0..100, step 1: 100 -> 1; step 10: 95 -> 5); one carried below
+    // the minimum by a negative step comes back from the maximum. A range of
+    // one value keeps the position.
+    void StepIt();
 
+    // The position is clamped into the range and takes effect at once (Value
+    // reads it back); the bar on screen is redrawn at most about once per
+    // display frame, and always shows the last position soon after.
     void setValue(int value);
     int Value() const;
     int Max() const;
     int Min() const;
-    void setMax(int value); // narrowed to 16 bits; keeps the stored minimum
-    void setMin(int value); // narrowed to 16 bits; keeps the stored maximum
+    // Range ends are narrowed to 16 bits by saturation: values beyond
+    // -32768..32767 become the nearer end. A maximum below the minimum is
+    // read back as the minimum (the widget holds no reversed range).
+    void setMax(int value); // keeps the stored minimum
+    void setMin(int value); // keeps the stored maximum
     void setStep(int value);
     int Step() const;
 
@@ -49,6 +61,8 @@ private:
     qint16 m_minimum = 0;
     qint16 m_maximum = 0;
     qint32 m_step = 0;
+    QElapsedTimer m_clock;       // runs from Create
+    qint64 m_lastRefreshAt = -1; // on m_clock, ms: the last (or the scheduled) redraw
 };
 
 } // namespace rasterkit
