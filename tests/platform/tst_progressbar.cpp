@@ -74,6 +74,7 @@ private slots:
     void destructionDeletesTheBar();
     void parentDeletedFirst();
     void rapidPositionsRedrawCoalescedButShowTheLast();
+    void conversionRunShowsEveryStage();
     void redrawsAfterParentHeldUpdatesBack();
 };
 
@@ -486,28 +487,50 @@ void ProgressBarTest::rapidPositionsRedrawCoalescedButShowTheLast()
 {
     auto window = makeWindow();
     ProgressBar bar;
-    bar.Create(window.get(), 382, 9, 20, 320, 0, 1000, 1);
+    createAtStartUp(bar, window.get());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     PaintRecorder recorder;
     bar.widget()->installEventFilter(&recorder);
     QSignalSpy changes(bar.widget(), &QProgressBar::valueChanged);
 
-    // As the conversion does: a new position after every row, far faster
-    // than the screen refreshes.
-    for (int value = 1; value <= 1000; ++value) {
+    // New positions far faster than the screen refreshes, each far enough
+    // from the last to show on the bar.
+    for (int step = 1; step <= 1000; ++step) {
+        const int value = step % 2 ? 100 : 0;
         bar.setValue(value);
         QCOMPARE(bar.Value(), value);
         QCOMPARE(bar.widget()->value(), value);
     }
-    QCOMPARE(changes.size(), 1000);
+    bar.setValue(57);
+    QCOMPARE(bar.Value(), 57);
+    QCOMPARE(changes.size(), 1001);
     // Redraws wait for the screen, so far fewer than one per position.
     QVERIFY2(recorder.paints < 500, qPrintable(QStringLiteral("%1 paints").arg(recorder.paints)));
     // And the bar ends up showing the last position.
-    QTRY_COMPARE(recorder.lastPaintedValue, 1000);
+    QTRY_COMPARE(recorder.lastPaintedValue, 57);
     QVERIFY(bar.widget()->updatesEnabled());
+}
 
-    // Back to 0 at once, as a new conversion begins.
+void ProgressBarTest::conversionRunShowsEveryStage()
+{
+    auto window = makeWindow();
+    ProgressBar bar;
+    createAtStartUp(bar, window.get());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    PaintRecorder recorder;
+    bar.widget()->installEventFilter(&recorder);
+
+    // As the conversion does: the percentage of rows done after each of
+    // 240 rows, then back to 0 for the next run.
+    constexpr int rows = 240;
+    for (int row = 1; row <= rows; ++row) {
+        const int percent = row * 100 / rows;
+        bar.setValue(percent);
+        QCOMPARE(bar.Value(), percent);
+    }
+    QTRY_COMPARE(recorder.lastPaintedValue, 100);
     bar.setValue(0);
     QCOMPARE(bar.Value(), 0);
     QTRY_COMPARE(recorder.lastPaintedValue, 0);
