@@ -19,6 +19,9 @@
 namespace rasterkit {
 namespace {
 
+// Table rows print by their names (found by argument-dependent lookup here).
+using rasterkit::PrintTo;
+
 using test::fromHex;
 using test::gridOf;
 using test::toHex;
@@ -179,6 +182,11 @@ struct FlatCase {
     const char* ratio; // nullptr for the plain formats
 };
 
+void PrintTo(const FlatCase& row, std::ostream* out)
+{
+    *out << test::formatTestName(row.format) << " " << row.width << "x" << row.height;
+}
+
 class FlatPictureTest : public ::testing::TestWithParam<FlatCase> { };
 
 TEST_P(FlatPictureTest, HasTheListedSizeRecordsAndReport)
@@ -233,6 +241,11 @@ struct NoRepeatCase {
     std::size_t size;
     const char* ratio; // nullptr for the plain formats
 };
+
+void PrintTo(const NoRepeatCase& row, std::ostream* out)
+{
+    *out << test::formatTestName(row.format);
+}
 
 class NoRepeatPictureTest : public ::testing::TestWithParam<NoRepeatCase> { };
 

@@ -1,5 +1,7 @@
 // The grey level of "Y 5x3" and its preview colour.
 
+#include "testsupport.h"
+
 #include "convert/colour.h"
 #include "convert/greylevel.h"
 
@@ -11,6 +13,9 @@
 
 namespace rasterkit {
 namespace {
+
+// Table rows print by their names (found by argument-dependent lookup here).
+using rasterkit::PrintTo;
 
 struct GreyCase {
     const char* name;

@@ -1,6 +1,8 @@
 // The byte builders: the listed colours, and the exact place of every source
 // bit (so that each builder is shown to ignore all bits it does not name).
 
+#include "testsupport.h"
+
 #include "convert/colour.h"
 #include "convert/pack.h"
 
@@ -15,6 +17,9 @@
 
 namespace rasterkit {
 namespace {
+
+// Table rows print by their names (found by argument-dependent lookup here).
+using rasterkit::PrintTo;
 
 struct PlainPackCase {
     const char* name;

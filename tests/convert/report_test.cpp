@@ -1,6 +1,8 @@
 // The status texts: exact UTF-8 bytes of the plain and the compression
 // reports, and the writing of the compression ratio.
 
+#include "testsupport.h"
+
 #include "convert/report.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,9 @@
 
 namespace rasterkit {
 namespace {
+
+// Table rows print by their names (found by argument-dependent lookup here).
+using rasterkit::PrintTo;
 
 TEST(ReportTest, PlainReportIsTwoLinesWithoutATrailingBreak)
 {
@@ -174,6 +179,11 @@ struct UncompressedSizeCase {
     int height;
     std::int64_t size;
 };
+
+void PrintTo(const UncompressedSizeCase& row, std::ostream* out)
+{
+    *out << static_cast<int>(row.format) << " " << row.width << "x" << row.height;
+}
 
 class UncompressedSizeTest : public ::testing::TestWithParam<UncompressedSizeCase> { };
 

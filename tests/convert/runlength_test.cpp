@@ -15,6 +15,9 @@
 namespace rasterkit {
 namespace {
 
+// Table rows print by their names (found by argument-dependent lookup here).
+using rasterkit::PrintTo;
+
 const std::vector<PixelFormat> RunLengthFormats {
     PixelFormat::RGB565x8, PixelFormat::RGB544x3, PixelFormat::RGB444x4,
     PixelFormat::RGB333x7, PixelFormat::RGB332x8, PixelFormat::Y5x3,
@@ -61,7 +64,12 @@ const RunCase RunCases[] = {
 
 enum class Shape { Row, Column };
 
-class RunLengthTest : public ::testing::TestWithParam<std::tuple<PixelFormat, RunCase, Shape>> {
+void PrintTo(Shape shape, std::ostream* out)
+{
+    *out << (shape == Shape::Row ? "one row" : "one column");
+}
+
+class RunLengthTest : public ::testing::TestWithParam<std::tuple<PixelFormat, RunCase>> {
 protected:
     // `count` pixels laid out in one row or in one column (where every pixel
     // after the first starts a new row).
@@ -73,40 +81,42 @@ protected:
 
 TEST_P(RunLengthTest, OneRunIsCutIntoFullRecordsAndTheRest)
 {
-    const auto& [format, runCase, shape] = GetParam();
-    const int limit = formatInfo(format).runLimit;
-    const int pixels = runCase.pixels(limit);
-    const std::int32_t value = firstValue(format);
-    const PixelGrid grid = lineGrid(shape, pixels, std::vector<std::int32_t>(static_cast<std::size_t>(pixels), value));
-    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, value, runCase.runLengths(limit))));
+    const auto& [format, runCase] = GetParam();
+    for (const Shape shape : { Shape::Row, Shape::Column }) {
+        SCOPED_TRACE(::testing::PrintToString(shape));
+        const int limit = formatInfo(format).runLimit;
+        const int pixels = runCase.pixels(limit);
+        const std::int32_t value = firstValue(format);
+        const PixelGrid grid = lineGrid(shape, pixels, std::vector<std::int32_t>(static_cast<std::size_t>(pixels), value));
+        EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, value, runCase.runLengths(limit))));
+    }
 }
 
 TEST_P(RunLengthTest, RunFollowedByAnotherValueEndsWithASingleRecordOfIt)
 {
-    const auto& [format, runCase, shape] = GetParam();
-    const int limit = formatInfo(format).runLimit;
-    const int pixels = runCase.pixels(limit);
-    const std::int32_t value = firstValue(format);
-    const std::int32_t other = secondValue(format);
-    std::vector<std::int32_t> values(static_cast<std::size_t>(pixels), value);
-    values.push_back(other);
-    values.push_back(value);
-    const PixelGrid grid = lineGrid(shape, pixels + 2, values);
-    auto expected = recordsOf(format, value, runCase.runLengths(limit));
-    const auto tail = recordsOf(format, other, { 1 });
-    expected.insert(expected.end(), tail.begin(), tail.end());
-    const auto last = recordsOf(format, value, { 1 });
-    expected.insert(expected.end(), last.begin(), last.end());
-    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(expected));
+    const auto& [format, runCase] = GetParam();
+    for (const Shape shape : { Shape::Row, Shape::Column }) {
+        SCOPED_TRACE(::testing::PrintToString(shape));
+        const int limit = formatInfo(format).runLimit;
+        const int pixels = runCase.pixels(limit);
+        const std::int32_t value = firstValue(format);
+        const std::int32_t other = secondValue(format);
+        std::vector<std::int32_t> values(static_cast<std::size_t>(pixels), value);
+        values.push_back(other);
+        values.push_back(value);
+        const PixelGrid grid = lineGrid(shape, pixels + 2, values);
+        auto expected = recordsOf(format, value, runCase.runLengths(limit));
+        const auto tail = recordsOf(format, other, { 1 });
+        expected.insert(expected.end(), tail.begin(), tail.end());
+        const auto last = recordsOf(format, value, { 1 });
+        expected.insert(expected.end(), last.begin(), last.end());
+        EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(expected));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RunLimits, RunLengthTest,
-    ::testing::Combine(::testing::ValuesIn(RunLengthFormats), ::testing::ValuesIn(RunCases),
-        ::testing::Values(Shape::Row, Shape::Column)),
-    [](const auto& info) {
-        return test::formatTestName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name
-            + (std::get<2>(info.param) == Shape::Row ? "_Row" : "_Column");
-    });
+    ::testing::Combine(::testing::ValuesIn(RunLengthFormats), ::testing::ValuesIn(RunCases)),
+    [](const auto& info) { return test::formatTestName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name; });
 
 class RowEndTest : public ::testing::TestWithParam<PixelFormat> { };
 

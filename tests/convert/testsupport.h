@@ -8,6 +8,7 @@
 #include "convert/pixelformat.h"
 #include "convert/pixelgrid.h"
 
+#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <ostream>
@@ -66,4 +67,12 @@ namespace rasterkit {
 void PrintTo(PixelFormat format, std::ostream* out);
 // Lets GoogleTest print a grid briefly on failure.
 void PrintTo(const PixelGrid& grid, std::ostream* out);
+
+// Lets GoogleTest print a table row by its name instead of its raw bytes.
+template<typename Row>
+    requires requires(const Row& row) { { row.name } -> std::convertible_to<const char*>; }
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
+}
 } // namespace rasterkit
