@@ -1,0 +1,176 @@
+// Bad command lines end with exit status 2 and a message that names the
+// argument and what it accepts; nothing is written. --help and --version
+// work.
+
+#include "clirunner.h"
+#include "knownpictures.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+struct BadArgumentCase {
+    const char* name;
+    QStringList arguments; // "IN" and "OUT" stand for a good picture and an output path
+    const char* namedArgument;
+    const char* accepted;  // a piece of the accepted values in the message
+};
+
+void PrintTo(const BadArgumentCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class BadArgumentTest : public testing::TestWithParam<BadArgumentCase> {};
+
+TEST_P(BadArgumentTest, ExitsTwoNamingTheArgument)
+{
+    const BadArgumentCase& row = GetParam();
+    QTemporaryDir folder;
+    QStringList arguments;
+    for (const QString& argument : row.arguments) {
+        if (argument == QLatin1String("IN"))
+            arguments << knownpictures::dataPath(QStringLiteral("small.bmp"));
+        else if (argument == QLatin1String("OUT"))
+            arguments << folder.filePath(QStringLiteral("out.bin"));
+        else
+            arguments << argument;
+    }
+    const CliRun run = runCli(arguments, folder.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2);
+    const QString message = QString::fromUtf8(run.standardError);
+    EXPECT_TRUE(message.contains(QString::fromUtf8(row.namedArgument))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromUtf8(row.accepted))) << message.toStdString();
+    EXPECT_TRUE(run.standardOutput.isEmpty());
+    EXPECT_TRUE(folderEntries(folder.path()).isEmpty()) << folderEntries(folder.path()).join(u' ').toStdString();
+}
+
+const QString In = QStringLiteral("IN");
+const QString Out = QStringLiteral("OUT");
+
+QStringList convertWith(const QStringList& options)
+{
+    return QStringList { QStringLiteral("convert"), In, QStringLiteral("-o"), Out } + options;
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
+    testing::Values(
+        BadArgumentCase { "NoArguments", {}, "no command", "Usage: rasterkit-cli convert INPUT -o OUTPUT" },
+        BadArgumentCase { "UnknownCommand", { "transmogrify", In, "-o", Out }, "\"transmogrify\"", "convert" },
+        BadArgumentCase { "MissingInput", { "convert", "-o", Out }, "INPUT", "JPEG, BMP or GIF" },
+        BadArgumentCase { "MissingOutput", { "convert", In }, "-o/--output", "OUTPUT" },
+        BadArgumentCase { "OutputWithoutValue", { "convert", In, "-o" }, "-o", "--report" },
+        BadArgumentCase { "EmptyOutput", { "convert", In, "-o", "" }, "-o/--output", "empty" },
+        BadArgumentCase { "OutputIsTheInput", { "convert", In, "-o", In }, "-o/--output", "input picture" },
+        BadArgumentCase { "ExtraPositional", { "convert", In, "extra.jpg", "-o", Out }, "\"extra.jpg\"", "one INPUT" },
+        BadArgumentCase { "UnknownOption", convertWith({ "--bogus" }), "bogus", "--origin" },
+        BadArgumentCase { "UnknownShortOption", convertWith({ "-x" }), "'x'", "-W" },
+        BadArgumentCase { "WidthZero", convertWith({ "-W", "0" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "WidthTooLarge", convertWith({ "--width", "8193" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "WidthNegative", convertWith({ "-W", "-5" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "WidthNotANumber", convertWith({ "-W", "abc" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "WidthWithSpace", convertWith({ "-W", " 12" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "WidthFraction", convertWith({ "-W", "12.5" }), "-W/--width", "whole number" },
+        BadArgumentCase { "WidthHuge", convertWith({ "-W", "99999999999999999999" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "HeightZero", convertWith({ "-H", "0" }), "-H/--height", "1 to 8192" },
+        BadArgumentCase { "HeightTooLarge", convertWith({ "--height", "10000" }), "-H/--height", "1 to 8192" },
+        BadArgumentCase { "HeightEmpty", convertWith({ "-H", "" }), "-H/--height", "1 to 8192" },
+        BadArgumentCase { "ScaleNaN", convertWith({ "-s", "nan" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleInfinity", convertWith({ "-s", "inf" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleTooSmall", convertWith({ "-s", "0.09" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleZero", convertWith({ "-s", "0" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleTooLarge", convertWith({ "--scale", "100.01" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleComma", convertWith({ "-s", "1,5" }), "-s/--scale", "'.' as the decimal point" },
+        BadArgumentCase { "ScaleExponent", convertWith({ "-s", "1e1" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "ScaleGarbage", convertWith({ "-s", "1.5x" }), "-s/--scale", "0.1 to 100" },
+        BadArgumentCase { "FormatEight", convertWith({ "-f", "8" }), "-f/--format", "0..7" },
+        BadArgumentCase { "FormatNegative", convertWith({ "-f", "-1" }), "-f/--format", "rgb565x8" },
+        BadArgumentCase { "FormatUnknownName", convertWith({ "--format", "RGB 5:6:6" }), "\"RGB 5:6:6\"",
+            "\"RGB 3:3:3x7\"" },
+        BadArgumentCase { "FormatUnknownShortName", convertWith({ "-f", "rgb999" }), "-f/--format", "y5x3" },
+        BadArgumentCase { "OriginOneNumber", convertWith({ "--origin", "5" }), "--origin", "LEFT,TOP" },
+        BadArgumentCase { "OriginThreeNumbers", convertWith({ "--origin", "1,2,3" }), "--origin", "LEFT,TOP" },
+        BadArgumentCase { "OriginNotNumbers", convertWith({ "--origin", "a,b" }), "--origin", "whole numbers" },
+        BadArgumentCase { "OriginFraction", convertWith({ "--origin", "1.5,2" }), "--origin", "whole numbers" },
+        BadArgumentCase { "OriginBeyond32Bits", convertWith({ "--origin", "2147483648,0" }), "--origin",
+            "-2147483648 to 2147483647" },
+        BadArgumentCase { "OriginBelow32Bits", convertWith({ "--origin", "0,-2147483649" }), "--origin",
+            "-2147483648 to 2147483647" },
+        BadArgumentCase { "CenterOneNumber", convertWith({ "--center", "5" }), "--center", "X,Y" },
+        BadArgumentCase { "CenterNaN", convertWith({ "--center", "nan,1" }), "--center", "decimal numbers" },
+        BadArgumentCase { "CenterInfinity", convertWith({ "--center", "1,inf" }), "--center", "decimal numbers" },
+        BadArgumentCase { "CenterBeyondFloat", convertWith({ "--center", "1" + QString(40, u'0') + ",1" }), "--center",
+            "X,Y" },
+        BadArgumentCase { "OriginAndCenter", convertWith({ "--origin", "0,0", "--center", "1,2" }), "--origin",
+            "--center" },
+        BadArgumentCase { "EmptyReport", convertWith({ "--report", "" }), "--report", "empty" },
+        BadArgumentCase { "ReportIsTheOutput", convertWith({ "--report", Out }), "--report", "output" }),
+    [](const testing::TestParamInfo<BadArgumentCase>& info) { return std::string(info.param.name); });
+
+TEST(HelpAndVersion, HelpListsEveryOption)
+{
+    QTemporaryDir folder;
+    for (const QStringList& arguments : { QStringList { QStringLiteral("--help") },
+             QStringList { QStringLiteral("-h") }, QStringList { QStringLiteral("convert"), QStringLiteral("--help") } }) {
+        const CliRun run = runCli(arguments, folder.path());
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0);
+        const QString help = QString::fromUtf8(run.standardOutput);
+        EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: rasterkit-cli convert INPUT -o OUTPUT"))) << help.toStdString();
+        for (const char* option : { "--output", "--format", "--width", "--height", "--scale", "--origin", "--center",
+                 "--report", "--quiet", "--version", "\"RGB 5:4:4x3\"", "y5x3" })
+            EXPECT_TRUE(help.contains(QString::fromLatin1(option))) << option;
+        EXPECT_TRUE(run.standardError.isEmpty());
+    }
+}
+
+TEST(HelpAndVersion, VersionNamesTheProgram)
+{
+    QTemporaryDir folder;
+    for (const char* option : { "--version", "-v" }) {
+        const CliRun run = runCli({ QString::fromLatin1(option) }, folder.path());
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.standardOutput.toStdString(), "rasterkit-cli 9.0\n");
+    }
+}
+
+// The format is accepted as its index, its listed name in any case, or its
+// short name; all of them give the same bytes as the index.
+TEST(FormatSpellings, AllSpellingsGiveTheSameBytes)
+{
+    QTemporaryDir folder;
+    const QString picture = knownpictures::dataPath(QStringLiteral("small.bmp"));
+    const struct {
+        const char* index;
+        const char* spellings[3];
+    } rows[] = {
+        { "1", { "RGB 5:6:5x8", "rgb565x8", "rgb 5:6:5X8" } },
+        { "7", { "Y 5x3", "y5x3", "Y5X3" } },
+    };
+    for (const auto& row : rows) {
+        const QString expectedPath = folder.filePath(QStringLiteral("index.bin"));
+        ASSERT_EQ(runCli({ QStringLiteral("convert"), picture, QStringLiteral("-o"), expectedPath, QStringLiteral("-f"),
+                             QString::fromLatin1(row.index), QStringLiteral("-q") },
+                      folder.path())
+                      .exitCode,
+            0);
+        const auto expected = readBytes(expectedPath);
+        ASSERT_FALSE(expected.empty());
+        for (const char* spelling : row.spellings) {
+            const QString outPath = folder.filePath(QStringLiteral("spelled.bin"));
+            const CliRun run = runCli({ QStringLiteral("convert"), picture, QStringLiteral("-o"), outPath,
+                                          QStringLiteral("--format=") + QString::fromLatin1(spelling), QStringLiteral("-q") },
+                folder.path());
+            EXPECT_EQ(run.exitCode, 0) << spelling << ": " << run.standardError.toStdString();
+            EXPECT_EQ(readBytes(outPath), expected) << spelling;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+// Runs the real rasterkit-cli binary in a process of its own.
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <vector>
+
+struct CliRun {
+    int exitCode = -1;
+    bool finished = false; // false: it crashed or did not end in time
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Environment changes for one run: a name and its value; an empty value
+// removes the variable.
+using EnvironmentChanges = QList<QPair<QString, QString>>;
+
+// Runs rasterkit-cli with the arguments in the working folder. The locale is
+// C.UTF-8 unless the changes say otherwise.
+CliRun runCli(const QStringList& arguments, const QString& workingFolder, const EnvironmentChanges& environment = {});
+
+std::vector<std::uint8_t> readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+
+// Every entry of a folder, for checking that no stray file was left.
+QStringList folderEntries(const QString& path);
+
+// "5D 27 FF ..." for readable failure messages.
+std::string hexText(const std::vector<std::uint8_t>& bytes, std::size_t limit = 48);
+
+// The index of the first byte that differs, or -1 when the two are equal.
+long long firstDifference(const std::vector<std::uint8_t>& actual, const std::vector<std::uint8_t>& expected);

@@ -1,0 +1,13 @@
+// The command-line tests run rasterkit-cli through QProcess and decode
+// pictures with QImageReader, both of which want an application object.
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
