@@ -1,0 +1,53 @@
+#include "classiccombobox.h"
+
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace rasterkit {
+
+ClassicComboBox::ClassicComboBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    // The line edit is made here so that these connections come before the
+    // combo box's own: slots run in the order they were connected, so
+    // m_finishingEdit is set while QComboBox reacts to the end of an edit
+    // (where it would choose an entry whose text matches the typed text).
+    auto* edit = new QLineEdit(this);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { m_finishingEdit = true; });
+    connect(edit, &QLineEdit::textEdited, this, &ClassicComboBox::textTyped);
+    setLineEdit(edit); // also makes the box editable
+    connect(edit, &QLineEdit::editingFinished, this, [this] {
+        m_finishingEdit = false;
+        keepNoSelection();
+    });
+    setCompleter(nullptr);
+    setInsertPolicy(QComboBox::NoInsert);
+
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (m_finishingEdit)
+            return;
+        m_typed = false;
+        emit listChosen(index);
+    });
+}
+
+void ClassicComboBox::textTyped()
+{
+    m_typed = true;
+    keepNoSelection();
+}
+
+void ClassicComboBox::keepNoSelection()
+{
+    if (!m_typed || currentIndex() == -1)
+        return;
+    QLineEdit* edit = lineEdit();
+    const QString text = edit->text();
+    const int cursor = edit->cursorPosition();
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(-1);
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+}
+
+} // namespace rasterkit

@@ -1,0 +1,104 @@
+#include "classicscrollbar.h"
+
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace rasterkit {
+
+namespace {
+
+int narrowTo16Bits(int value)
+{
+    return std::clamp<int>(value, INT16_MIN, INT16_MAX);
+}
+
+} // namespace
+
+ClassicScrollBar::ClassicScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent)
+    , m_bar(new QScrollBar(orientation, this))
+{
+    // Small and large change are both one unit.
+    m_bar->setSingleStep(1);
+    m_bar->setPageStep(1);
+    m_bar->setRange(0, 0);
+    // A thumb drag reports thumbDragged while it lasts; the value is only
+    // committed when the thumb is let go.
+    m_bar->setTracking(false);
+    setFocusProxy(m_bar);
+    setFocusPolicy(m_bar->focusPolicy());
+    connect(m_bar, &QScrollBar::valueChanged, this, &ClassicScrollBar::innerValueChanged);
+    connect(m_bar, &QScrollBar::sliderMoved, this, &ClassicScrollBar::innerSliderMoved);
+}
+
+void ClassicScrollBar::setValue(int value)
+{
+    value = std::clamp(narrowTo16Bits(value), std::min(m_min, m_max), std::max(m_min, m_max));
+    if (value == m_value)
+        return;
+    m_value = value;
+    {
+        const QSignalBlocker blocker(m_bar);
+        m_bar->setValue(inverted() ? -value : value);
+    }
+    emit valueChanged(m_value);
+}
+
+void ClassicScrollBar::setMin(int min)
+{
+    applyRange(narrowTo16Bits(min), m_max);
+}
+
+void ClassicScrollBar::setMax(int max)
+{
+    applyRange(m_min, narrowTo16Bits(max));
+}
+
+void ClassicScrollBar::applyRange(int min, int max)
+{
+    m_min = min;
+    m_max = max;
+    const int clamped = std::clamp(m_value, std::min(min, max), std::max(min, max));
+    const bool changed = clamped != m_value;
+    m_value = clamped;
+    {
+        const QSignalBlocker blocker(m_bar);
+        if (inverted())
+            m_bar->setRange(-min, -max);
+        else
+            m_bar->setRange(min, max);
+        m_bar->setValue(inverted() ? -m_value : m_value);
+    }
+    if (changed)
+        emit valueChanged(m_value);
+}
+
+void ClassicScrollBar::innerValueChanged(int inner)
+{
+    const int value = classicFromInner(inner);
+    if (value == m_value)
+        return;
+    m_value = value;
+    emit valueChanged(m_value);
+}
+
+void ClassicScrollBar::innerSliderMoved(int inner)
+{
+    const int value = classicFromInner(inner);
+    if (value == m_value)
+        return;
+    m_value = value;
+    emit thumbDragged(m_value);
+}
+
+void ClassicScrollBar::resizeEvent(QResizeEvent* event)
+{
+    m_bar->setGeometry(0, 0, event->size().width(), event->size().height());
+    QWidget::resizeEvent(event);
+}
+
+} // namespace rasterkit

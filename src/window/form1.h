@@ -1,0 +1,128 @@
+#pragma once
+
+#include "convert/pixelgrid.h"
+#include "platform/progressbar.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointF>
+
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QPushButton;
+
+namespace rasterkit {
+
+class ClassicComboBox;
+class ClassicScrollBar;
+class PreviewBox;
+class SourcePictureBox;
+class StatusBox;
+class ViewportBox;
+
+// The variables the capture frame controls set and the conversion reads.
+struct WorkingState {
+    std::int32_t TargetHeight = 240;
+    std::int32_t TargetWidth = 320;
+    std::int32_t FrameTop = 0;
+    std::int32_t FrameLeft = 0;
+    float FrameCenterX = 0.0f;
+    float FrameCenterY = 0.0f;
+    double SampleStep = 1.0;
+    ::rasterkit::OutputBytes OutputBytes;  // empty until the first conversion
+    ::rasterkit::PixelGrid PixelGrid;
+};
+
+// The controls, by their design names (which are also their object names).
+struct Form1Controls {
+    QWidget* client = nullptr; // the client area below the menu bar
+    PreviewBox* Picture2 = nullptr;
+    ViewportBox* Picture1 = nullptr;
+    SourcePictureBox* Picture3 = nullptr;
+    ClassicScrollBar* VScroll1 = nullptr;
+    ClassicScrollBar* HScroll1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    StatusBox* Text1 = nullptr;
+    ClassicComboBox* Combo1 = nullptr;
+    ClassicComboBox* Combo2 = nullptr;
+    ClassicScrollBar* VScroll2 = nullptr;
+    ClassicComboBox* Combo3 = nullptr;
+    ClassicScrollBar* VScroll3 = nullptr;
+    ClassicScrollBar* HScroll2 = nullptr;
+    QMenu* file = nullptr;
+    QAction* File_open = nullptr;
+    QAction* file_save = nullptr;
+    QAction* Autor = nullptr;
+};
+
+// The program's one window: its controls and menu, the working state, the
+// viewport onto the source picture, the capture frame, the conversion and
+// saving. Everything runs on the user-interface thread; the long handlers
+// yield to the event queue at fixed points, and while a conversion runs every
+// input that would change its inputs or read its half-made output is refused.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    const WorkingState& state() const { return m_state; }
+    const Form1Controls& controls() const { return m_controls; }
+    ProgressBar& Progress() { return *m_progress; }
+    bool isConverting() const { return m_converting; }
+
+    static constexpr int DesignClientWidth = 651;  // 9765 twips
+    static constexpr int DesignClientHeight = 408; // 6120 twips
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void updateActions();
+    // One pass of the event loop; false once the window has been closed, when
+    // the caller must return without touching anything.
+    bool yieldToEventQueue();
+    int showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+
+    // Window
+    void Form_Load();
+    void Form_Resize();
+    void Autor_Click();
+
+    // Source picture and viewport
+    void File_open_Click();
+    void HScroll1_Change(int value);
+    void VScroll1_Change(int value);
+    void updateScrollRanges();
+
+    // Capture frame
+    void DrawCaptureFrame();
+    void Picture3_MouseMove(Qt::MouseButtons buttons, QPointF position);
+    void HScroll2_Change(int value);
+    void Combo2_Click(int index);
+    void Combo3_Click(int index);
+    void VScroll2_Change(int value);
+    void VScroll3_Change(int value);
+    QString scaleText() const;
+    bool blankPreview();
+
+    // Conversion and saving
+    void Command1_Click();
+    void Convert();
+    void file_save_Click();
+
+    WorkingState m_state;
+    Form1Controls m_controls;
+    std::unique_ptr<ProgressBar> m_progress;
+    bool m_converting = false;
+    bool m_closed = false;
+};
+
+} // namespace rasterkit

@@ -1,0 +1,165 @@
+#include "pictureboxes.h"
+
+#include "twips.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+
+namespace rasterkit {
+
+ViewportBox::ViewportBox(QWidget* parent)
+    : QWidget(parent)
+{
+    // Dark grey around a picture smaller than the viewport shows where the
+    // picture ends.
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Dark);
+}
+
+void ViewportBox::setSizeTwips(int widthTwips, int heightTwips)
+{
+    m_widthTwips = std::max(widthTwips, 0);
+    m_heightTwips = std::max(heightTwips, 0);
+    resize(pixelsFromTwips(m_widthTwips), pixelsFromTwips(m_heightTwips));
+}
+
+SourcePictureBox::SourcePictureBox(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::CrossCursor);
+}
+
+QImage SourcePictureBox::emptySurface(int width, int height)
+{
+    QImage surface(width, height, QImage::Format_RGBX8888);
+    surface.fill(QColor::fromRgb(EmptyColour));
+    return surface;
+}
+
+void SourcePictureBox::setPicture(const QImage& picture)
+{
+    m_picture = picture;
+    m_frameShown = false;
+    resize(m_picture.size());
+    update();
+}
+
+int SourcePictureBox::widthTwips() const
+{
+    return twipsFromPixels(m_picture.width());
+}
+
+int SourcePictureBox::heightTwips() const
+{
+    return twipsFromPixels(m_picture.height());
+}
+
+void SourcePictureBox::setLeftTwips(int twips)
+{
+    m_leftTwips = twips;
+    applyPosition();
+}
+
+void SourcePictureBox::setTopTwips(int twips)
+{
+    m_topTwips = twips;
+    applyPosition();
+}
+
+void SourcePictureBox::applyPosition()
+{
+    move(pixelsFromTwips(m_leftTwips), pixelsFromTwips(m_topTwips));
+}
+
+void SourcePictureBox::drawFrame(QPointF corner, QPointF oppositeCorner)
+{
+    m_frame = QRectF(corner, oppositeCorner).normalized();
+    m_frameShown = true;
+    update();
+}
+
+void SourcePictureBox::clearFrame()
+{
+    m_frameShown = false;
+    update();
+}
+
+void SourcePictureBox::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.fillRect(area, QColor::fromRgb(EmptyColour));
+    painter.drawImage(area.topLeft(), m_picture, area);
+    if (m_frameShown) {
+        // A thin solid outline, one screen pixel wide whatever the scale.
+        QPen pen(QColor(255, 0, 0));
+        pen.setWidth(0);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.drawRect(m_frame);
+    }
+}
+
+void SourcePictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event->buttons(), event->position());
+    QWidget::mouseMoveEvent(event);
+}
+
+PreviewBox::PreviewBox(QWidget* parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+}
+
+void PreviewBox::setWidthTwips(int twips)
+{
+    setSizeTwips(twips, m_heightTwips);
+}
+
+void PreviewBox::setHeightTwips(int twips)
+{
+    setSizeTwips(m_widthTwips, twips);
+}
+
+void PreviewBox::setSizeTwips(int widthTwips, int heightTwips)
+{
+    m_widthTwips = std::max(widthTwips, 0);
+    m_heightTwips = std::max(heightTwips, 0);
+    applySize();
+}
+
+void PreviewBox::applySize()
+{
+    const QSize size(pixelsFromTwips(m_widthTwips), pixelsFromTwips(m_heightTwips));
+    if (size != m_image.size() || size != this->size()) {
+        // What was drawn does not survive a change of size.
+        m_image = QImage(size, QImage::Format_ARGB32);
+        m_image.fill(Qt::transparent);
+        resize(size);
+        update();
+    }
+}
+
+QRgb PreviewBox::pixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
+        return 0;
+    return m_image.pixel(x, y);
+}
+
+void PreviewBox::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.drawImage(area.topLeft(), m_image, area);
+}
+
+} // namespace rasterkit

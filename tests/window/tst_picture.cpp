@@ -1,0 +1,317 @@
+// Opening a source picture and panning it in the viewport.
+#include "windowtestsupport.h"
+
+#include "window/classicscrollbar.h"
+#include "window/pictureboxes.h"
+#include "window/statusbox.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace rasterkit;
+using namespace rasterkit::test;
+
+class PictureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void openChosenPicture_data();
+    void openChosenPicture();
+    void openCancelledChangesNothing();
+    void unreadablePictureChangesNothing_data();
+    void unreadablePictureChangesNothing();
+    void openKeepsFrameAndRemovesOutline();
+    void panning_data();
+    void panning();
+    void thumbDragPansContinuously();
+
+private:
+    QString write(const QString& name, const QImage& picture, const char* format = nullptr);
+    QTemporaryDir m_folder;
+};
+
+QString PictureTest::write(const QString& name, const QImage& picture, const char* format)
+{
+    const QString path = m_folder.filePath(name);
+    if (!picture.save(path, format))
+        return {};
+    return path;
+}
+
+void PictureTest::initTestCase()
+{
+    dropOffscreenPlatformNotes();
+    QVERIFY(m_folder.isValid());
+}
+
+void PictureTest::openChosenPicture_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("BMP") << "pattern.bmp" << QByteArray("BMP");
+    QTest::newRow("JPEG") << "pattern.jpg" << QByteArray("JPEG");
+    QTest::newRow("PNG through All Files") << "pattern.png" << QByteArray("PNG");
+    QTest::newRow("name with spaces") << "a picture с пробелами.bmp" << QByteArray("BMP");
+}
+
+void PictureTest::openChosenPicture()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, format);
+    const QImage picture = patternPicture(400, 300);
+    const QString path = write(fileName, picture, format.constData());
+    QVERIFY(!path.isEmpty());
+
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    const FileDialogAnswer answer(path);
+    c.File_open->trigger();
+
+    QCOMPARE(answer.requests().size(), 1);
+    const FileDialogRequest& request = answer.requests().first();
+    QCOMPARE(request.title, QStringLiteral("Open"));
+    QVERIFY(!request.save);
+    QCOMPARE(request.nameFilters,
+        Module1::nameFiltersFromPairs(QStringLiteral("JPEG%1*.jpg%1BMP%1*.bmp%1GIF%1*.gif%1All Files%1*.*%1").arg(QChar(0))));
+    QCOMPARE(request.nameFilters.size(), 4);
+
+    QCOMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + path);
+    QCOMPARE(c.Picture3->picture().size(), QSize(400, 300));
+    QCOMPARE(c.Picture3->size(), QSize(400, 300));
+    QCOMPARE(c.Picture3->pos(), QPoint(0, 0));
+    QCOMPARE(c.HScroll1->value(), 0);
+    QCOMPARE(c.VScroll1->value(), 0);
+    QCOMPARE(c.HScroll1->max(), (400 - 289) * 15);
+    QCOMPARE(c.VScroll1->max(), (300 - 377) * 15);
+    if (format != "JPEG") {
+        // Lossless files come through pixel for pixel.
+        for (const QPoint point : { QPoint(0, 0), QPoint(399, 0), QPoint(123, 100), QPoint(200, 170), QPoint(399, 299) })
+            QCOMPARE(colourAt(c.Picture3->picture(), point.x(), point.y()), colourAt(picture, point.x(), point.y()));
+    }
+}
+
+void PictureTest::openCancelledChangesNothing()
+{
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    const QString path = write(QStringLiteral("first.bmp"), patternPicture(500, 400));
+    openPicture(*shown.form, path);
+    clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 3);
+    QCOMPARE(c.HScroll1->value(), 3);
+    const QString title = shown.form->windowTitle();
+
+    const FileDialogAnswer cancel(QString {});
+    c.File_open->trigger();
+    QCOMPARE(cancel.requests().size(), 1);
+    QCOMPARE(shown.form->windowTitle(), title);
+    QCOMPARE(c.Picture3->picture().size(), QSize(500, 400));
+    QCOMPARE(c.HScroll1->value(), 3);
+    QCOMPARE(c.Picture3->leftTwips(), -3);
+}
+
+void PictureTest::unreadablePictureChangesNothing_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("create");
+    QTest::newRow("text named .jpg") << "notes.jpg" << QByteArray("this is not a picture\n") << true;
+    QTest::newRow("empty file") << "empty.bmp" << QByteArray() << true;
+    QTest::newRow("truncated BMP") << "cut.bmp" << QByteArray("BM\x36\x00\x01\x00\x00\x00", 8) << true;
+    QTest::newRow("missing file") << "missing.gif" << QByteArray() << false;
+}
+
+void PictureTest::unreadablePictureChangesNothing()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, create);
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    // A working state worth keeping: a picture, a pan, a frame, an output.
+    const QString good = write(QStringLiteral("good.bmp"), patternPicture(500, 400));
+    openPicture(*shown.form, good);
+    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
+    moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
+    QVERIFY(!shown.form->state().OutputBytes.empty());
+    const WorkingState before = shown.form->state();
+    const QImage pictureBefore = c.Picture3->picture();
+    const QString titleBefore = shown.form->windowTitle();
+    const QString textBefore = c.Text1->text();
+    const QRectF frameBefore = c.Picture3->frameRect();
+
+    const QString bad = m_folder.filePath(fileName);
+    if (create) {
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    ModalAnswerer answerer;
+    openPicture(*shown.form, bad);
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(answerer.seen.first().icon, QMessageBox::Warning);
+    QVERIFY2(answerer.seen.first().text.contains(fileName), qPrintable(answerer.seen.first().text));
+    QVERIFY(answerer.seen.first().text.size() > fileName.size() + 20); // a reason, too
+
+    QCOMPARE(shown.form->windowTitle(), titleBefore);
+    QVERIFY(c.Picture3->picture() == pictureBefore);
+    QCOMPARE(c.Picture3->size(), pictureBefore.size());
+    QVERIFY(c.Picture3->isFrameShown());
+    QCOMPARE(c.Picture3->frameRect(), frameBefore);
+    QCOMPARE(c.VScroll1->value(), 2);
+    QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
+    QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
+    QCOMPARE(c.Text1->text(), textBefore);
+    const WorkingState& after = shown.form->state();
+    QCOMPARE(after.FrameLeft, before.FrameLeft);
+    QCOMPARE(after.FrameTop, before.FrameTop);
+    QVERIFY(after.PixelGrid == before.PixelGrid);
+    QVERIFY(after.OutputBytes == before.OutputBytes);
+}
+
+void PictureTest::openKeepsFrameAndRemovesOutline()
+{
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    moveMouseWithButtons(c.Picture3, QPointF(200, 150), Qt::LeftButton);
+    QVERIFY(c.Picture3->isFrameShown());
+    QCOMPARE(shown.form->state().FrameLeft, 40);
+    QCOMPARE(shown.form->state().FrameTop, 30);
+
+    // A second picture: the outline goes, the frame's position stays, and a
+    // conversion right away samples the new picture there.
+    QImage flat(360, 280, QImage::Format_RGB32);
+    flat.fill(qRgb(0x12, 0x34, 0x56));
+    flat.setPixel(41, 31, qRgb(255, 255, 255));
+    openPicture(*shown.form, write(QStringLiteral("second.bmp"), flat));
+    QVERIFY(!c.Picture3->isFrameShown());
+    QCOMPARE(shown.form->state().FrameLeft, 40);
+    QCOMPARE(shown.form->state().FrameTop, 30);
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
+    const PixelGrid& grid = shown.form->state().PixelGrid;
+    QCOMPARE(grid(1, 1), static_cast<std::int32_t>(0xF8FCF8)); // source (41, 31)
+    QCOMPARE(grid(2, 1), static_cast<std::int32_t>(0x503410)); // 0x563412 reduced
+    QCOMPARE(grid(319, 240), static_cast<std::int32_t>(0x503410)); // source (359, 270), the last column
+    QCOMPARE(grid(320, 240), static_cast<std::int32_t>(0xF8FCF8)); // source (360, 270), outside
+}
+
+void PictureTest::panning_data()
+{
+    QTest::addColumn<QSize>("pictureSize");
+    QTest::addColumn<int>("hscrollMax");
+    QTest::addColumn<int>("vscrollMax");
+    QTest::addColumn<QPoint>("atFarEnd"); // Picture3's position with both bars at their far ends
+    // The viewport is 289 x 377 pixels at design size.
+    QTest::newRow("smaller than the viewport") << QSize(100, 80) << -(289 - 100) * 15 << -(377 - 80) * 15
+                                               << QPoint(189, 297);
+    QTest::newRow("the viewport's size") << QSize(289, 377) << 0 << 0 << QPoint(0, 0);
+    QTest::newRow("larger than the viewport") << QSize(600, 500) << (600 - 289) * 15 << (500 - 377) * 15
+                                              << QPoint(-311, -123);
+    // 32767 twips is the most a 16-bit bar can pan.
+    QTest::newRow("too large for 16 bits") << QSize(3000, 400) << 32767 << (400 - 377) * 15
+                                           << QPoint(-2184, -23);
+}
+
+void PictureTest::panning()
+{
+    QFETCH(QSize, pictureSize);
+    QFETCH(int, hscrollMax);
+    QFETCH(int, vscrollMax);
+    QFETCH(QPoint, atFarEnd);
+    QImage picture(pictureSize, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, write(QStringLiteral("panned.bmp"), picture));
+    QCOMPARE(c.HScroll1->max(), hscrollMax);
+    QCOMPARE(c.VScroll1->max(), vscrollMax);
+    QCOMPARE(c.HScroll1->min(), 0);
+    QCOMPARE(c.VScroll1->min(), 0);
+
+    // An arrow moves the picture by one twip (the nearest pixel is shown).
+    clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine);
+    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine);
+    const int hStep = hscrollMax == 0 ? 0 : (hscrollMax > 0 ? 1 : -1);
+    const int vStep = vscrollMax == 0 ? 0 : (vscrollMax > 0 ? 1 : -1);
+    QCOMPARE(c.HScroll1->value(), hStep);
+    QCOMPARE(c.VScroll1->value(), vStep);
+    QCOMPARE(c.Picture3->leftTwips(), -hStep);
+    QCOMPARE(c.Picture3->topTwips(), -vStep);
+    QCOMPARE(c.Picture3->pos(), QPoint(0, 0));
+    clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 7);
+    QCOMPARE(c.Picture3->leftTwips(), -8 * hStep);
+    QCOMPARE(c.Picture3->x(), hStep == 0 ? 0 : -hStep); // 8 twips show as a whole pixel
+
+    // To the far ends with the keyboard, and back to the start.
+    c.HScroll1->bar()->setFocus();
+    QTest::keyClick(c.HScroll1->bar(), Qt::Key_End);
+    c.VScroll1->bar()->setFocus();
+    QTest::keyClick(c.VScroll1->bar(), Qt::Key_End);
+    QCOMPARE(c.HScroll1->value(), hscrollMax);
+    QCOMPARE(c.VScroll1->value(), vscrollMax);
+    QCOMPARE(c.Picture3->pos(), atFarEnd);
+    QCOMPARE(c.Picture3->picture().size(), pictureSize); // the pixels never move
+    QTest::keyClick(c.VScroll1->bar(), Qt::Key_Home);
+    QCOMPARE(c.VScroll1->value(), 0);
+    QCOMPARE(c.Picture3->y(), 0);
+
+    // A larger window shrinks the ranges; a value outside is moved to the
+    // nearest end and the picture follows.
+    QTest::keyClick(c.VScroll1->bar(), Qt::Key_End);
+    const int valueBefore = c.VScroll1->value();
+    const int menuHeight = shown.form->height() - c.client->height();
+    shown.form->resize(651 + 200, 408 + 150 + menuHeight);
+    QTRY_COMPARE(c.Picture1->size(), QSize(289 + 200, 377 + 150));
+    QCOMPARE(c.HScroll1->max(), std::clamp((pictureSize.width() - 489) * 15, -32767, 32767));
+    QCOMPARE(c.VScroll1->max(), (pictureSize.height() - 527) * 15);
+    const int newMax = c.VScroll1->max();
+    QCOMPARE(c.VScroll1->value(), std::clamp(valueBefore, std::min(0, newMax), std::max(0, newMax)));
+    QCOMPARE(c.Picture3->topTwips(), -c.VScroll1->value());
+}
+
+void PictureTest::thumbDragPansContinuously()
+{
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    QImage picture(1289, 377, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    openPicture(*shown.form, write(QStringLiteral("wide.bmp"), picture));
+    QCOMPARE(c.HScroll1->max(), 15000);
+    QScrollBar* bar = c.HScroll1->bar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = 1;
+    option.pageStep = 1;
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb.center());
+    QList<int> seen;
+    for (int offset = 20; offset <= 100; offset += 40) {
+        QTest::mouseMove(bar, thumb.center() + QPoint(offset, 0));
+        seen.append(c.Picture3->leftTwips());
+        QCOMPARE(c.Picture3->leftTwips(), -c.HScroll1->value());
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, thumb.center() + QPoint(100, 0));
+    // The picture moved during the drag, further at each step.
+    QVERIFY(seen[0] < 0);
+    QVERIFY(seen[1] < seen[0]);
+    QVERIFY(seen[2] < seen[1]);
+    QCOMPARE(c.Picture3->leftTwips(), seen[2]);
+    QCOMPARE(c.HScroll1->value(), -seen[2]);
+}
+
+QTEST_MAIN(PictureTest)
+#include "tst_picture.moc"
