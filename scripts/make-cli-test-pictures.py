@@ -260,6 +260,12 @@ def main():
     write(os.path.join(data, "truncated.jpg"), photo[:TRUNCATED_LENGTH])
     write(os.path.join(data, "notapicture.jpg"), "Это не картинка, а текст.\nThis is text, not a picture.\n".encode())
     write(os.path.join(data, "empty.jpg"), b"")
+    # Cut at two thirds, inside the picture data, where decoders would go on
+    # with grey or blank pixels instead of failing.
+    for name in ("photo.jpg", "known.bmp", "known.gif"):
+        with open(os.path.join(data, name), "rb") as whole:
+            content = whole.read()
+        write(os.path.join(data, "cut-" + name), content[:len(content) * 2 // 3])
 
     write(os.path.join(root, "examples", "sample.jpg"), jpeg_bytes(400, 300, sample_pixel, 85))
 

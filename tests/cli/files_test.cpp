@@ -64,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(Pictures, BadInputTest,
         BadInputCase { "InputIsAFolder", "picture.jpg", true, "folder" },
         BadInputCase { "TextNamedJpg", "notapicture.jpg", false, "Cannot open" },
         BadInputCase { "EmptyFile", "empty.jpg", false, "Cannot open" },
-        BadInputCase { "TruncatedJpeg", "truncated.jpg", false, "Cannot open" }),
+        BadInputCase { "TruncatedJpeg", "truncated.jpg", false, "Cannot open" },
+        // Cut inside the picture data: the decoders would fill in grey or keep
+        // the rest blank without failing, so these are refused before that.
+        BadInputCase { "JpegCutInsideData", "cut-photo.jpg", false, "ends inside the picture's data" },
+        BadInputCase { "BmpCutInsideRows", "cut-known.bmp", false, "ends inside the picture's data" },
+        BadInputCase { "GifCutInsideData", "cut-known.gif", false, "ends inside the picture's data" }),
     [](const testing::TestParamInfo<BadInputCase>& info) { return std::string(info.param.name); });
 
 struct BadDestinationCase {

@@ -1,0 +1,124 @@
+#include "picturecheck.h"
+
+#include <cstdint>
+
+namespace rasterkit {
+
+namespace {
+
+std::uint32_t littleEndian32(const QByteArray& data, qsizetype at)
+{
+    const auto byte = [&](qsizetype index) { return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + index])); };
+    return byte(0) | (byte(1) << 8) | (byte(2) << 16) | (byte(3) << 24);
+}
+
+std::uint16_t littleEndian16(const QByteArray& data, qsizetype at)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(data[at]) | (static_cast<unsigned char>(data[at + 1]) << 8));
+}
+
+QString cutShort(qsizetype have, qint64 need)
+{
+    return QStringLiteral("the file ends inside the picture's data (it has %1 of %2 bytes)").arg(have).arg(need);
+}
+
+QString missingBmpData(const QByteArray& data)
+{
+    // File header (14 bytes) then an info header of at least 12 bytes.
+    if (data.size() < 26)
+        return {}; // too short to be read at all: the decoder says so itself
+    const qint64 pixelOffset = littleEndian32(data, 10);
+    const std::uint32_t infoSize = littleEndian32(data, 14);
+    qint64 width = 0;
+    qint64 height = 0;
+    unsigned bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    if (infoSize == 12) { // the old OS/2 header with 16-bit sizes
+        width = littleEndian16(data, 18);
+        height = littleEndian16(data, 20);
+        bitsPerPixel = littleEndian16(data, 24);
+    } else if (infoSize >= 40 && data.size() >= 34) {
+        width = static_cast<std::int32_t>(littleEndian32(data, 18));
+        height = static_cast<std::int32_t>(littleEndian32(data, 22));
+        bitsPerPixel = littleEndian16(data, 28);
+        compression = littleEndian32(data, 30);
+    } else {
+        return {};
+    }
+    constexpr std::uint32_t uncompressed = 0;
+    constexpr std::uint32_t bitFields = 3;
+    if (compression != uncompressed && compression != bitFields)
+        return {};
+    if (width <= 0 || height == 0 || bitsPerPixel == 0 || bitsPerPixel > 32)
+        return {};
+    if (height < 0)
+        height = -height; // rows stored top-down
+    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    const qint64 need = pixelOffset + rowBytes * height;
+    if (need > data.size())
+        return cutShort(data.size(), need);
+    return {};
+}
+
+// Skips a chain of data sub-blocks (a length byte, then that many bytes)
+// ending with a zero length. Returns the position after it, or -1 when the
+// data ends first.
+qsizetype skipSubBlocks(const QByteArray& data, qsizetype at)
+{
+    while (at < data.size()) {
+        const int length = static_cast<unsigned char>(data[at]);
+        ++at;
+        if (length == 0)
+            return at;
+        at += length;
+    }
+    return -1;
+}
+
+QString missingGifData(const QByteArray& data)
+{
+    const QString cut = QStringLiteral("the file ends inside the picture's data");
+    constexpr qsizetype screenDescriptorEnd = 13;
+    if (data.size() < screenDescriptorEnd)
+        return {};
+    qsizetype at = screenDescriptorEnd;
+    const auto flags = static_cast<unsigned char>(data[10]);
+    if (flags & 0x80)
+        at += 3 * (qsizetype(1) << ((flags & 0x07) + 1)); // global colour table
+    while (true) {
+        if (at >= data.size())
+            return cut;
+        const auto introducer = static_cast<unsigned char>(data[at]);
+        if (introducer == 0x21) { // extension: label, then sub-blocks
+            at = skipSubBlocks(data, at + 2);
+            if (at < 0)
+                return cut;
+        } else if (introducer == 0x2C) { // image descriptor
+            if (at + 10 > data.size())
+                return cut;
+            const auto imageFlags = static_cast<unsigned char>(data[at + 9]);
+            at += 10;
+            if (imageFlags & 0x80)
+                at += 3 * (qsizetype(1) << ((imageFlags & 0x07) + 1)); // local colour table
+            // The code size byte, then the compressed picture in sub-blocks.
+            if (at + 1 > data.size() || skipSubBlocks(data, at + 1) < 0)
+                return cut;
+            return {};
+        } else {
+            return {}; // the trailer, or something the decoder will judge
+        }
+    }
+}
+
+} // namespace
+
+QString missingPictureData(const QByteArray& data)
+{
+    if (data.startsWith("BM"))
+        return missingBmpData(data);
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return missingGifData(data);
+    return {};
+}
+
+} // namespace rasterkit
