@@ -253,6 +253,7 @@ def main():
     write(os.path.join(data, "transparent.gif"),
           gif_bytes(*TRANSPARENT_GIF_SIZE, TRANSPARENT_GIF_PALETTE, transparent_gif_index, TRANSPARENT_INDEX))
     write(os.path.join(data, "flat.gif"), gif_bytes(*FLAT_SIZE, [FLAT_COLOUR, (0, 0, 0)], lambda x, y: 0))
+    write(os.path.join(data, "flat-white.gif"), gif_bytes(*FLAT_SIZE, [(255, 255, 255), (0, 0, 0)], lambda x, y: 0))
 
     photo = jpeg_bytes(200, 150, photo_pixel, 90)
     write(os.path.join(data, "photo.jpg"), photo)

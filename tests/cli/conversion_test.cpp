@@ -144,6 +144,39 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, FlatPictureTest,
             "Результат компрессии:\nБез сжатия:  76800 байт\nПосле сжатия: 10972\nCжато в: 6.99 раза\n" }),
     [](const testing::TestParamInfo<FlatCase>& info) { return std::string(FormatShortNames[info.index]); });
 
+// flat-white.gif: 320 x 240 white pixels, converted at the start-up frame
+// (corner 0, 0). The last column and row fall outside the picture and read
+// as the mask, which for white is the same reduced value as the picture's,
+// so the whole frame is one colour: the sizes a display's flat screen gives.
+struct FlatWhiteCase {
+    const char* format;
+    std::size_t size;
+    const char* lastLine;
+};
+
+class FlatWhiteTest : public ConversionTest, public testing::WithParamInterface<FlatWhiteCase> {};
+
+TEST_P(FlatWhiteTest, StartUpFrameSizesAndRatio)
+{
+    const FlatWhiteCase& row = GetParam();
+    std::string printed;
+    const Bytes actual = convert(knownpictures::dataPath(QStringLiteral("flat-white.gif")),
+        { QStringLiteral("-f"), QString::fromUtf8(row.format) }, &printed);
+    EXPECT_EQ(actual.size(), row.size);
+    EXPECT_NE(printed.find(row.lastLine), std::string::npos) << printed;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, FlatWhiteTest,
+    testing::Values(FlatWhiteCase { "RGB 5:6:5", 153600, "Размер файла : 153600" },
+        FlatWhiteCase { "RGB 5:6:5x8", 906, "Cжато в: 169.53 раза" },
+        FlatWhiteCase { "RGB 5:4:4x3", 21944, "Cжато в: 6.99 раза" },
+        FlatWhiteCase { "RGB 4:4:4x4", 10240, "Cжато в: 15 раза" },
+        FlatWhiteCase { "RGB 3:3:3x7", 1210, "Cжато в: 126.94 раза" },
+        FlatWhiteCase { "RGB 3:3:2", 76800, "Размер файла : 76800" },
+        FlatWhiteCase { "RGB 3:3:2x8", 604, "Cжато в: 127.15 раза" },
+        FlatWhiteCase { "Y 5x3", 10972, "Cжато в: 6.99 раза" }),
+    [](const testing::TestParamInfo<FlatWhiteCase>& info) { return std::string(FormatShortNames[info.index]); });
+
 // At the start-up frame (corner 0, 0) column i samples source x = i, so the
 // last column and the last row of a 320 x 240 frame fall outside a 320 x 240
 // picture and hold the mask: white, 0xFFFF in "RGB 5:6:5".
