@@ -528,7 +528,7 @@ void Form1::Convert()
         const auto values = m_state.PixelGrid.row(row);
         for (int column = 1; column <= width; ++column)
             preview->setPixel(column, row, sampler.previewColour(values[static_cast<std::size_t>(column - 1)]));
-        preview->update();
+        preview->showDrawnPixels();
         m_progress->setValue(progressPercent(row, rows));
         if (!yieldToEventQueue())
             return;

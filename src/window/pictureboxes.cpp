@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -148,6 +149,25 @@ void PreviewBox::applySize()
     }
 }
 
+void PreviewBox::showDrawnPixels()
+{
+    // A conversion draws hundreds of rows within a few milliseconds; painting
+    // the box after each one would cost more than the conversion itself.
+    constexpr qint64 FrameMilliseconds = 16;
+    if (m_repaintScheduled)
+        return;
+    const qint64 elapsed = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : FrameMilliseconds;
+    if (elapsed >= FrameMilliseconds) {
+        update();
+        return;
+    }
+    m_repaintScheduled = true;
+    QTimer::singleShot(FrameMilliseconds - elapsed, this, [this] {
+        m_repaintScheduled = false;
+        update();
+    });
+}
+
 QRgb PreviewBox::pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
@@ -157,6 +177,7 @@ QRgb PreviewBox::pixel(int x, int y) const
 
 void PreviewBox::paintEvent(QPaintEvent* event)
 {
+    m_sinceRepaint.start();
     QPainter painter(this);
     const QRect area = event->rect();
     painter.drawImage(area.topLeft(), m_image, area);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -94,8 +95,8 @@ public:
     void setHeightTwips(int twips);
     void setSizeTwips(int widthTwips, int heightTwips);
 
-    // colour is 0x00BBGGRR. Pixels outside the box are dropped. Call update()
-    // once the pixels of a row are set.
+    // colour is 0x00BBGGRR. Pixels outside the box are dropped. Call
+    // showDrawnPixels() once the pixels of a row are set.
     void setPixel(int x, int y, std::uint32_t colour)
     {
         if (x >= 0 && y >= 0 && x < m_image.width() && y < m_image.height()) {
@@ -104,6 +105,10 @@ public:
             reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = rgb;
         }
     }
+
+    // Puts the pixels set so far on the screen at display rate: at once when
+    // the last repaint is a frame ago, else with one repaint a little later.
+    void showDrawnPixels();
 
     // The drawn colour as 0xAARRGGBB, alpha 0 where nothing is drawn.
     QRgb pixel(int x, int y) const;
@@ -118,6 +123,8 @@ private:
     int m_widthTwips = 0;
     int m_heightTwips = 0;
     QImage m_image;
+    QElapsedTimer m_sinceRepaint;
+    bool m_repaintScheduled = false;
 };
 
 } // namespace rasterkit
