@@ -30,7 +30,10 @@ namespace Module1 {
 QString ShowFileDialog(const QString& title, const QString& leadingPairs, const QString& trailingPairs,
     quint8 saveMode);
 
-// Turns description NUL pattern NUL pairs into Qt name filters.
+// Turns description NUL pattern NUL pairs into Qt name filters, such as
+// "JPEG (*.jpg)". Patterns separated by semicolons are listed together, and
+// "*.*" becomes "*" so that names without a dot are listed too. The list ends
+// at an empty entry (two NULs in a row); the last NUL may be missing.
 QStringList nameFiltersFromPairs(const QString& pairs);
 
 // Installs a hook that answers every ShowFileDialog call; an empty hook

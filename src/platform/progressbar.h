@@ -23,7 +23,9 @@ public:
 
     // Creates the bar at (Left, Top), Width x Height pixels of parent's client
     // area, range MinPos..MaxPos (each narrowed to 16 bits) and step StepRange.
-    // A second call makes a second widget and forgets the first.
+    // A second call makes a second widget and forgets the first, which stays
+    // with its parent (the parent deletes it). Without a parent no widget is
+    // made. The new bar stands at 0, or at the nearer end of its range.
     void Create(QWidget* parent, int Top, int Left, int Height, int Width, int MinPos, int MaxPos, int StepRange);
 
     // Advances the position by the step. A position carried past the maximum
