@@ -175,7 +175,7 @@ TEST_P(FractionalSamplingTest, SelectsTheNearestPixelOfTheSinglePrecisionPositio
 {
     const FractionalCase& frameCase = GetParam();
     const TestPicture picture;
-    const FrameSettings frame { 17, 13, frameCase.step, frameCase.left, frameCase.top };
+    const FrameSettings frame { 27, 13, frameCase.step, frameCase.left, frameCase.top };
     for (const int index : { 0, 4, 7 }) {
         SCOPED_TRACE("format index " + std::to_string(index));
         const PixelGrid grid = sampleFrame(picture.image(), frame, index);
@@ -191,10 +191,20 @@ TEST_P(FractionalSamplingTest, SelectsTheNearestPixelOfTheSinglePrecisionPositio
 }
 
 INSTANTIATE_TEST_SUITE_P(StepsAndOrigins, FractionalSamplingTest,
-    ::testing::Values(FractionalCase { 1.0, 0, 0 }, FractionalCase { 1.1, 0, 0 }, FractionalCase { 1.5, 0, 0 },
+    ::testing::Values(FractionalCase { 1.0, 0, 0 }, FractionalCase { 1.1, 0, 0 }, FractionalCase { 1.1, -5, -5 },
+        FractionalCase { 1.5, 0, 0 },
         FractionalCase { 1.5, -3, -2 }, FractionalCase { 2.5, 1, 1 }, FractionalCase { 2.5, -4, -7 },
         FractionalCase { 1.3, 5, 7 }, FractionalCase { 3.3, -2, 0 }, FractionalCase { 4.9, -20, -10 },
         FractionalCase { 5.0, -40, -30 }, FractionalCase { 1.7, -100, -50 }, FractionalCase { 0.5, 0, 0 }));
+
+TEST(SamplingTest, HalvesAreJudgedAfterNarrowingToSinglePrecision)
+{
+    // -5 + 1.1 x 25 is 22.500000000000004 in double precision but exactly
+    // 22.5 in single precision, which rounds to the even 22 (not 23).
+    const TestPicture picture;
+    const PixelGrid grid = sampleFrame(picture.image(), { 25, 25, 1.1, -5, -5 }, formatIndex(PixelFormat::RGB565));
+    EXPECT_EQ(grid(25, 25), expectedValue(0, 22, 22));
+}
 
 TEST(SamplingTest, FractionalPositionsRoundHalvesToEven)
 {
