@@ -70,6 +70,8 @@ bool checkDecoding(std::span<const std::uint8_t> input)
     const int height = sizeFromByte(input[2]);
     const std::span<const std::uint8_t> data = input.subspan(HeaderSize);
     const auto& info = formatInfo(format);
+    if (isValidTargetSize(width, height) && std::int64_t { width } * height > MaximumFuzzPixels)
+        return false;
 
     const DecodeResult result = decode(format, data, width, height);
     if (!result.ok()) {
