@@ -29,7 +29,7 @@ struct DecodeResult {
     std::size_t offset = 0;         // byte offset of the fault, when there is one
 
     bool ok() const { return error == DecodeError::None; }
-    // The error's message with the offset, e.g. "run length 0 in the record at byte 12".
+    // The error's message with the offset, e.g. "a run record has run length 0 (at byte 12)".
     std::string message() const;
 };
 

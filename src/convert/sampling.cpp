@@ -3,6 +3,7 @@
 #include "greylevel.h"
 #include "pixelformat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 

@@ -4,6 +4,7 @@
 #include "encoders.h"
 #include "pixelgrid.h"
 
+#include <algorithm>
 #include <cassert>
 #include <concepts>
 #include <cstddef>
@@ -85,9 +86,10 @@ OutputBytes encodeRuns(const PixelGrid& grid, const EncodeProgress& progress)
     return bytes;
 }
 
-// Expands the records in order into width x height values, checking every
-// record before it is used: whole, run length 1 or more, and no more pixels
-// than the grid holds.
+// Expands the records in order into width x height values. Every record is
+// checked before anything is allocated: whole, run length 1 or more, and no
+// more pixels than the grid holds, so a short file that claims a huge
+// picture costs nothing.
 template<RunRecord Record>
 DecodeResult decodeRuns(std::span<const std::uint8_t> bytes, int width, int height)
 {
@@ -96,37 +98,32 @@ DecodeResult decodeRuns(std::span<const std::uint8_t> bytes, int width, int heig
         result.error = DecodeError::InvalidSize;
         return result;
     }
-    PixelGrid grid(width, height);
-    const auto values = grid.values();
-    const std::size_t pixelCount = values.size();
+    const std::size_t pixelCount = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     constexpr std::size_t recordWidth = Record::Width;
-    std::size_t pixel = 0;
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        if (bytes.size() - offset < recordWidth) {
-            result.error = DecodeError::TruncatedRecord;
-            result.offset = offset;
-            return result;
-        }
-        const auto [value, runLength] = Record::parse(bytes.data() + offset);
-        if (runLength == 0) {
-            result.error = DecodeError::ZeroRunLength;
-            result.offset = offset;
-            return result;
-        }
-        if (runLength > pixelCount - pixel) {
-            result.error = DecodeError::TooManyPixels;
-            result.offset = offset;
-            return result;
-        }
-        for (unsigned index = 0; index < runLength; ++index)
-            values[pixel++] = value;
-        offset += recordWidth;
-    }
-    if (pixel != pixelCount) {
-        result.error = DecodeError::TooFewPixels;
-        result.offset = bytes.size();
+    const auto fail = [&](DecodeError error, std::size_t offset) {
+        result.error = error;
+        result.offset = offset;
         return result;
+    };
+    std::size_t pixel = 0;
+    for (std::size_t offset = 0; offset < bytes.size(); offset += recordWidth) {
+        if (bytes.size() - offset < recordWidth)
+            return fail(DecodeError::TruncatedRecord, offset);
+        const unsigned runLength = Record::parse(bytes.data() + offset).second;
+        if (runLength == 0)
+            return fail(DecodeError::ZeroRunLength, offset);
+        if (runLength > pixelCount - pixel)
+            return fail(DecodeError::TooManyPixels, offset);
+        pixel += runLength;
+    }
+    if (pixel != pixelCount)
+        return fail(DecodeError::TooFewPixels, bytes.size());
+
+    PixelGrid grid(width, height);
+    std::int32_t* out = grid.values().data();
+    for (std::size_t offset = 0; offset < bytes.size(); offset += recordWidth) {
+        const auto [value, runLength] = Record::parse(bytes.data() + offset);
+        out = std::fill_n(out, runLength, value);
     }
     result.grid = std::move(grid);
     return result;
@@ -160,13 +157,14 @@ DecodeResult decodePlain(std::span<const std::uint8_t> bytes, int width, int hei
         result.error = DecodeError::InvalidSize;
         return result;
     }
-    PixelGrid grid(width, height);
-    const auto values = grid.values();
-    if (bytes.size() != values.size() * BytesPerPixel) {
+    const std::size_t expected = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * BytesPerPixel;
+    if (bytes.size() != expected) {
         result.error = DecodeError::WrongLength;
-        result.offset = std::min(bytes.size(), values.size() * BytesPerPixel);
+        result.offset = std::min(bytes.size(), expected);
         return result;
     }
+    PixelGrid grid(width, height);
+    const auto values = grid.values();
     for (std::size_t index = 0; index < values.size(); ++index)
         values[index] = static_cast<std::int32_t>(unpack(bytes.data() + index * BytesPerPixel));
     result.grid = std::move(grid);

@@ -18,11 +18,6 @@ inline constexpr std::uint8_t TooLargeSizeByte = 255;
 
 int sizeFromByte(std::uint8_t byte);
 
-// Decoding allocates the whole grid first, so a claimed 8192 x 8192 costs
-// 256 MB before a byte is read. Valid sizes above this many pixels are not
-// decoded, which keeps every input cheap while 8192 x 256 still is.
-inline constexpr std::int64_t MaximumFuzzPixels = std::int64_t { 8192 } * 256;
-
 // Decodes the input and checks everything a decode must guarantee; on a
 // broken guarantee prints the reason and the input in hex, then aborts.
 // Returns whether the file decoded.
