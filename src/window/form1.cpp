@@ -147,7 +147,8 @@ Form1::~Form1()
 void Form1::createControls()
 {
     Form1Controls& c = m_controls;
-    c.client = new QWidget(this);
+    auto* client = new ClientArea(this);
+    c.client = client;
     c.client->setObjectName(QStringLiteral("client"));
     setCentralWidget(c.client);
     c.client->installEventFilter(this);
@@ -163,6 +164,9 @@ void Form1::createControls()
     c.Picture1->move(pixelsFromTwips(ViewportLeft), pixelsFromTwips(ViewportTop));
     c.Picture1->setSizeTwips(4335, 5655);
     c.Picture1->setFocusPolicy(Qt::StrongFocus);
+
+    client->addOutlined(c.Picture2);
+    client->addOutlined(c.Picture1);
 
     c.Picture3 = new SourcePictureBox(c.Picture1);
     c.Picture3->setObjectName(QStringLiteral("Picture3"));

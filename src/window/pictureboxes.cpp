@@ -11,6 +11,37 @@
 
 namespace rasterkit {
 
+ClientArea::ClientArea(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+void ClientArea::addOutlined(QWidget* child)
+{
+    m_outlined.append(child);
+    child->installEventFilter(this);
+    update();
+}
+
+bool ClientArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        update();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ClientArea::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.setBrush(Qt::NoBrush);
+    for (const QWidget* child : m_outlined) {
+        // drawRect covers width + 1 by height + 1 pixels.
+        const QRect geometry = child->geometry();
+        painter.drawRect(geometry.x() - 1, geometry.y() - 1, geometry.width() + 1, geometry.height() + 1);
+    }
+}
+
 ViewportBox::ViewportBox(QWidget* parent)
     : QWidget(parent)
 {

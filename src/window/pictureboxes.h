@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -9,6 +10,23 @@
 #include <cstdint>
 
 namespace rasterkit {
+
+// The window's client area. It outlines the picture boxes with a thin line
+// just outside their edges, so that an empty preview shows where it is while
+// every pixel of each box stays free for its picture.
+class ClientArea : public QWidget {
+    Q_OBJECT
+public:
+    explicit ClientArea(QWidget* parent = nullptr);
+    void addOutlined(QWidget* child);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<QWidget*> m_outlined;
+};
 
 // The viewport: a fixed window onto the source picture. Its child is clipped
 // to it and may stand at negative positions. Its size is kept in twips.
