@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Builds everything (installing what is missing) and runs every test.
+# Builds everything (installing what is missing) and runs every test: first
+# the conversion core's tests and the decoder fuzz replay under the address
+# and undefined-behaviour sanitizers, then the whole suite through CTest.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+echo "== Conversion core under the sanitizers"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRASTERKIT_SANITIZE=ON \
+    -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j2 --target rasterkit_convert_tests rasterkit_decode_fuzz_replay
+build-asan/tests/rasterkit_convert_tests --gtest_brief=1
+build-asan/tests/rasterkit_decode_fuzz_replay tests/fuzz/corpus --random 4000
+
+echo "== Every test"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 300
