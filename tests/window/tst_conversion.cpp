@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 
 using namespace rasterkit;
 using namespace rasterkit::test;
@@ -34,30 +33,6 @@ struct YieldSnapshot {
     QString text;
     int progress = 0;
     bool operator==(const YieldSnapshot&) const = default;
-};
-
-// Runs a callback at every yield of the event loop while it lives: a zero
-// timer fires once per pass of the loop.
-class YieldWatcher : public QObject {
-public:
-    explicit YieldWatcher(std::function<void()> atYield)
-        : m_atYield(std::move(atYield))
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_inside)
-                return; // a box opened from the callback runs its own loop
-            m_inside = true;
-            m_atYield();
-            m_inside = false;
-        });
-        m_timer.start();
-    }
-
-private:
-    std::function<void()> m_atYield;
-    QTimer m_timer;
-    bool m_inside = false;
 };
 
 } // namespace

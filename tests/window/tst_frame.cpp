@@ -8,6 +8,7 @@
 #include "window/statusbox.h"
 
 #include <QLineEdit>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 using namespace rasterkit;
@@ -33,6 +34,7 @@ private slots:
     void scaleBar_data();
     void scaleBar();
     void scaleReplacesReport();
+    void scaleFollowsThumbDrag();
     void typedTextInSizeBoxesChangesNothing();
 };
 
@@ -378,6 +380,41 @@ void FrameTest::scaleReplacesReport()
     clickScrollArrow(c.HScroll2->bar(), QStyle::SC_ScrollBarSubLine, 2);
     QCOMPARE(c.Text1->text(), QStringLiteral("               130%"));
     QCOMPARE(shown.form->state().SampleStep, 1.3);
+}
+
+void FrameTest::scaleFollowsThumbDrag()
+{
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    moveMouseWithButtons(c.Picture3, QPointF(150, 150), Qt::LeftButton);
+    QScrollBar* bar = c.HScroll2->bar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = 1;
+    option.pageStep = 1;
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb.center());
+    QStringList texts;
+    for (int offset = 15; offset <= 45; offset += 15) {
+        QTest::mouseMove(bar, thumb.center() + QPoint(offset, 0));
+        // While the thumb moves, the scale, its text and the frame follow.
+        const int value = c.HScroll2->value();
+        texts.append(c.Text1->text());
+        QCOMPARE(c.Text1->text(), scaleText(value * 10));
+        QCOMPARE(shown.form->state().SampleStep, value / 10.0);
+        QCOMPARE(shown.form->state().FrameLeft, nearestEven(150 - value / 10.0 * 160));
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, thumb.center() + QPoint(45, 0));
+    QCOMPARE(texts.removeDuplicates(), 0);
+    QVERIFY(c.HScroll2->value() > 10);
+    QCOMPARE(c.Text1->text(), scaleText(c.HScroll2->value() * 10));
 }
 
 void FrameTest::typedTextInSizeBoxesChangesNothing()

@@ -33,6 +33,7 @@ private slots:
     void resizeLaysOutViewport();
     void tooSmallWindowKeepsLayout_data();
     void tooSmallWindowKeepsLayout();
+    void resizeYieldsBetweenLayoutAndRanges();
 };
 
 namespace {
@@ -356,6 +357,30 @@ void StartupTest::tooSmallWindowKeepsLayout()
     QCOMPARE(c.HScroll1->geometry(), hscroll1);
     QCOMPARE(c.VScroll1->max(), vscrollMax);
     QCOMPARE(c.HScroll1->max(), hscrollMax);
+}
+
+void StartupTest::resizeYieldsBetweenLayoutAndRanges()
+{
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    QCOMPARE(c.HScroll1->max(), 0);
+    // During the resize's one yield the viewport has its new size and the
+    // ranges are still the old ones; after it they follow.
+    bool sawYield = false;
+    int maxDuringYield = 1;
+    {
+        const YieldWatcher watcher([&] {
+            if (!sawYield && c.Picture1->width() == 389) {
+                sawYield = true;
+                maxDuringYield = c.HScroll1->max();
+            }
+        });
+        QVERIFY(resizeClient(shown, 751, 408));
+    }
+    QVERIFY(sawYield);
+    QCOMPARE(maxDuringYield, 0);
+    QCOMPARE(c.HScroll1->max(), (289 - 389) * 15);
 }
 
 QTEST_MAIN(StartupTest)

@@ -69,6 +69,31 @@ private:
     std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
+// Runs a callback at every yield of the event loop while it lives: a zero
+// timer fires once per pass of the loop.
+class YieldWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit YieldWatcher(std::function<void()> atYield)
+        : m_atYield(std::move(atYield))
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_inside)
+                return; // a box opened from the callback runs its own loop
+            m_inside = true;
+            m_atYield();
+            m_inside = false;
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void()> m_atYield;
+    QTimer m_timer;
+    bool m_inside = false;
+};
+
 // A window shown at its design size and exposed, with its controls.
 struct ShownForm {
     ShownForm();
