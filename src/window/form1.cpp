@@ -22,7 +22,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -40,9 +39,6 @@ const QString OpenedTitlePrefix = QStringLiteral("Rasterkit v9       ");
 const QString AboutTitle = QStringLiteral("О программе");
 const QString AboutText = QStringLiteral("Автор: Rasterkit developers\r\ne-mail: rasterkit@example.org");
 
-const QStringList FormatNames { QStringLiteral("RGB 5:6:5"), QStringLiteral("RGB 5:6:5x8"),
-    QStringLiteral("RGB 5:4:4x3"), QStringLiteral("RGB 4:4:4x4"), QStringLiteral("RGB 3:3:3x7"),
-    QStringLiteral("RGB 3:3:2"), QStringLiteral("RGB 3:3:2x8"), QStringLiteral("Y 5x3") };
 
 // Size presets by list index: the target size and the preview's size in twips.
 // The preview sizes are fixed values, not a formula of the pixel count.
@@ -78,6 +74,15 @@ int scrollRange(int twips)
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The format list, in format index order.
+QStringList formatNames()
+{
+    QStringList names;
+    for (const PixelFormat format : AllPixelFormats)
+        names.append(fromUtf8(formatInfo(format).name));
+    return names;
 }
 
 QString nulSeparated(std::initializer_list<const char*> parts)
@@ -184,7 +189,7 @@ void Form1::createControls()
     c.Text1->setObjectName(QStringLiteral("Text1"));
     c.Text1->setGeometry(rectFromTwips(2280, 4080, 2655, 1575));
 
-    c.Combo1 = makeComboBox("Combo1", c.client, rectFromTwips(120, 4680, 2055, 315), FormatNames, 0);
+    c.Combo1 = makeComboBox("Combo1", c.client, rectFromTwips(120, 4680, 2055, 315), formatNames(), 0);
     c.Combo2 = makeComboBox("Combo2", c.client, rectFromTwips(120, 5040, 735, 315),
         { QStringLiteral("128"), QStringLiteral("132"), QStringLiteral("176"), QStringLiteral("320") }, 3);
     c.VScroll2 = makeScrollBar(Qt::Vertical, "VScroll2", c.client, rectFromTwips(840, 5040, 255, 290), 320, 1, 320);
