@@ -31,7 +31,7 @@ FrameOrigin frameOriginForCenter(float centerX, float centerY, double sampleStep
 
 std::int64_t nearestPixel(double position)
 {
-    const float narrowed = static_cast<float>(position);
+    const float narrowed = singlePrecision(position);
     if (!std::isfinite(narrowed))
         return narrowed > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
     const double rounded = std::nearbyint(static_cast<double>(narrowed));

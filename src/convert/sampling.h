@@ -48,6 +48,19 @@ struct FrameOrigin {
 // nearest integer, ties to even (clamped to the 32-bit range).
 FrameOrigin frameOriginForCenter(float centerX, float centerY, double sampleStep, int targetWidth, int targetHeight);
 
+// Narrows a position to single precision, as mouse positions and sample
+// positions are. GCC 12's SLP vectorizer drops a double -> float -> double
+// round trip when it pairs two of them (x and y, say) and keeps the double,
+// so the narrowed value goes through memory the optimiser cannot see into.
+inline float singlePrecision(double value)
+{
+    float narrowed = static_cast<float>(value);
+#if defined(__GNUC__)
+    asm volatile("" : "+m"(narrowed));
+#endif
+    return narrowed;
+}
+
 // Rounds to the nearest integer, ties to even, clamped to the 32-bit range.
 std::int32_t roundToInt32(double value);
 

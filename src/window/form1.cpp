@@ -382,9 +382,9 @@ void Form1::DrawCaptureFrame()
     const double y = m_state.FrameCenterY;
     const double halfWidth = m_state.SampleStep * (m_state.TargetWidth / 2.0);
     const double halfHeight = m_state.SampleStep * (m_state.TargetHeight / 2.0);
-    m_controls.Picture3->drawFrame(
-        QPointF(static_cast<float>(x - halfWidth), static_cast<float>(y - halfHeight)),
-        QPointF(static_cast<float>(x + halfWidth + 1), static_cast<float>(y + halfHeight + 1)));
+    // The corners are handed over in single precision.
+    m_controls.Picture3->drawFrame(QPointF(singlePrecision(x - halfWidth), singlePrecision(y - halfHeight)),
+        QPointF(singlePrecision(x + halfWidth + 1), singlePrecision(y + halfHeight + 1)));
     const FrameOrigin origin = frameOriginForCenter(m_state.FrameCenterX, m_state.FrameCenterY, m_state.SampleStep,
         m_state.TargetWidth, m_state.TargetHeight);
     m_state.FrameLeft = origin.left;
@@ -396,8 +396,8 @@ void Form1::Picture3_MouseMove(Qt::MouseButtons buttons, QPointF position)
     // Only a drag with the left button alone moves the frame.
     if (m_converting || buttons != Qt::LeftButton)
         return;
-    m_state.FrameCenterX = static_cast<float>(position.x());
-    m_state.FrameCenterY = static_cast<float>(position.y());
+    m_state.FrameCenterX = singlePrecision(position.x());
+    m_state.FrameCenterY = singlePrecision(position.y());
     DrawCaptureFrame();
 }
 
