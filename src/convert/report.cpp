@@ -3,6 +3,7 @@
 #include <cmath>
 #include <charconv>
 #include <string>
+#include <utility>
 
 namespace rasterkit {
 
@@ -33,22 +34,27 @@ std::string formatRatio(double ratio, std::string_view decimalSeparator)
     if (const auto exponentAt = text.find_first_of("eE"); exponentAt != std::string::npos) {
         const int exponent = std::stoi(text.substr(exponentAt + 1));
         std::string digits = text.substr(0, exponentAt);
-        std::string sign;
+        std::string spelled;
         if (!digits.empty() && digits.front() == '-') {
-            sign = "-";
+            spelled = "-";
             digits.erase(0, 1);
         }
         std::erase(digits, '.');
         if (exponent >= 0) {
             const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
-            if (digits.size() < integerDigits)
-                digits.append(integerDigits - digits.size(), '0');
-            else if (digits.size() > integerDigits)
-                digits.insert(integerDigits, ".");
+            spelled.append(digits, 0, integerDigits);
+            if (digits.size() < integerDigits) {
+                spelled.append(integerDigits - digits.size(), '0');
+            } else if (digits.size() > integerDigits) {
+                spelled += '.';
+                spelled.append(digits, integerDigits);
+            }
         } else {
-            digits = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+            spelled += "0.";
+            spelled.append(static_cast<std::size_t>(-exponent - 1), '0');
+            spelled += digits;
         }
-        text = sign + digits;
+        text = std::move(spelled);
     }
     const auto point = text.find('.');
     if (point != std::string::npos)
