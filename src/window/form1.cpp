@@ -40,14 +40,10 @@ const QString AboutTitle = QStringLiteral("О программе");
 const QString AboutText = QStringLiteral("Автор: Rasterkit developers\r\ne-mail: rasterkit@example.org");
 
 
-// Size presets by list index: the target size and the preview's size in twips.
-// The preview sizes are fixed values, not a formula of the pixel count.
-struct Preset {
-    int pixels;
-    int previewTwips;
-};
-constexpr std::array<Preset, 4> WidthPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 320, 4815 } } };
-constexpr std::array<Preset, 4> HeightPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 240, 3765 } } };
+// Size presets by list index. The preview sizes are fixed values, not a
+// formula of the pixel count.
+constexpr std::array<SizePreset, 4> WidthPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 320, 4815 } } };
+constexpr std::array<SizePreset, 4> HeightPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 240, 3765 } } };
 
 // Design-time geometry, in twips of the client area.
 constexpr int ViewportLeft = 5040;
@@ -431,36 +427,29 @@ bool Form1::blankPreview()
 
 void Form1::Combo2_Click(int index)
 {
-    if (m_converting)
-        return;
-    if (index >= 0 && index < static_cast<int>(WidthPresets.size())) {
-        m_state.TargetWidth = WidthPresets[static_cast<std::size_t>(index)].pixels;
-        m_controls.Picture2->setWidthTwips(WidthPresets[static_cast<std::size_t>(index)].previewTwips);
-    }
-    if (!blankPreview())
-        return;
-    m_controls.VScroll2->setMin(m_state.TargetWidth);
-    m_controls.VScroll2->setValue(m_state.TargetWidth);
-    m_state.SampleStep = m_controls.HScroll2->value() / 10.0;
-    m_controls.Text1->setText(scaleText());
-    if (!yieldToEventQueue())
-        return;
-    DrawCaptureFrame();
-    m_state.PixelGrid = PixelGrid(m_state.TargetWidth, m_state.TargetHeight);
+    applyPreset(index, WidthPresets, m_state.TargetWidth, &PreviewBox::setWidthTwips, m_controls.VScroll2);
 }
 
 void Form1::Combo3_Click(int index)
 {
+    applyPreset(index, HeightPresets, m_state.TargetHeight, &PreviewBox::setHeightTwips, m_controls.VScroll3);
+}
+
+void Form1::applyPreset(int index, const std::array<SizePreset, 4>& presets, std::int32_t& targetSize,
+    void (PreviewBox::*setPreviewTwips)(int), ClassicScrollBar* spinner)
+{
     if (m_converting)
         return;
-    if (index >= 0 && index < static_cast<int>(HeightPresets.size())) {
-        m_state.TargetHeight = HeightPresets[static_cast<std::size_t>(index)].pixels;
-        m_controls.Picture2->setHeightTwips(HeightPresets[static_cast<std::size_t>(index)].previewTwips);
+    // An entry outside the list changes neither size; the other steps run all the same.
+    if (index >= 0 && index < static_cast<int>(presets.size())) {
+        targetSize = presets[static_cast<std::size_t>(index)].pixels;
+        (m_controls.Picture2->*setPreviewTwips)(presets[static_cast<std::size_t>(index)].previewTwips);
     }
     if (!blankPreview())
         return;
-    m_controls.VScroll3->setMin(m_state.TargetHeight);
-    m_controls.VScroll3->setValue(m_state.TargetHeight);
+    // The spinner then covers 1..size and stands at its top.
+    spinner->setMin(targetSize);
+    spinner->setValue(targetSize);
     m_state.SampleStep = m_controls.HScroll2->value() / 10.0;
     m_controls.Text1->setText(scaleText());
     if (!yieldToEventQueue())
@@ -471,20 +460,20 @@ void Form1::Combo3_Click(int index)
 
 void Form1::VScroll2_Change(int value)
 {
-    if (m_converting)
-        return;
-    m_controls.Combo2->setEditText(QString::number(value));
-    m_state.TargetWidth = value;
-    DrawCaptureFrame();
-    m_state.PixelGrid = PixelGrid(m_state.TargetWidth, m_state.TargetHeight);
+    applySpinner(value, m_state.TargetWidth, m_controls.Combo2);
 }
 
 void Form1::VScroll3_Change(int value)
 {
+    applySpinner(value, m_state.TargetHeight, m_controls.Combo3);
+}
+
+void Form1::applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* sizeBox)
+{
     if (m_converting)
         return;
-    m_controls.Combo3->setEditText(QString::number(value));
-    m_state.TargetHeight = value;
+    sizeBox->setEditText(QString::number(value));
+    targetSize = value;
     DrawCaptureFrame();
     m_state.PixelGrid = PixelGrid(m_state.TargetWidth, m_state.TargetHeight);
 }

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPointF>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -22,6 +23,12 @@ class PreviewBox;
 class SourcePictureBox;
 class StatusBox;
 class ViewportBox;
+
+// A size preset: the target size in pixels and the preview's size in twips.
+struct SizePreset {
+    int pixels;
+    int previewTwips;
+};
 
 // The variables the capture frame controls set and the conversion reads.
 struct WorkingState {
@@ -110,6 +117,9 @@ private:
     void Combo3_Click(int index);
     void VScroll2_Change(int value);
     void VScroll3_Change(int value);
+    void applyPreset(int index, const std::array<SizePreset, 4>& presets, std::int32_t& targetSize,
+        void (PreviewBox::*setPreviewTwips)(int), ClassicScrollBar* spinner);
+    void applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* sizeBox);
     QString scaleText() const;
     bool blankPreview();
 
