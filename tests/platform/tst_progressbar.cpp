@@ -46,6 +46,25 @@ void createAtStartUp(ProgressBar& bar, QWidget* window)
     bar.setValue(0);
 }
 
+// Shows the window and, once it is on screen, starts recording the bar's
+// paints. False when the window never showed.
+[[nodiscard]] bool showAndRecordPaints(QWidget& window, ProgressBar& bar, PaintRecorder& recorder)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    bar.widget()->installEventFilter(&recorder);
+    return true;
+}
+
+// Compares the bar's stored range and position.
+void compareRangeAndValue(const ProgressBar& bar, int minimum, int maximum, int value)
+{
+    QCOMPARE(bar.Min(), minimum);
+    QCOMPARE(bar.Max(), maximum);
+    QCOMPARE(bar.Value(), value);
+}
+
 } // namespace
 
 class ProgressBarTest : public QObject {
@@ -76,6 +95,12 @@ private slots:
     void rapidPositionsRedrawCoalescedButShowTheLast();
     void conversionRunShowsEveryStage();
     void redrawsAfterParentHeldUpdatesBack();
+
+private:
+    // The tables of setMax and setMin: one end set first, a position, the
+    // other end set last, and the stored range and position expected after.
+    static void addSetterColumns();
+    static void setOneEndAfterTheOther(void (ProgressBar::*setFirstEnd)(int), void (ProgressBar::*setLastEnd)(int));
 };
 
 void ProgressBarTest::startUpCreate()
@@ -86,10 +111,8 @@ void ProgressBarTest::startUpCreate()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
-    QCOMPARE(bar.Max(), 100);
-    QCOMPARE(bar.Min(), 0);
+    compareRangeAndValue(bar, 0, 100, 0);
     QCOMPARE(bar.Step(), 1);
-    QCOMPARE(bar.Value(), 0);
 
     QProgressBar* widget = bar.widget();
     QVERIFY(widget);
@@ -112,10 +135,8 @@ void ProgressBarTest::fillsAndEmpties()
     auto window = makeWindow();
     ProgressBar bar;
     createAtStartUp(bar, window.get());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     PaintRecorder recorder;
-    bar.widget()->installEventFilter(&recorder);
+    QVERIFY(showAndRecordPaints(*window, bar, recorder));
 
     bar.setValue(100);
     QCOMPARE(bar.Value(), 100);
@@ -162,12 +183,7 @@ void ProgressBarTest::setValueClampsIntoRange()
 
 void ProgressBarTest::setMaxKeepsStoredMinimum_data()
 {
-    QTest::addColumn<int>("minimum"); // given through setMin after the start-up Create
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("newMaximum");
-    QTest::addColumn<int>("expectedMinimum");
-    QTest::addColumn<int>("expectedMaximum");
-    QTest::addColumn<int>("expectedPosition");
+    addSetterColumns(); // the first end is the minimum, the last the maximum
 
     QTest::newRow("max 50") << 0 << 0 << 50 << 0 << 50 << 0;
     QTest::newRow("position kept") << 0 << 30 << 50 << 0 << 50 << 30;
@@ -179,33 +195,12 @@ void ProgressBarTest::setMaxKeepsStoredMinimum_data()
 
 void ProgressBarTest::setMaxKeepsStoredMinimum()
 {
-    QFETCH(int, minimum);
-    QFETCH(int, position);
-    QFETCH(int, newMaximum);
-    QFETCH(int, expectedMinimum);
-    QFETCH(int, expectedMaximum);
-    QFETCH(int, expectedPosition);
-
-    auto window = makeWindow();
-    ProgressBar bar;
-    createAtStartUp(bar, window.get());
-    bar.setMin(minimum);
-    bar.setValue(position);
-    bar.setMax(newMaximum);
-    QCOMPARE(bar.Min(), expectedMinimum);
-    QCOMPARE(bar.Max(), expectedMaximum);
-    QCOMPARE(bar.Value(), expectedPosition);
-    QCOMPARE(bar.Step(), 1);
+    setOneEndAfterTheOther(&ProgressBar::setMin, &ProgressBar::setMax);
 }
 
 void ProgressBarTest::setMinKeepsStoredMaximum_data()
 {
-    QTest::addColumn<int>("maximum"); // given through setMax after the start-up Create
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("newMinimum");
-    QTest::addColumn<int>("expectedMinimum");
-    QTest::addColumn<int>("expectedMaximum");
-    QTest::addColumn<int>("expectedPosition");
+    addSetterColumns(); // the first end is the maximum, the last the minimum
 
     QTest::newRow("min 10") << 100 << 50 << 10 << 10 << 100 << 50;
     QTest::newRow("position pulled up") << 100 << 5 << 10 << 10 << 100 << 10;
@@ -215,9 +210,24 @@ void ProgressBarTest::setMinKeepsStoredMaximum_data()
 
 void ProgressBarTest::setMinKeepsStoredMaximum()
 {
-    QFETCH(int, maximum);
+    setOneEndAfterTheOther(&ProgressBar::setMax, &ProgressBar::setMin);
+}
+
+void ProgressBarTest::addSetterColumns()
+{
+    QTest::addColumn<int>("firstEnd"); // given through its setter after the start-up Create
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("lastEnd");
+    QTest::addColumn<int>("expectedMinimum");
+    QTest::addColumn<int>("expectedMaximum");
+    QTest::addColumn<int>("expectedPosition");
+}
+
+void ProgressBarTest::setOneEndAfterTheOther(void (ProgressBar::*setFirstEnd)(int), void (ProgressBar::*setLastEnd)(int))
+{
+    QFETCH(int, firstEnd);
     QFETCH(int, position);
-    QFETCH(int, newMinimum);
+    QFETCH(int, lastEnd);
     QFETCH(int, expectedMinimum);
     QFETCH(int, expectedMaximum);
     QFETCH(int, expectedPosition);
@@ -225,12 +235,11 @@ void ProgressBarTest::setMinKeepsStoredMaximum()
     auto window = makeWindow();
     ProgressBar bar;
     createAtStartUp(bar, window.get());
-    bar.setMax(maximum);
+    (bar.*setFirstEnd)(firstEnd);
     bar.setValue(position);
-    bar.setMin(newMinimum);
-    QCOMPARE(bar.Min(), expectedMinimum);
-    QCOMPARE(bar.Max(), expectedMaximum);
-    QCOMPARE(bar.Value(), expectedPosition);
+    (bar.*setLastEnd)(lastEnd);
+    compareRangeAndValue(bar, expectedMinimum, expectedMaximum, expectedPosition);
+    QCOMPARE(bar.Step(), 1);
 }
 
 void ProgressBarTest::packRange_data()
@@ -379,9 +388,7 @@ void ProgressBarTest::harmlessWithoutCreate()
 {
     ProgressBar bar;
     QCOMPARE(bar.widget(), nullptr);
-    QCOMPARE(bar.Value(), 0);
-    QCOMPARE(bar.Max(), 0);
-    QCOMPARE(bar.Min(), 0);
+    compareRangeAndValue(bar, 0, 0, 0);
     QCOMPARE(bar.Step(), 0);
 
     bar.setValue(50);
@@ -390,9 +397,7 @@ void ProgressBarTest::harmlessWithoutCreate()
     bar.StepIt();
     bar.setStep(3);
 
-    QCOMPARE(bar.Value(), 0);
-    QCOMPARE(bar.Max(), 0);
-    QCOMPARE(bar.Min(), 0);
+    compareRangeAndValue(bar, 0, 0, 0);
     QCOMPARE(bar.Step(), 3); // the step is answered from the stored value
     QCOMPARE(bar.widget(), nullptr);
 }
@@ -402,9 +407,7 @@ void ProgressBarTest::createWithoutParentMakesNoBar()
     ProgressBar bar;
     bar.Create(nullptr, 382, 9, 20, 320, 0, 100, 4);
     QCOMPARE(bar.widget(), nullptr);
-    QCOMPARE(bar.Value(), 0);
-    QCOMPARE(bar.Max(), 0);
-    QCOMPARE(bar.Min(), 0);
+    compareRangeAndValue(bar, 0, 0, 0);
     QCOMPARE(bar.Step(), 4);
     bar.setValue(10);
     bar.StepIt();
@@ -488,10 +491,8 @@ void ProgressBarTest::rapidPositionsRedrawCoalescedButShowTheLast()
     auto window = makeWindow();
     ProgressBar bar;
     createAtStartUp(bar, window.get());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     PaintRecorder recorder;
-    bar.widget()->installEventFilter(&recorder);
+    QVERIFY(showAndRecordPaints(*window, bar, recorder));
     QSignalSpy changes(bar.widget(), &QProgressBar::valueChanged);
 
     // New positions far faster than the screen refreshes, each far enough
@@ -517,10 +518,8 @@ void ProgressBarTest::conversionRunShowsEveryStage()
     auto window = makeWindow();
     ProgressBar bar;
     createAtStartUp(bar, window.get());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     PaintRecorder recorder;
-    bar.widget()->installEventFilter(&recorder);
+    QVERIFY(showAndRecordPaints(*window, bar, recorder));
 
     // As the conversion does: the percentage of rows done after each of
     // 240 rows, then back to 0 for the next run.
@@ -541,10 +540,8 @@ void ProgressBarTest::redrawsAfterParentHeldUpdatesBack()
     auto window = makeWindow();
     ProgressBar bar;
     createAtStartUp(bar, window.get());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     PaintRecorder recorder;
-    bar.widget()->installEventFilter(&recorder);
+    QVERIFY(showAndRecordPaints(*window, bar, recorder));
 
     window->setUpdatesEnabled(false);
     bar.setValue(30);
