@@ -54,6 +54,17 @@ private slots:
     void closingWhileConverting();
 
 private:
+    // Saves the picture in the work folder and opens it; false if it could
+    // not be saved.
+    [[nodiscard]] bool openWritten(Form1& form, const QString& name, const QImage& picture)
+    {
+        const QString path = writePicture(m_folder, name, picture);
+        if (path.isEmpty())
+            return false;
+        openPicture(form, path);
+        return true;
+    }
+
     QTemporaryDir m_folder;
     QString m_patternBmp;
     QString m_patternJpeg;
@@ -253,11 +264,7 @@ void ConversionTest::plainAfterRunLengthReplacesOutput()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    QImage flat(320, 240, QImage::Format_RGB32);
-    flat.fill(qRgb(90, 180, 30));
-    const QString path = m_folder.filePath(QStringLiteral("flat.bmp"));
-    QVERIFY(flat.save(path));
-    openPicture(*shown.form, path);
+    QVERIFY(openWritten(*shown.form, QStringLiteral("flat.bmp"), flatPicture(QSize(320, 240), qRgb(90, 180, 30))));
     moveMouseWithButtons(c.Picture3, QPointF(159, 119), Qt::LeftButton); // samples 0..319, 0..239
     convertWith(*shown.form, 1);
     QCOMPARE(shown.form->state().OutputBytes.size(), 906u);
@@ -381,13 +388,10 @@ void ConversionTest::inputRefusedWhileConverting()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    QImage tall(600, 500, QImage::Format_RGB32);
-    tall.fill(qRgb(40, 80, 120));
+    QImage tall = flatPicture(QSize(600, 500), qRgb(40, 80, 120));
     for (int y = 0; y < 500; y += 3)
         tall.setPixel((y * 7) % 600, y, qRgb(250, 10, 10));
-    const QString path = m_folder.filePath(QStringLiteral("tall.bmp"));
-    QVERIFY(tall.save(path));
-    openPicture(*shown.form, path);
+    QVERIFY(openWritten(*shown.form, QStringLiteral("tall.bmp"), tall));
     moveMouseWithButtons(c.Picture3, QPointF(220, 170), Qt::LeftButton);
     QVERIFY(chooseComboEntry(c.Combo1, 1));
 

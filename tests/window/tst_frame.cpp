@@ -8,7 +8,6 @@
 #include "window/statusbox.h"
 
 #include <QLineEdit>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 using namespace rasterkit;
@@ -389,17 +388,7 @@ void FrameTest::scaleFollowsThumbDrag()
     const Form1Controls& c = shown.c();
     moveMouseWithButtons(c.Picture3, QPointF(150, 150), Qt::LeftButton);
     QScrollBar* bar = c.HScroll2->bar();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = 1;
-    option.pageStep = 1;
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect thumb = horizontalThumbRect(bar);
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb.center());
     QStringList texts;
     for (int offset = 15; offset <= 45; offset += 15) {

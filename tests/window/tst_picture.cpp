@@ -28,17 +28,12 @@ private slots:
     void thumbDragPansContinuously();
 
 private:
-    QString write(const QString& name, const QImage& picture, const char* format = nullptr);
+    QString write(const QString& name, const QImage& picture, const char* format = nullptr)
+    {
+        return writePicture(m_folder, name, picture, format);
+    }
     QTemporaryDir m_folder;
 };
-
-QString PictureTest::write(const QString& name, const QImage& picture, const char* format)
-{
-    const QString path = m_folder.filePath(name);
-    if (!picture.save(path, format))
-        return {};
-    return path;
-}
 
 void PictureTest::initTestCase()
 {
@@ -98,8 +93,7 @@ void PictureTest::openCancelledChangesNothing()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    const QString path = write(QStringLiteral("first.bmp"), patternPicture(500, 400));
-    openPicture(*shown.form, path);
+    openPicture(*shown.form, write(QStringLiteral("first.bmp"), patternPicture(500, 400)));
     clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 3);
     QCOMPARE(c.HScroll1->value(), 3);
     const QString title = shown.form->windowTitle();
@@ -133,8 +127,7 @@ void PictureTest::unreadablePictureChangesNothing()
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
     // A working state worth keeping: a picture, a pan, a frame, an output.
-    const QString good = write(QStringLiteral("good.bmp"), patternPicture(500, 400));
-    openPicture(*shown.form, good);
+    openPicture(*shown.form, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
     clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
     moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
     QTest::mouseClick(c.Command1, Qt::LeftButton);
@@ -146,11 +139,8 @@ void PictureTest::unreadablePictureChangesNothing()
     const QRectF frameBefore = c.Picture3->frameRect();
 
     const QString bad = m_folder.filePath(fileName);
-    if (create) {
-        QFile file(bad);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    if (create)
+        QVERIFY(writeFile(bad, content));
     ModalAnswerer answerer;
     openPicture(*shown.form, bad);
     QCOMPARE(answerer.seen.size(), 1);
@@ -186,8 +176,7 @@ void PictureTest::openKeepsFrameAndRemovesOutline()
 
     // A second picture: the outline goes, the frame's position stays, and a
     // conversion right away samples the new picture there.
-    QImage flat(360, 280, QImage::Format_RGB32);
-    flat.fill(qRgb(0x12, 0x34, 0x56));
+    QImage flat = flatPicture(QSize(360, 280), qRgb(0x12, 0x34, 0x56));
     flat.setPixel(41, 31, qRgb(255, 255, 255));
     openPicture(*shown.form, write(QStringLiteral("second.bmp"), flat));
     QVERIFY(!c.Picture3->isFrameShown());
@@ -224,8 +213,7 @@ void PictureTest::panning()
     QFETCH(int, hscrollMax);
     QFETCH(int, vscrollMax);
     QFETCH(QPoint, atFarEnd);
-    QImage picture(pictureSize, QImage::Format_RGB32);
-    picture.fill(qRgb(10, 200, 30));
+    const QImage picture = flatPicture(pictureSize, qRgb(10, 200, 30));
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
@@ -281,22 +269,10 @@ void PictureTest::thumbDragPansContinuously()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    QImage picture(1289, 377, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    openPicture(*shown.form, write(QStringLiteral("wide.bmp"), picture));
+    openPicture(*shown.form, write(QStringLiteral("wide.bmp"), flatPicture(QSize(1289, 377), qRgb(255, 255, 255))));
     QCOMPARE(c.HScroll1->max(), 15000);
     QScrollBar* bar = c.HScroll1->bar();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = 1;
-    option.pageStep = 1;
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect thumb = horizontalThumbRect(bar);
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb.center());
     QList<int> seen;
     for (int offset = 20; offset <= 100; offset += 40) {

@@ -109,11 +109,7 @@ void SaveTest::cancelWritesNothing()
     QVERIFY(shown.exposed);
     QVERIFY(convert(shown, 0));
     const QString existing = m_folder->filePath(QStringLiteral("existing.raw"));
-    {
-        QFile file(existing);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("keep me");
-    }
+    QVERIFY(writeFile(existing, "keep me"));
     const QStringList before = QDir(m_folder->path()).entryList(QDir::Files);
     FileDialogAnswer cancel(QString {});
     ModalAnswerer answerer;
@@ -130,11 +126,7 @@ void SaveTest::replacesLargerFile()
     QVERIFY(shown.exposed);
     QVERIFY(convert(shown, 6));
     const QString path = m_folder->filePath(QStringLiteral("larger.raw"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(400000, '\x5A'));
-    }
+    QVERIFY(writeFile(path, QByteArray(400000, '\x5A')));
     FileDialogAnswer answer(path);
     shown.c().file_save->trigger();
     const QByteArray saved = readFile(path);
@@ -185,10 +177,7 @@ void SaveTest::unwritablePath()
         const QString locked = m_folder->filePath(QStringLiteral("locked"));
         QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("locked")));
         path = locked + QStringLiteral("/old.raw");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("old content");
-        file.close();
+        QVERIFY(writeFile(path, "old content"));
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         oldContent = "old content";
     } else {

@@ -169,17 +169,7 @@ void WidgetsTest::scrollBarThumbDrag()
     QSignalSpy changes(bar, &ClassicScrollBar::valueChanged);
     QSignalSpy drags(bar, &ClassicScrollBar::thumbDragged);
     QScrollBar* inner = bar->bar();
-    QStyleOptionSlider option;
-    option.initFrom(inner);
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = inner->minimum();
-    option.maximum = inner->maximum();
-    option.sliderPosition = inner->sliderPosition();
-    option.sliderValue = inner->value();
-    option.singleStep = 1;
-    option.pageStep = 1;
-    const QRect thumb = inner->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, inner);
+    const QRect thumb = horizontalThumbRect(inner);
     QTest::mousePress(inner, Qt::LeftButton, Qt::NoModifier, thumb.center());
     QTest::mouseMove(inner, thumb.center() + QPoint(40, 0));
     QTest::mouseMove(inner, thumb.center() + QPoint(80, 0));

@@ -127,11 +127,47 @@ void clickScrollArrow(QScrollBar* bar, QStyle::SubControl arrow, int times)
     }
 }
 
+QRect horizontalThumbRect(QScrollBar* bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = 1;
+    option.pageStep = 1;
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 void moveMouseWithButtons(QWidget* widget, QPointF position, Qt::MouseButtons buttons)
 {
     QMouseEvent move(QEvent::MouseMove, position, widget->mapToGlobal(position), Qt::NoButton, buttons,
         Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
+}
+
+QImage flatPicture(QSize size, QRgb colour)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+QString writePicture(const QTemporaryDir& folder, const QString& name, const QImage& picture, const char* format)
+{
+    const QString path = folder.filePath(name);
+    if (!picture.save(path, format))
+        return {};
+    return path;
 }
 
 void openPicture(Form1& form, const QString& path)

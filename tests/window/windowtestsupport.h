@@ -12,10 +12,12 @@
 #include <QObject>
 #include <QPushButton>
 #include <QPointF>
+#include <QRect>
 #include <QScrollBar>
 #include <QString>
 #include <QStringList>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdint>
@@ -108,9 +110,22 @@ bool chooseComboEntry(QComboBox* combo, int index);
 // Clicks one of a scroll bar's arrows (SC_ScrollBarSubLine or SC_ScrollBarAddLine).
 void clickScrollArrow(QScrollBar* bar, QStyle::SubControl arrow, int times = 1);
 
+// Where a horizontal scroll bar's thumb is, to press and drag it.
+QRect horizontalThumbRect(QScrollBar* bar);
+
+// Writes content to a new file at path; false if it cannot.
+[[nodiscard]] bool writeFile(const QString& path, const QByteArray& content);
+
 // A mouse move over a widget with the given buttons held (QTest::mouseMove
 // carries no buttons).
 void moveMouseWithButtons(QWidget* widget, QPointF position, Qt::MouseButtons buttons);
+
+// A picture of one colour.
+QImage flatPicture(QSize size, QRgb colour);
+
+// Saves the picture as name in folder (in the format its suffix names unless
+// format is given) and returns its path, or "" if it could not be saved.
+QString writePicture(const QTemporaryDir& folder, const QString& name, const QImage& picture, const char* format = nullptr);
 
 // Runs the open command with the dialog answered by path.
 void openPicture(Form1& form, const QString& path);
