@@ -38,8 +38,15 @@ struct CompressionReportCase {
     std::int64_t uncompressed;
     std::int64_t compressed;
     const char* separator;
-    const char* text;
+    std::string text;
 };
+
+// The whole compression report with its three numbers written as given.
+std::string compressionText(const char* uncompressed, const char* compressed, const char* ratio)
+{
+    return std::string("Результат компрессии:\r\nБез сжатия:  ") + uncompressed + " байт\r\nПосле сжатия: " + compressed
+        + "\r\nCжато в: " + ratio + " раза\r\n";
+}
 
 class CompressionReportTest : public ::testing::TestWithParam<CompressionReportCase> { };
 
@@ -51,24 +58,15 @@ TEST_P(CompressionReportTest, IsTheExactText)
 
 INSTANTIATE_TEST_SUITE_P(Reports, CompressionReportTest,
     ::testing::Values(
-        CompressionReportCase { "RGB333x7TwoRowsComma", 16, 6, ",",
-            "Результат компрессии:\r\nБез сжатия:  16 байт\r\nПосле сжатия: 6\r\nCжато в: 2,66 раза\r\n" },
-        CompressionReportCase { "RGB333x7TwoRowsPoint", 16, 6, ".",
-            "Результат компрессии:\r\nБез сжатия:  16 байт\r\nПосле сжатия: 6\r\nCжато в: 2.66 раза\r\n" },
-        CompressionReportCase { "RGB332x8TwoRows", 8, 6, ",",
-            "Результат компрессии:\r\nБез сжатия:  8 байт\r\nПосле сжатия: 6\r\nCжато в: 1,33 раза\r\n" },
-        CompressionReportCase { "Y5x3TwoRows", 10, 3, ".",
-            "Результат компрессии:\r\nБез сжатия:  10 байт\r\nПосле сжатия: 3\r\nCжато в: 3.33 раза\r\n" },
-        CompressionReportCase { "RGB565x8OneColour", 153600, 906, ",",
-            "Результат компрессии:\r\nБез сжатия:  153600 байт\r\nПосле сжатия: 906\r\nCжато в: 169,53 раза\r\n" },
-        CompressionReportCase { "RGB444x4OneColourWhole", 153600, 10240, ",",
-            "Результат компрессии:\r\nБез сжатия:  153600 байт\r\nПосле сжатия: 10240\r\nCжато в: 15 раза\r\n" },
-        CompressionReportCase { "EqualSizesGiveOne", 153600, 153600, ",",
-            "Результат компрессии:\r\nБез сжатия:  153600 байт\r\nПосле сжатия: 153600\r\nCжато в: 1 раза\r\n" },
-        CompressionReportCase { "RGB332x8NoRepeats", 76800, 153600, ",",
-            "Результат компрессии:\r\nБез сжатия:  76800 байт\r\nПосле сжатия: 153600\r\nCжато в: 0,5 раза\r\n" },
-        CompressionReportCase { "RGB565x8NoRepeatsWideSeparator", 153600, 230400, "<>",
-            "Результат компрессии:\r\nБез сжатия:  153600 байт\r\nПосле сжатия: 230400\r\nCжато в: 0<>66 раза\r\n" }),
+        CompressionReportCase { "RGB333x7TwoRowsComma", 16, 6, ",", compressionText("16", "6", "2,66") },
+        CompressionReportCase { "RGB333x7TwoRowsPoint", 16, 6, ".", compressionText("16", "6", "2.66") },
+        CompressionReportCase { "RGB332x8TwoRows", 8, 6, ",", compressionText("8", "6", "1,33") },
+        CompressionReportCase { "Y5x3TwoRows", 10, 3, ".", compressionText("10", "3", "3.33") },
+        CompressionReportCase { "RGB565x8OneColour", 153600, 906, ",", compressionText("153600", "906", "169,53") },
+        CompressionReportCase { "RGB444x4OneColourWhole", 153600, 10240, ",", compressionText("153600", "10240", "15") },
+        CompressionReportCase { "EqualSizesGiveOne", 153600, 153600, ",", compressionText("153600", "153600", "1") },
+        CompressionReportCase { "RGB332x8NoRepeats", 76800, 153600, ",", compressionText("76800", "153600", "0,5") },
+        CompressionReportCase { "RGB565x8NoRepeatsWideSeparator", 153600, 230400, "<>", compressionText("153600", "230400", "0<>66") }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReportTest, CompressionReportBytesAreExactUtf8)

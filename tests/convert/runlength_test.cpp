@@ -34,12 +34,21 @@ std::int32_t secondValue(PixelFormat format)
     return format == PixelFormat::Y5x3 ? 29 : test::validValue(format, 0x4020E0u);
 }
 
-std::vector<std::uint8_t> recordsOf(PixelFormat format, std::int32_t value, const std::vector<int>& runLengths)
+// One value and the run lengths of its records.
+struct ValueRecords {
+    std::int32_t value;
+    std::vector<int> runLengths;
+};
+
+// The records of consecutive runs, in order.
+std::vector<std::uint8_t> recordsOf(PixelFormat format, const std::vector<ValueRecords>& runs)
 {
     std::vector<std::uint8_t> bytes;
-    for (const int runLength : runLengths) {
-        const auto record = test::referenceRecord(format, value, runLength);
-        bytes.insert(bytes.end(), record.begin(), record.end());
+    for (const auto& [value, runLengths] : runs) {
+        for (const int runLength : runLengths) {
+            const auto record = test::referenceRecord(format, value, runLength);
+            bytes.insert(bytes.end(), record.begin(), record.end());
+        }
     }
     return bytes;
 }
@@ -88,7 +97,7 @@ TEST_P(RunLengthTest, OneRunIsCutIntoFullRecordsAndTheRest)
         const int pixels = runCase.pixels(limit);
         const std::int32_t value = firstValue(format);
         const PixelGrid grid = lineGrid(shape, pixels, std::vector<std::int32_t>(static_cast<std::size_t>(pixels), value));
-        EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, value, runCase.runLengths(limit))));
+        EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, { { value, runCase.runLengths(limit) } })));
     }
 }
 
@@ -105,11 +114,7 @@ TEST_P(RunLengthTest, RunFollowedByAnotherValueEndsWithASingleRecordOfIt)
         values.push_back(other);
         values.push_back(value);
         const PixelGrid grid = lineGrid(shape, pixels + 2, values);
-        auto expected = recordsOf(format, value, runCase.runLengths(limit));
-        const auto tail = recordsOf(format, other, { 1 });
-        expected.insert(expected.end(), tail.begin(), tail.end());
-        const auto last = recordsOf(format, value, { 1 });
-        expected.insert(expected.end(), last.begin(), last.end());
+        const auto expected = recordsOf(format, { { value, runCase.runLengths(limit) }, { other, { 1 } }, { value, { 1 } } });
         EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(expected));
     }
 }
@@ -127,10 +132,7 @@ TEST_P(RowEndTest, RunCrossingARowEndIsOneRecord)
     const std::int32_t b = secondValue(format);
     // A B B / B B A: the four B pixels run from row 1 into row 2.
     const PixelGrid grid = test::gridOf(3, 2, { a, b, b, b, b, a });
-    std::vector<std::uint8_t> expected = recordsOf(format, a, { 1 });
-    for (const auto& part : { recordsOf(format, b, { 4 }), recordsOf(format, a, { 1 }) })
-        expected.insert(expected.end(), part.begin(), part.end());
-    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(expected));
+    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, { { a, { 1 } }, { b, { 4 } }, { a, { 1 } } })));
 }
 
 TEST_P(RowEndTest, FullRecordEndingExactlyAtARowEndIsFollowedByANewRun)
@@ -141,7 +143,7 @@ TEST_P(RowEndTest, FullRecordEndingExactlyAtARowEndIsFollowedByANewRun)
     const int limit = formatInfo(format).runLimit;
     const std::int32_t value = secondValue(format);
     const PixelGrid grid = test::filledGrid(limit, 2, value);
-    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, value, { limit, limit })));
+    EXPECT_EQ(test::toHex(encode(format, grid)), test::toHex(recordsOf(format, { { value, { limit, limit } } })));
 }
 
 TEST_P(RowEndTest, ValuesDifferingInOneKeptBitAreNeverMerged)
@@ -164,9 +166,7 @@ TEST_P(RowEndTest, ValuesDifferingInOneKeptBitAreNeverMerged)
         for (const std::uint32_t bit : bits) {
             const auto other = static_cast<std::int32_t>(static_cast<std::uint32_t>(base) ^ bit);
             const PixelGrid grid = test::gridOf(2, 2, { base, other, other, base });
-            std::vector<std::uint8_t> expected = recordsOf(format, base, { 1 });
-            for (const auto& part : { recordsOf(format, other, { 2 }), recordsOf(format, base, { 1 }) })
-                expected.insert(expected.end(), part.begin(), part.end());
+            const auto expected = recordsOf(format, { { base, { 1 } }, { other, { 2 } }, { base, { 1 } } });
             const OutputBytes bytes = encode(format, grid);
             EXPECT_EQ(test::toHex(bytes), test::toHex(expected)) << std::hex << "base 0x" << base << " bit 0x" << bit;
             // The two values' records differ, so the bit reaches the output.
