@@ -53,6 +53,13 @@ void typePathAndPressReturn(QFileDialog* dialog, const QString& path)
     QTest::keyClick(nameBox, Qt::Key_Return);
 }
 
+// The program's own call for opening (saveMode 0) or saving (1 or 2).
+QString showCallersDialog(int saveMode)
+{
+    return ShowFileDialog(saveMode ? QStringLiteral("Save") : QStringLiteral("Open"),
+        saveMode ? QString() : OpenLeadingPairs, AllFilesPairs, quint8(saveMode));
+}
+
 bool makeFile(const QString& path)
 {
     QFile file(path);
@@ -304,8 +311,7 @@ void FileDialogTest::realDialogCancel()
     setFileDialogHook({});
 
     answerNextDialog([](QFileDialog* dialog) { dialog->reject(); });
-    const QString path = ShowFileDialog(saveMode ? QStringLiteral("Save") : QStringLiteral("Open"),
-        saveMode ? QString() : OpenLeadingPairs, AllFilesPairs, quint8(saveMode));
+    const QString path = showCallersDialog(saveMode);
     QVERIFY(m_seen.shown);
     QVERIFY(path.isEmpty());
     QVERIFY(m_seen.unexpectedMessages.isEmpty());
@@ -318,10 +324,8 @@ void FileDialogTest::realOpenDialog()
     const QString chosen = QDir(folder.path()).absoluteFilePath(QStringLiteral("picture.jpg"));
     QVERIFY(makeFile(chosen));
 
-    answerNextDialog([chosen](QFileDialog* dialog) {
-        typePathAndPressReturn(dialog, chosen);
-    });
-    const QString path = ShowFileDialog(QStringLiteral("Open"), OpenLeadingPairs, AllFilesPairs, 0);
+    answerNextDialog([chosen](QFileDialog* dialog) { typePathAndPressReturn(dialog, chosen); });
+    const QString path = showCallersDialog(0);
     QVERIFY(m_seen.shown);
     QVERIFY2(m_seen.unexpectedMessages.isEmpty(), qPrintable(m_seen.unexpectedMessages.join(u'\n')));
     QCOMPARE(m_seen.title, QStringLiteral("Open"));
@@ -357,10 +361,8 @@ void FileDialogTest::realSaveDialog()
     if (existing)
         QVERIFY(makeFile(chosen));
 
-    answerNextDialog([chosen](QFileDialog* dialog) {
-        typePathAndPressReturn(dialog, chosen);
-    });
-    const QString path = ShowFileDialog(QStringLiteral("Save"), QString(), AllFilesPairs, quint8(saveMode));
+    answerNextDialog([chosen](QFileDialog* dialog) { typePathAndPressReturn(dialog, chosen); });
+    const QString path = showCallersDialog(saveMode);
     QVERIFY(m_seen.shown);
     QVERIFY2(m_seen.unexpectedMessages.isEmpty(), qPrintable(m_seen.unexpectedMessages.join(u'\n')));
     QCOMPARE(m_seen.title, QStringLiteral("Save"));
@@ -396,11 +398,8 @@ void FileDialogTest::realDialogLongPath()
     QCOMPARE(chosen.size(), length);
     QVERIFY(makeFile(chosen));
 
-    answerNextDialog([chosen](QFileDialog* dialog) {
-        typePathAndPressReturn(dialog, chosen);
-    });
-    const QString path = ShowFileDialog(saveMode ? QStringLiteral("Save") : QStringLiteral("Open"),
-        saveMode ? QString() : OpenLeadingPairs, AllFilesPairs, quint8(saveMode));
+    answerNextDialog([chosen](QFileDialog* dialog) { typePathAndPressReturn(dialog, chosen); });
+    const QString path = showCallersDialog(saveMode);
     QVERIFY(m_seen.shown);
     QVERIFY2(m_seen.unexpectedMessages.isEmpty(), qPrintable(m_seen.unexpectedMessages.join(u'\n')));
     QCOMPARE(path, chosen);
