@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <system_error>
+#include <type_traits>
 
 #ifndef RASTERKIT_VERSION
 #define RASTERKIT_VERSION "9.0"
@@ -30,52 +31,35 @@ struct ParsedNumber {
 };
 
 // Whole numbers: an optional minus sign and decimal digits, nothing else
-// (no spaces, no plus sign, no grouping).
-template<typename Integer>
-ParsedNumber<Integer> parseInteger(const QString& text)
+// (no spaces, no plus sign, no grouping). Decimal numbers: the same with at
+// most one '.', no exponent; NaN and infinities are refused.
+template<typename Number>
+ParsedNumber<Number> parseNumber(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     const char* begin = bytes.constData();
     const char* end = begin + bytes.size();
-    ParsedNumber<Integer> parsed;
+    ParsedNumber<Number> parsed;
     if (begin == end)
         return parsed;
-    const auto [stop, error] = std::from_chars(begin, end, parsed.value);
-    if (stop != end)
+    std::from_chars_result result;
+    if constexpr (std::is_floating_point_v<Number>) {
+        for (const char* character = begin; character != end; ++character) {
+            if (!((*character >= '0' && *character <= '9') || *character == '.' || *character == '-'))
+                return parsed; // also turns away "nan", "inf" and exponents
+        }
+        result = std::from_chars(begin, end, parsed.value, std::chars_format::fixed);
+    } else {
+        result = std::from_chars(begin, end, parsed.value);
+    }
+    if (result.ptr != end)
         return parsed;
-    if (error == std::errc::result_out_of_range) {
+    if (result.ec == std::errc::result_out_of_range) {
         parsed.status = NumberStatus::OutOfRange;
         return parsed;
     }
-    parsed.status = error == std::errc() ? NumberStatus::Ok : NumberStatus::Bad;
-    return parsed;
-}
-
-// Decimal numbers: an optional minus sign, digits and at most one '.', with no
-// exponent; NaN and infinities are refused.
-template<typename Real>
-ParsedNumber<Real> parseDecimal(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    const char* begin = bytes.constData();
-    const char* end = begin + bytes.size();
-    ParsedNumber<Real> parsed;
-    if (begin == end)
-        return parsed;
-    for (const char* character = begin; character != end; ++character) {
-        if (!((*character >= '0' && *character <= '9') || *character == '.' || *character == '-'))
-            return parsed; // also turns away "nan", "inf" and exponents
-    }
-    const auto [stop, error] = std::from_chars(begin, end, parsed.value, std::chars_format::fixed);
-    if (stop != end)
-        return parsed;
-    if (error == std::errc::result_out_of_range) {
-        parsed.status = NumberStatus::OutOfRange;
-        return parsed;
-    }
-    if (error != std::errc() || !std::isfinite(parsed.value))
-        return parsed;
-    parsed.status = NumberStatus::Ok;
+    if (result.ec == std::errc() && std::isfinite(static_cast<double>(parsed.value)))
+        parsed.status = NumberStatus::Ok;
     return parsed;
 }
 
@@ -280,7 +264,7 @@ CliParseResult parseCommandLine(const QStringList& arguments)
         if (!parser.isSet(size.option))
             continue;
         const QString text = parser.value(size.option);
-        const auto parsed = parseInteger<int>(text);
+        const auto parsed = parseNumber<int>(text);
         const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(MinimumSize).arg(MaximumSize);
         if (parsed.status == NumberStatus::Bad)
             return failure(QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, size.shownName, accepted));
@@ -291,7 +275,7 @@ CliParseResult parseCommandLine(const QStringList& arguments)
 
     if (parser.isSet(scaleOption)) {
         const QString text = parser.value(scaleOption);
-        const auto parsed = parseDecimal<double>(text);
+        const auto parsed = parseNumber<double>(text);
         const QString accepted = QStringLiteral("expected a decimal number from 0.1 to 100 with '.' as the decimal point");
         if (parsed.status == NumberStatus::Bad)
             return failure(QStringLiteral("bad number \"%1\" for -s/--scale: %2.").arg(text, accepted));
@@ -313,8 +297,8 @@ CliParseResult parseCommandLine(const QStringList& arguments)
         const auto pair = splitPair(text);
         if (!pair)
             return failure(QStringLiteral("bad value \"%1\" for --origin: %2.").arg(text, accepted));
-        const auto left = parseInteger<std::int32_t>(pair->first);
-        const auto top = parseInteger<std::int32_t>(pair->second);
+        const auto left = parseNumber<std::int32_t>(pair->first);
+        const auto top = parseNumber<std::int32_t>(pair->second);
         if (left.status == NumberStatus::Bad || top.status == NumberStatus::Bad)
             return failure(QStringLiteral("bad value \"%1\" for --origin: %2.").arg(text, accepted));
         if (left.status == NumberStatus::OutOfRange || top.status == NumberStatus::OutOfRange)
@@ -331,8 +315,8 @@ CliParseResult parseCommandLine(const QStringList& arguments)
         if (!pair)
             return failure(QStringLiteral("bad value \"%1\" for --center: %2.").arg(text, accepted));
         // The centre is a pointer position: single precision, as the window keeps it.
-        const auto x = parseDecimal<float>(pair->first);
-        const auto y = parseDecimal<float>(pair->second);
+        const auto x = parseNumber<float>(pair->first);
+        const auto y = parseNumber<float>(pair->second);
         if (x.status == NumberStatus::Bad || y.status == NumberStatus::Bad)
             return failure(QStringLiteral("bad value \"%1\" for --center: %2.").arg(text, accepted));
         if (x.status == NumberStatus::OutOfRange || y.status == NumberStatus::OutOfRange)
