@@ -11,7 +11,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
 There is no display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the
 window cannot open. The command-line tool does the same conversion headless:
 
-    build/rasterkit-cli convert examples/sample.jpg -o sample.raw -f rgb565x8
+    build/rasterkit-cli convert examples/sample.jpg -o build/sample.raw -f rgb565x8
 
 Example run on the sample picture:
 TEXT
