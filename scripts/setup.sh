@@ -15,6 +15,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
+    clang gcc-arm-none-eabi libnewlib-arm-none-eabi
 )
 
 mkdir -p build
