@@ -24,30 +24,7 @@
 
 namespace rasterkit::fuzz {
 
-int sizeFromByte(std::uint8_t byte)
-{
-    switch (byte) {
-    case LargestSizeByte:
-        return MaximumTargetSize;
-    case NegativeSizeByte:
-        return -1;
-    case TooLargeSizeByte:
-        return MaximumTargetSize + 1;
-    default:
-        return byte;
-    }
-}
-
 namespace {
-
-[[noreturn]] void fail(const char* what, std::span<const std::uint8_t> input)
-{
-    std::fprintf(stderr, "decode fuzzer: %s\ninput (%zu bytes):", what, input.size());
-    for (const std::uint8_t byte : input)
-        std::fprintf(stderr, " %02X", static_cast<unsigned>(byte));
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
 
 bool holdsOnlyFormatValues(PixelFormat format, const PixelGrid& grid)
 {

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "convert/pixelgrid.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <span>
 
-// The decode fuzz target's input: byte 0 chooses the format (modulo 8),
-// bytes 1 and 2 the width and height, the rest is the file to decode.
+// The decode fuzz targets' input: byte 0 chooses the format (modulo 8),
+// bytes 1 and 2 the width and height, the rest is the file to decode. Each
+// target defines checkDecoding; replay_main.cpp drives either.
 namespace rasterkit::fuzz {
 
 inline constexpr std::size_t HeaderSize = 3;
@@ -16,7 +21,29 @@ inline constexpr std::uint8_t LargestSizeByte = 253;
 inline constexpr std::uint8_t NegativeSizeByte = 254;
 inline constexpr std::uint8_t TooLargeSizeByte = 255;
 
-int sizeFromByte(std::uint8_t byte);
+inline int sizeFromByte(std::uint8_t byte)
+{
+    switch (byte) {
+    case LargestSizeByte:
+        return MaximumTargetSize;
+    case NegativeSizeByte:
+        return -1;
+    case TooLargeSizeByte:
+        return MaximumTargetSize + 1;
+    default:
+        return byte;
+    }
+}
+
+// Prints a broken guarantee and the input in hex, then aborts.
+[[noreturn]] inline void fail(const char* what, std::span<const std::uint8_t> input)
+{
+    std::fprintf(stderr, "decode fuzzer: %s\ninput (%zu bytes):", what, input.size());
+    for (const std::uint8_t byte : input)
+        std::fprintf(stderr, " %02X", static_cast<unsigned>(byte));
+    std::fprintf(stderr, "\n");
+    std::abort();
+}
 
 // Decodes the input and checks everything a decode must guarantee; on a
 // broken guarantee prints the reason and the input in hex, then aborts.

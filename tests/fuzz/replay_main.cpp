@@ -1,9 +1,11 @@
-// Drives the decode fuzz target without libFuzzer: every file in the corpus
-// folders named on the command line, then a fixed pseudo-random batch of
-// inputs (plain noise, and valid files of random grids with one damage
-// each). Any broken guarantee aborts inside the target with the input in hex.
+// Drives a decode fuzz target (decode_fuzzer.cpp or device_decode_fuzzer.cpp)
+// without libFuzzer: every file in the corpus folders named on the command
+// line, then a fixed pseudo-random batch of inputs (plain noise, and valid
+// files of random grids with one damage each). Any broken guarantee aborts
+// inside the target with the input in hex.
 //
 // usage: rasterkit_decode_fuzz_replay CORPUS_FOLDER... [--random COUNT]
+//        (rasterkit_device_decode_fuzz_replay alike)
 
 #include "decode_fuzzer.h"
 
