@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace rasterkit {
 
@@ -43,6 +44,58 @@ std::int64_t nearestPixel(double position)
     return static_cast<std::int64_t>(rounded);
 }
 
+std::int64_t sampledColumn(const FrameSettings& frame, int column)
+{
+    return nearestPixel(frame.frameLeft + frame.sampleStep * column);
+}
+
+std::int64_t sampledRow(const FrameSettings& frame, int row)
+{
+    return nearestPixel(frame.frameTop + frame.sampleStep * row);
+}
+
+namespace {
+
+// The first and last of positions(1..count) that lie in 0..size-1; first >
+// last when none does. Positions are worked out one by one rather than
+// assumed to grow with the index, so any step gives the right answer.
+template<typename Position>
+std::pair<std::int64_t, std::int64_t> sampledSpan(int count, std::int64_t size, Position position)
+{
+    std::int64_t first = std::numeric_limits<std::int64_t>::max();
+    std::int64_t last = std::numeric_limits<std::int64_t>::min();
+    for (int index = 1; index <= count; ++index) {
+        const std::int64_t pixel = position(index);
+        if (pixel >= 0 && pixel < size) {
+            first = std::min(first, pixel);
+            last = std::max(last, pixel);
+        }
+    }
+    return { first, last };
+}
+
+// A picture position made relative to stored pixels that begin at origin. A
+// position clamped to the end of the range stays there, outside everything.
+std::int64_t relativePixel(std::int64_t pixel, std::int64_t origin)
+{
+    if (pixel == std::numeric_limits<std::int64_t>::min() || pixel == std::numeric_limits<std::int64_t>::max())
+        return pixel;
+    return pixel - origin;
+}
+
+} // namespace
+
+PixelRect sampledRegion(const FrameSettings& frame, std::int64_t pictureWidth, std::int64_t pictureHeight)
+{
+    const auto [left, right] = sampledSpan(frame.targetWidth, pictureWidth,
+        [&](int column) { return sampledColumn(frame, column); });
+    const auto [top, bottom] = sampledSpan(frame.targetHeight, pictureHeight,
+        [&](int row) { return sampledRow(frame, row); });
+    if (left > right || top > bottom)
+        return {};
+    return { left, top, right - left + 1, bottom - top + 1 };
+}
+
 int progressPercent(int row, int rowCount)
 {
     if (rowCount <= 0)
@@ -60,12 +113,13 @@ Sampler::Sampler(const SourceImage& source, const FrameSettings& frame, int form
     const int width = frame.targetWidth > 0 ? frame.targetWidth : 0;
     m_columns.resize(static_cast<std::size_t>(width));
     for (int column = 1; column <= width; ++column)
-        m_columns[static_cast<std::size_t>(column - 1)] = nearestPixel(frame.frameLeft + frame.sampleStep * column);
+        m_columns[static_cast<std::size_t>(column - 1)] = relativePixel(sampledColumn(frame, column), source.left);
 }
 
 void Sampler::sampleRow(int row, PixelGrid& grid) const
 {
-    const std::int64_t y = nearestPixel(m_frame.frameTop + m_frame.sampleStep * row);
+    // Positions relative to the stored pixels, which may begin anywhere in the picture.
+    const std::int64_t y = relativePixel(sampledRow(m_frame, row), m_source.top);
     const auto out = grid.row(row);
     const std::size_t count = std::min(out.size(), m_columns.size());
     const bool rowInside = y >= 0 && y < m_source.height && m_source.bytes != nullptr;

@@ -9,17 +9,25 @@
 
 namespace rasterkit {
 
-// A read-only view of the source picture: width x height pixels, four bytes
-// each in the order red, green, blue, unused, rows bytesPerLine apart.
+// A read-only view of the source picture, or of the part of it that was
+// decoded: width x height pixels, four bytes each in the order red, green,
+// blue, unused, rows bytesPerLine apart. The first stored pixel is the
+// picture's pixel (left, top); positions outside the stored pixels read as
+// outside the picture.
 struct SourceImage {
     int width = 0;
     int height = 0;
     const std::uint8_t* bytes = nullptr;
     std::ptrdiff_t bytesPerLine = 0;
+    std::int64_t left = 0;
+    std::int64_t top = 0;
 
-    // The pixel's colour as 0x00BBGGRR, or -1 for a position outside the picture.
+    // The colour of the picture's pixel (x, y) as 0x00BBGGRR, or -1 for a
+    // position outside the stored pixels.
     std::int32_t colourAt(std::int64_t x, std::int64_t y) const
     {
+        x -= left;
+        y -= top;
         if (x < 0 || y < 0 || x >= width || y >= height || bytes == nullptr)
             return OutsideSampleValue;
         const std::uint8_t* pixel = bytes + y * bytesPerLine + x * 4;
@@ -68,6 +76,28 @@ std::int32_t roundToInt32(double value);
 // to single precision and rounded to the nearest pixel, ties to even, so a
 // whole position selects exactly that pixel.
 std::int64_t nearestPixel(double position);
+
+// The source column that sample column i (1-based) reads:
+// nearestPixel(frameLeft + step x i); rows likewise from frameTop.
+std::int64_t sampledColumn(const FrameSettings& frame, int column);
+std::int64_t sampledRow(const FrameSettings& frame, int row);
+
+// A rectangle of picture pixels; empty when width or height is 0.
+struct PixelRect {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+
+    bool isEmpty() const { return width <= 0 || height <= 0; }
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// The smallest rectangle of a pictureWidth x pictureHeight picture that holds
+// every pixel the frame's samples read; empty when no sample falls inside the
+// picture. A decoder that stores this rectangle, and nothing more, gives the
+// sampler exactly the values the whole picture would.
+PixelRect sampledRegion(const FrameSettings& frame, std::int64_t pictureWidth, std::int64_t pictureHeight);
 
 // The percentage of rows done shown by the progress bar after a row:
 // row / rowCount x 100 in double precision, rounded to nearest, ties to even.

@@ -273,6 +273,40 @@ TEST(SamplingTest, PictureWithoutPixelsReadsAsOutsideEverywhere)
     EXPECT_EQ(empty.colourAt(0, 0), -1);
 }
 
+// A view holding only the frame's sampled region samples as the whole
+// picture does, and the region is the smallest that does: without its first
+// or last column or row, some sample changes.
+SourceImage partOf(const SourceImage& whole, const PixelRect& part)
+{
+    return { static_cast<int>(part.width), static_cast<int>(part.height),
+        whole.bytes + part.top * whole.bytesPerLine + part.left * 4, whole.bytesPerLine, part.left, part.top };
+}
+
+class SampledRegionTest : public ::testing::TestWithParam<FrameSettings> { };
+
+TEST_P(SampledRegionTest, HoldsEverySampledPixelAndNoMore)
+{
+    const FrameSettings& frame = GetParam();
+    const TestPicture picture;
+    const PixelGrid expected = sampleFrame(picture.image(), frame, 0); // the colour shows the pixel's x and y
+    const PixelRect region = sampledRegion(frame, TestPicture::Width, TestPicture::Height);
+    if (region.isEmpty()) {
+        EXPECT_EQ(sampleFrame(SourceImage {}, frame, 0), expected);
+        return;
+    }
+    EXPECT_EQ(sampleFrame(partOf(picture.image(), region), frame, 0), expected);
+    const auto [left, top, width, height] = region;
+    for (const PixelRect& less : { PixelRect { left + 1, top, width - 1, height }, PixelRect { left, top, width - 1, height },
+             PixelRect { left, top + 1, width, height - 1 }, PixelRect { left, top, width, height - 1 } })
+        EXPECT_NE(sampleFrame(partOf(picture.image(), less), frame, 0), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, SampledRegionTest,
+    ::testing::Values(FrameSettings { 35, 33, 1.0, 0, 0 }, FrameSettings { 6, 4, 1.0, -7, 0 },
+        FrameSettings { 6, 4, 1.0, 27, 25 }, FrameSettings { 6, 4, 1.0, 29, 0 }, FrameSettings { 6, 4, 1.0, -1000, -1000 },
+        FrameSettings { 1, 1, 1.0, 10, 10 }, FrameSettings { 40, 30, 0.1, 3, 4 }, FrameSettings { 9, 7, 0.7, -3, 20 },
+        FrameSettings { 5, 5, 2.5, -6, -6 }, FrameSettings { 12, 9, 5.0, -30, -20 }, FrameSettings { 3, 3, 100.0, -150, 5 }));
+
 struct OriginCase {
     const char* name;
     float centerX;
