@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) and runs every test: first
-# the conversion core's and the device decoder's tests and their fuzz replays
-# under the address and undefined-behaviour sanitizers, then the whole suite
-# through CTest.
+# the conversion core's and the device decoder's tests and their fuzz replays,
+# and the picture decoders' tests, under the address and undefined-behaviour
+# sanitizers, then the whole suite through CTest.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-echo "== Conversion core and device decoder under the sanitizers"
+echo "== Conversion core, device decoder and picture decoders under the sanitizers"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRASTERKIT_SANITIZE=ON \
     -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j2 --target rasterkit_convert_tests rasterkit_decode_fuzz_replay \
-    rasterkit_device_tests rasterkit_device_decode_fuzz_replay
+    rasterkit_device_tests rasterkit_device_decode_fuzz_replay rasterkit_picture_tests
 build-asan/tests/rasterkit_convert_tests --gtest_brief=1
+build-asan/tests/rasterkit_picture_tests --gtest_brief=1
 build-asan/tests/rasterkit_decode_fuzz_replay tests/fuzz/corpus --random 4000
 build-asan/tests/rasterkit_device_tests --gtest_brief=1
 build-asan/tests/rasterkit_device_decode_fuzz_replay tests/fuzz/corpus tests/fuzz/device-corpus --random 4000

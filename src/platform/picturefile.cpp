@@ -1,14 +1,16 @@
 #include "picturefile.h"
 
+#include "jpegdecoder.h"
 #include "picturecheck.h"
 
 #include <QBuffer>
-#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
-#include <cstdio>
+#include <cstdint>
+#include <optional>
+#include <span>
 
 namespace rasterkit {
 
@@ -18,48 +20,8 @@ namespace {
 // the 50-megapixel photos of today's phones. 1 GiB still refuses headers
 // that claim absurd sizes.
 constexpr int AllocationLimitMegabytes = 1024;
+constexpr std::int64_t MaximumDecodedBytes = std::int64_t(AllocationLimitMegabytes) << 20;
 constexpr qint64 MaximumFileBytes = qint64(1) << 30;
-
-// JPEG's decoder fills a picture whose file was cut short with grey and only
-// logs a warning. While a picture is decoded, this catches that warning so
-// that the cut picture is refused instead; every other message goes on to
-// the handler that was installed before.
-class JpegWarningCatcher {
-public:
-    JpegWarningCatcher()
-    {
-        s_active = this;
-        m_previous = qInstallMessageHandler(&JpegWarningCatcher::handle);
-    }
-    ~JpegWarningCatcher()
-    {
-        qInstallMessageHandler(m_previous);
-        s_active = nullptr;
-    }
-    JpegWarningCatcher(const JpegWarningCatcher&) = delete;
-    JpegWarningCatcher& operator=(const JpegWarningCatcher&) = delete;
-
-    bool sawEndOfData() const { return m_sawEndOfData; }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
-        JpegWarningCatcher* catcher = s_active;
-        if (catcher != nullptr && QByteArrayView(context.category ? context.category : "").contains("jpeg")
-            && message.contains(QLatin1String("premature end"), Qt::CaseInsensitive)) {
-            catcher->m_sawEndOfData = true;
-            return;
-        }
-        if (catcher != nullptr && catcher->m_previous != nullptr)
-            catcher->m_previous(type, context, message);
-        else
-            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-    }
-
-    static inline thread_local JpegWarningCatcher* s_active = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    bool m_sawEndOfData = false;
-};
 
 QImage flattenOverBackground(const QImage& decoded)
 {
@@ -81,9 +43,7 @@ QImage flattenOverBackground(const QImage& decoded)
     return picture.convertToFormat(QImage::Format_RGBX8888);
 }
 
-} // namespace
-
-PictureLoadResult loadPicture(const QString& path)
+PictureLoadResult loadPictureFile(const QString& path, const std::optional<FrameSettings>& frame)
 {
     PictureLoadResult result;
     const QString shown = QFileInfo(path).absoluteFilePath();
@@ -109,6 +69,17 @@ PictureLoadResult loadPicture(const QString& path)
     if (const QString missing = missingPictureData(data); !missing.isEmpty())
         return fail(missing);
 
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+        static_cast<std::size_t>(data.size()));
+    if (looksLikeJpeg(bytes)) {
+        JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { frame, MaximumDecodedBytes });
+        if (!decoded.ok())
+            return fail(decoded.error);
+        result.image = std::move(decoded.image);
+        result.origin = QPoint(static_cast<int>(decoded.left), static_cast<int>(decoded.top));
+        return result;
+    }
+
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -116,14 +87,7 @@ PictureLoadResult loadPicture(const QString& path)
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     QImage decoded;
-    bool decodedWhole = false;
-    {
-        const JpegWarningCatcher catcher;
-        decodedWhole = reader.read(&decoded) && !decoded.isNull();
-        if (decodedWhole && catcher.sawEndOfData())
-            return fail(QStringLiteral("the file ends inside the picture's data"));
-    }
-    if (!decodedWhole) {
+    if (!reader.read(&decoded) || decoded.isNull()) {
         QString reason = reader.errorString();
         if (reader.error() == QImageReader::UnsupportedFormatError)
             reason = QStringLiteral("it is not a picture that can be read (JPEG, BMP and GIF are)");
@@ -138,7 +102,19 @@ PictureLoadResult loadPicture(const QString& path)
     return result;
 }
 
-SourceImage sourceImageOf(const QImage& picture)
+} // namespace
+
+PictureLoadResult loadPicture(const QString& path)
+{
+    return loadPictureFile(path, std::nullopt);
+}
+
+PictureLoadResult loadPictureForFrame(const QString& path, const FrameSettings& frame)
+{
+    return loadPictureFile(path, frame);
+}
+
+SourceImage sourceImageOf(const QImage& picture, QPoint origin)
 {
     SourceImage view;
     if (picture.isNull() || picture.format() != QImage::Format_RGBX8888)
@@ -147,6 +123,8 @@ SourceImage sourceImageOf(const QImage& picture)
     view.height = picture.height();
     view.bytes = picture.constBits();
     view.bytesPerLine = picture.bytesPerLine();
+    view.left = origin.x();
+    view.top = origin.y();
     return view;
 }
 

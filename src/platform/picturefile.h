@@ -3,6 +3,7 @@
 #include "convert/sampling.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QString>
 
 namespace rasterkit {
@@ -13,6 +14,7 @@ inline constexpr unsigned PictureBackground = 0xF0F0F0; // as 0xRRGGBB; grey, so
 
 struct PictureLoadResult {
     QImage image;   // Format_RGBX8888, every pixel opaque
+    QPoint origin;  // the picture's pixel that image's top-left pixel shows: (0, 0) unless only a part was decoded
     QString error;  // names the file and the reason; empty on success
 
     bool ok() const { return error.isEmpty(); }
@@ -24,8 +26,15 @@ struct PictureLoadResult {
 // accepted; absurd headers are refused with a message.
 PictureLoadResult loadPicture(const QString& path);
 
-// A view of a picture made by loadPicture, for sampling. The picture must
+// Loads what a conversion with this frame reads. A JPEG is decoded only in
+// the rectangle the frame's samples read, and not at all when the frame
+// misses the picture; other pictures are decoded whole. Sampling the result
+// (sourceImageOf with its origin) gives what sampling the whole picture would.
+PictureLoadResult loadPictureForFrame(const QString& path, const FrameSettings& frame);
+
+// A view of a picture made by loadPicture, for sampling; origin is the
+// picture's pixel that the image's top-left pixel shows. The picture must
 // outlive the view.
-SourceImage sourceImageOf(const QImage& picture);
+SourceImage sourceImageOf(const QImage& picture, QPoint origin = {});
 
 } // namespace rasterkit

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Writes the JPEG pictures of tests/data/jpeg: one small picture (97 x 61,
+odd sizes, so that the last block row and column are partial) stored in each
+layout the JPEG decoder must read exactly as Qt's reader does.
+
+The picture is drawn here and compressed with ImageMagick's `convert`, which
+is needed only to run this script once: the results are committed and the
+build never runs it.
+
+Usage: scripts/make-jpeg-test-pictures.py [repository root]
+"""
+
+import math
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+WIDTH, HEIGHT = 97, 61
+
+# name: ImageMagick options
+LAYOUTS = {
+    "baseline-420.jpg": ["-sampling-factor", "2x2"],
+    "baseline-422.jpg": ["-sampling-factor", "2x1"],
+    "baseline-440.jpg": ["-sampling-factor", "1x2"],
+    "baseline-444.jpg": ["-sampling-factor", "1x1"],
+    "progressive-420.jpg": ["-sampling-factor", "2x2", "-interlace", "JPEG"],
+    "progressive-444.jpg": ["-sampling-factor", "1x1", "-interlace", "JPEG"],
+    "grey.jpg": ["-colorspace", "Gray"],
+    "progressive-grey.jpg": ["-colorspace", "Gray", "-interlace", "JPEG"],
+    "cmyk.jpg": ["-colorspace", "CMYK"],  # ImageMagick stores CMYK as Adobe YCCK
+}
+
+
+def pixel(x, y):
+    """Smooth gradients, hard colour edges and a fine checker, so that every
+    kind of chroma upsampling and every block edge shows in the pixels."""
+    red = 128 + 127 * math.sin(x / 5.0 + y / 11.0)
+    green = 255 * y / (HEIGHT - 1)
+    blue = 255 if (x // 8 + y // 6) % 2 else 40
+    if (x + y) % 2 and 30 <= x < 60:
+        red, green, blue = 255 - red, 255 - green, 255 - blue
+    return bytes(int(max(0, min(255, value))) for value in (red, green, blue))
+
+
+def exif_orientation_segment(orientation):
+    """An APP1 segment whose EXIF data says the picture is to be rotated."""
+    entry = struct.pack(">HHIHH", 0x0112, 3, 1, orientation, 0)
+    tiff = b"MM" + struct.pack(">HI", 42, 8) + struct.pack(">H", 1) + entry + struct.pack(">I", 0)
+    body = b"Exif\0\0" + tiff
+    return b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body
+
+
+def main():
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    folder = os.path.join(root, "tests", "data", "jpeg")
+    os.makedirs(folder, exist_ok=True)
+    with tempfile.TemporaryDirectory() as scratch:
+        source = os.path.join(scratch, "picture.ppm")
+        with open(source, "wb") as out:
+            out.write(b"P6\n%d %d\n255\n" % (WIDTH, HEIGHT))
+            for y in range(HEIGHT):
+                out.write(b"".join(pixel(x, y) for x in range(WIDTH)))
+        for name, options in LAYOUTS.items():
+            target = os.path.join(folder, name)
+            subprocess.run(["convert", source, "-strip", "-quality", "85", *options, target], check=True)
+    # The same picture with an EXIF orientation of 6 (turn a quarter to the
+    # right): it must still come out as stored, 97 x 61.
+    with open(os.path.join(folder, "baseline-420.jpg"), "rb") as plain:
+        data = plain.read()
+    with open(os.path.join(folder, "exif-rotated.jpg"), "wb") as rotated:
+        rotated.write(data[:2] + exif_orientation_segment(6) + data[2:])
+
+
+if __name__ == "__main__":
+    main()

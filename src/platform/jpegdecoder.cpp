@@ -1,0 +1,328 @@
+#include "jpegdecoder.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio> // jpeglib.h needs FILE declared first
+#include <cstdlib>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace rasterkit {
+
+namespace detail {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return:
+// it jumps back to the setjmp in JpegDecompression::run. Warnings arrive in
+// emit_message; the two that mean the picture's data stops early are noted.
+// Nothing is ever printed.
+struct JpegErrorManager {
+    jpeg_error_mgr library; // first, so that libjpeg's pointer to it is a pointer to this
+    std::jmp_buf jump;
+    bool fileEnded = false;   // the data ran out before the end-of-image marker
+    bool dataStopped = false; // a marker stood where compressed data belonged
+    bool stoppedEarly() const { return fileEnded || dataStopped; }
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+namespace {
+
+void exitWithError(j_common_ptr info)
+{
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void noteMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    ++info->err->num_warnings;
+    if (info->err->msg_code == JWRN_JPEG_EOF)
+        errors->fileEnded = true;
+    else if (info->err->msg_code == JWRN_HIT_MARKER)
+        errors->dataStopped = true;
+}
+
+void printNothing(j_common_ptr) { }
+
+// Converts CMYK pixels in place to RGBX as Qt's JPEG reader does: the values
+// are taken as stored (inverted, as Adobe's programs write them and libjpeg
+// returns them), red = K x C / 255 rounded down, likewise green and blue.
+void cmykToRgbx(std::uint8_t* pixel, JDIMENSION count)
+{
+    for (JDIMENSION index = 0; index < count; ++index, pixel += 4) {
+        const unsigned black = pixel[3];
+        for (int channel = 0; channel < 3; ++channel)
+            pixel[channel] = static_cast<std::uint8_t>(black * pixel[channel] / 255);
+        pixel[3] = 0xFF;
+    }
+}
+
+constexpr JDIMENSION RowsPerRead = 16;
+// Enough columns for three samples of a chroma component subsampled four times.
+constexpr std::int64_t MinimumCropWidth = 12;
+
+} // namespace
+
+// One decoding run. Everything that must be released after a jump back from
+// libjpeg is a member, so that the destructor frees it whatever happened.
+class JpegDecompression {
+public:
+    enum class Problem { None, Library, ColourLayout, TooLarge, NoMemory };
+
+    JpegDecompression(std::span<const std::uint8_t> data, const JpegDecodeOptions& options, JpegDecodeResult& result)
+        : m_data(data)
+        , m_options(options)
+        , m_result(result)
+    {
+        m_info.err = jpeg_std_error(&m_errors.library);
+        m_errors.library.error_exit = exitWithError;
+        m_errors.library.emit_message = noteMessage;
+        m_errors.library.output_message = printNothing;
+    }
+
+    ~JpegDecompression()
+    {
+        if (m_created)
+            jpeg_destroy_decompress(&m_info);
+        if (m_regionBuffer != nullptr)
+            std::free(m_regionBuffer);
+    }
+
+    JpegDecompression(const JpegDecompression&) = delete;
+    JpegDecompression& operator=(const JpegDecompression&) = delete;
+
+    // Decodes; returns false with reason() set when the picture cannot be used.
+    bool run()
+    {
+        // Nothing with a destructor is alive in this frame, nor in decode()'s
+        // whenever it calls into libjpeg, so the jump skips no clean-up.
+        if (setjmp(m_errors.jump) != 0) {
+            m_problem = Problem::Library;
+            return false;
+        }
+        return decode() && !m_errors.stoppedEarly();
+    }
+
+    QString reason() const;
+
+private:
+    bool decode();
+    bool decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount);
+    bool restHoldsEndOfImage() const;
+
+    std::span<const std::uint8_t> m_data;
+    const JpegDecodeOptions& m_options;
+    JpegDecodeResult& m_result;
+    jpeg_decompress_struct m_info {};
+    JpegErrorManager m_errors;
+    bool m_created = false;
+    bool m_cmyk = false;
+    Problem m_problem = Problem::None;
+    void* m_regionBuffer = nullptr; // owned until handed to the result's picture
+};
+
+bool JpegDecompression::decode()
+{
+    jpeg_create_decompress(&m_info);
+    m_created = true;
+    // Beyond this the decoder would need a backing store, which it does not
+    // have: it fails with an error instead of taking more memory.
+    m_info.mem->max_memory_to_use = static_cast<long>(m_options.memoryLimitBytes);
+    jpeg_mem_src(&m_info, m_data.data(), static_cast<unsigned long>(m_data.size()));
+    jpeg_read_header(&m_info, TRUE);
+    m_result.pictureWidth = static_cast<int>(m_info.image_width);
+    m_result.pictureHeight = static_cast<int>(m_info.image_height);
+
+    switch (m_info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        m_info.out_color_space = JCS_EXT_RGBX; // the padding byte comes out as 0xFF
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        m_info.out_color_space = JCS_CMYK; // four bytes a pixel too, made RGBX row by row
+        m_cmyk = true;
+        break;
+    default:
+        m_problem = Problem::ColourLayout;
+        return false;
+    }
+    // Qt's reader keeps the library's defaults at its default quality (it
+    // switches to the fast transform and plain upsampling only below quality
+    // 50); they are set here so that the rule stands written.
+    m_info.dct_method = JDCT_ISLOW;
+    m_info.do_fancy_upsampling = TRUE;
+    m_info.do_block_smoothing = TRUE;
+    m_info.scale_num = 1;
+    m_info.scale_denom = 1;
+
+    const std::int64_t width = m_info.image_width;
+    const std::int64_t height = m_info.image_height;
+    if (width * height * 4 > m_options.memoryLimitBytes) {
+        m_problem = Problem::TooLarge;
+        return false;
+    }
+
+    const PixelRect wanted
+        = m_options.frame.has_value() ? sampledRegion(*m_options.frame, width, height) : PixelRect { 0, 0, width, height };
+    m_result.left = wanted.left;
+    m_result.top = wanted.top;
+    if (wanted.isEmpty()) {
+        // Nothing is decoded; a file cut short is still refused.
+        if (!restHoldsEndOfImage())
+            m_errors.fileEnded = true;
+        return true;
+    }
+
+    jpeg_start_decompress(&m_info); // reads a multi-scan file whole
+    if (m_errors.stoppedEarly())
+        return false;
+    if (wanted.width == width) {
+        m_result.image = QImage(static_cast<int>(width), static_cast<int>(wanted.height), QImage::Format_RGBX8888);
+        if (m_result.image.isNull()) {
+            m_problem = Problem::NoMemory;
+            return false;
+        }
+        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
+        if (!decodeRows(m_result.image.bits(), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+            return false;
+    } else {
+        // Smooth chroma upsampling reads one chroma sample either side, and
+        // the decoder repeats the edge sample at the ends of the columns it
+        // decodes: one column more on either side than wanted keeps the
+        // wanted pixels exactly as in the whole picture. Columns so narrow
+        // that a chroma component has fewer than three samples would be
+        // upsampled plainly instead, so at least MinimumCropWidth are asked
+        // for. The decoder then widens them leftwards to a block boundary.
+        const std::int64_t right = std::min(std::max(wanted.left + wanted.width + 1, wanted.left + MinimumCropWidth), width);
+        JDIMENSION cropLeft = static_cast<JDIMENSION>(std::max<std::int64_t>(std::min(wanted.left - 1, right - MinimumCropWidth), 0));
+        JDIMENSION cropWidth = static_cast<JDIMENSION>(right - cropLeft);
+        jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
+        const qsizetype bytesPerLine = qsizetype(cropWidth) * 4;
+        m_regionBuffer = std::malloc(static_cast<std::size_t>(bytesPerLine * wanted.height));
+        if (m_regionBuffer == nullptr) {
+            m_problem = Problem::NoMemory;
+            return false;
+        }
+        auto* lines = static_cast<std::uint8_t*>(m_regionBuffer);
+        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
+        if (!decodeRows(lines, bytesPerLine, static_cast<JDIMENSION>(wanted.height)))
+            return false;
+        // The picture shows the wanted columns of the rows, no more, and
+        // frees the buffer when it goes.
+        m_result.image = QImage(lines + (wanted.left - cropLeft) * 4, static_cast<int>(wanted.width),
+            static_cast<int>(wanted.height), bytesPerLine, QImage::Format_RGBX8888, [](void* buffer) { std::free(buffer); },
+            m_regionBuffer);
+        if (m_result.image.isNull()) {
+            m_problem = Problem::NoMemory;
+            return false;
+        }
+        m_regionBuffer = nullptr;
+    }
+
+    if (m_info.output_scanline == m_info.output_height)
+        jpeg_finish_decompress(&m_info); // reads on to the end-of-image marker
+    else if (!jpeg_has_multiple_scans(&m_info) && !restHoldsEndOfImage())
+        m_errors.fileEnded = true; // (multi-scan files were read whole by jpeg_start_decompress)
+    return true;
+}
+
+bool JpegDecompression::decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount)
+{
+    JSAMPROW rows[RowsPerRead];
+    for (JDIMENSION done = 0; done < rowCount;) {
+        const JDIMENSION count = std::min(RowsPerRead, rowCount - done);
+        for (JDIMENSION index = 0; index < count; ++index)
+            rows[index] = firstLine + (done + index) * bytesPerLine;
+        const JDIMENSION read = jpeg_read_scanlines(&m_info, rows, count);
+        if (read == 0 || m_errors.stoppedEarly())
+            return false; // refused at once, rather than filling the rest in grey first
+        if (m_cmyk) {
+            for (JDIMENSION index = 0; index < read; ++index)
+                cmykToRgbx(rows[index], m_info.output_width);
+        }
+        done += read;
+    }
+    return true;
+}
+
+// Whether an end-of-image marker follows where the decoder stopped reading:
+// the check for a file cut short below the rows that were decoded. The bytes
+// 0xFF 0xD9 cannot occur inside compressed data, where every 0xFF is followed
+// by 0x00 or a restart marker.
+bool JpegDecompression::restHoldsEndOfImage() const
+{
+    if (m_info.unread_marker == JPEG_EOI)
+        return true; // the decoder has met it already
+    const auto* at = m_info.src->next_input_byte;
+    const auto* end = at + m_info.src->bytes_in_buffer;
+    while (at != end) {
+        at = static_cast<const JOCTET*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at)));
+        if (at == nullptr || at + 1 == end)
+            return false;
+        if (at[1] == JPEG_EOI)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
+QString JpegDecompression::reason() const
+{
+    const auto size = [&] { return QStringLiteral("%1 x %2").arg(m_info.image_width).arg(m_info.image_height); };
+    const auto tooLarge = [&] {
+        return QStringLiteral("the picture claims %1 pixels, which would take more than the %2 MB a picture may take "
+                              "decoded")
+            .arg(size())
+            .arg(m_options.memoryLimitBytes / (1024 * 1024));
+    };
+    if (m_errors.fileEnded)
+        return QStringLiteral("the file ends inside the picture's data");
+    if (m_errors.dataStopped)
+        return QStringLiteral("the picture's data stops before the picture is complete");
+    switch (m_problem) {
+    case Problem::None:
+        break;
+    case Problem::Library:
+        if (m_errors.library.msg_code == JERR_IMAGE_TOO_BIG) // more than 65500 pixels a side
+            return tooLarge();
+        if (m_errors.library.msg_code == JERR_NO_BACKING_STORE || m_errors.library.msg_code == JERR_OUT_OF_MEMORY)
+            return QStringLiteral("not enough memory to decode a picture of %1 pixels").arg(size());
+        return QStringLiteral("the JPEG data cannot be read (%1)").arg(QString::fromLocal8Bit(m_errors.message));
+    case Problem::ColourLayout:
+        return QStringLiteral("its %1 colour components are not a layout that can be shown "
+                              "(greyscale, YCbCr, RGB, CMYK and YCCK are)")
+            .arg(m_info.num_components);
+    case Problem::TooLarge:
+        return tooLarge();
+    case Problem::NoMemory:
+        return QStringLiteral("not enough memory for a picture of %1 pixels").arg(size());
+    }
+    return QStringLiteral("the JPEG data cannot be read");
+}
+
+} // namespace detail
+
+bool looksLikeJpeg(std::span<const std::uint8_t> data)
+{
+    return data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
+JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options)
+{
+    JpegDecodeResult result;
+    detail::JpegDecompression decompression(data, options, result);
+    if (!decompression.run()) {
+        result.error = decompression.reason();
+        result.image = QImage();
+    }
+    return result;
+}
+
+} // namespace rasterkit

@@ -1,0 +1,209 @@
+// The JPEG decoder against Qt's own JPEG reader, for every layout in
+// tests/data/jpeg: whole pictures byte for byte, and partial decodes for
+// frames at every edge and corner, outside the picture and at scales 0.1 to
+// 5, whose samples must read exactly what the whole picture gives. Files cut
+// short and absurd headers are refused.
+
+#include "platform/jpegdecoder.h"
+#include "platform/picturefile.h"
+
+#include <QFile>
+#include <QCoreApplication>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <utility>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace rasterkit {
+namespace {
+
+const char* const Pictures[] = { "baseline-420.jpg", "baseline-422.jpg", "baseline-440.jpg", "baseline-444.jpg",
+    "progressive-420.jpg", "progressive-444.jpg", "grey.jpg", "progressive-grey.jpg", "cmyk.jpg", "exif-rotated.jpg" };
+
+QString picturePath(const char* name)
+{
+    return QStringLiteral(RASTERKIT_TEST_DATA "/jpeg/") + QLatin1String(name);
+}
+
+QByteArray fileBytes(const char* name)
+{
+    QFile file(picturePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+JpegDecodeResult decode(const QByteArray& data, const JpegDecodeOptions& options = {})
+{
+    return decodeJpeg({ reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()) }, options);
+}
+
+// The picture as the program read it before it had a decoder of its own.
+QImage qtReaderPicture(const char* name)
+{
+    QImageReader reader(picturePath(name));
+    reader.setAutoTransform(false);
+    return reader.read().convertToFormat(QImage::Format_RGBX8888);
+}
+
+std::string testName(const char* file)
+{
+    std::string name = file;
+    name.erase(name.find('.'));
+    std::erase(name, '-');
+    return name;
+}
+
+class WholePictureTest : public testing::TestWithParam<const char*> { };
+
+TEST_P(WholePictureTest, EqualsQtsReaderByteForByte)
+{
+    const JpegDecodeResult decoded = decode(fileBytes(GetParam()));
+    ASSERT_TRUE(decoded.ok()) << decoded.error.toStdString();
+    const QImage expected = qtReaderPicture(GetParam());
+    ASSERT_EQ(expected.size(), QSize(97, 61)); // as stored, also with an EXIF orientation
+    ASSERT_EQ(decoded.image.size(), expected.size());
+    EXPECT_EQ(decoded.image.format(), QImage::Format_RGBX8888);
+    EXPECT_EQ(decoded.left, 0);
+    EXPECT_EQ(decoded.top, 0);
+    for (int y = 0; y < expected.height(); ++y)
+        ASSERT_EQ(std::memcmp(decoded.image.constScanLine(y), expected.constScanLine(y), 97 * 4), 0) << "row " << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, WholePictureTest, testing::ValuesIn(Pictures),
+    [](const auto& info) { return testName(info.param); });
+
+// A partial decode holds exactly the frame's sampled region, every pixel of
+// it as in the whole picture, and the sampler reads from it what it reads
+// from the whole picture.
+void expectSameSamples(const QImage& whole, const FrameSettings& frame, const JpegDecodeResult& part)
+{
+    ASSERT_TRUE(part.ok()) << part.error.toStdString();
+    const PixelRect region = sampledRegion(frame, whole.width(), whole.height());
+    ASSERT_EQ(part.image.isNull(), region.isEmpty());
+    if (!region.isEmpty()) {
+        ASSERT_EQ((PixelRect { part.left, part.top, part.image.width(), part.image.height() }), region);
+        for (int y = 0; y < part.image.height(); ++y) {
+            const uchar* expected = whole.constScanLine(static_cast<int>(part.top) + y) + part.left * 4;
+            ASSERT_EQ(std::memcmp(part.image.constScanLine(y), expected, std::size_t(part.image.width()) * 4), 0)
+                << "row " << part.top + y;
+        }
+    }
+    const SourceImage some = sourceImageOf(part.image, QPoint(int(part.left), int(part.top)));
+    for (const int format : { 0, 7 }) // masked colours and grey levels, outside values included
+        ASSERT_EQ(sampleFrame(some, frame, format), sampleFrame(sourceImageOf(whole), frame, format)) << format;
+}
+
+struct FrameCase {
+    const char* name;
+    FrameSettings frame; // width, height, scale, left, top on the 97 x 61 pictures
+};
+
+const FrameCase Frames[] = {
+    { "StartUp", { 320, 240, 1.0, 0, 0 } },
+    { "TopLeftCorner", { 10, 8, 1.0, -1, -1 } },
+    { "TopRightCorner", { 10, 8, 1.0, 90, -3 } },
+    { "BottomLeftCorner", { 10, 8, 1.0, -4, 55 } },
+    { "BottomRightCorner", { 10, 8, 1.0, 89, 54 } },
+    { "LeftColumnOnBlockEdge", { 5, 5, 1.0, 15, 20 } },
+    { "RightColumnOnBlockEdge", { 5, 5, 1.0, 26, 10 } },
+    { "OneColumnOnBlockEdge", { 1, 70, 1.0, 47, -2 } },
+    { "OnePixel", { 1, 1, 1.0, 40, 40 } },
+    { "AllOutsideAboveLeft", { 20, 20, 1.0, -21, -21 } },
+    { "ScaleTenth", { 60, 40, 0.1, 40, 25 } },
+    { "ScaleHalf", { 200, 130, 0.5, 3, 2 } },
+    { "ScaleOnePointThree", { 80, 50, 1.3, -20, -10 } },
+    { "ScaleTwoAndAHalf", { 30, 20, 2.5, 10, 5 } },
+    { "ScaleFiveAcrossEveryEdge", { 30, 20, 5.0, -37, -23 } },
+};
+
+void PrintTo(const FrameCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class RegionDecodeTest : public testing::TestWithParam<std::tuple<const char*, FrameCase>> { };
+
+TEST_P(RegionDecodeTest, SamplesReadWhatTheWholePictureGives)
+{
+    const auto& [picture, frameCase] = GetParam();
+    expectSameSamples(qtReaderPicture(picture), frameCase.frame, decode(fileBytes(picture), { frameCase.frame }));
+}
+
+INSTANTIATE_TEST_SUITE_P(LayoutsAndFrames, RegionDecodeTest, testing::Combine(testing::ValuesIn(Pictures), testing::ValuesIn(Frames)),
+    [](const auto& info) { return testName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name; });
+
+// Small frames at every origin across and around the picture, at several
+// scales: every block boundary meets a frame edge somewhere.
+TEST_P(WholePictureTest, SmallFramesEverywhereSampleAsTheWholePicture)
+{
+    const QByteArray data = fileBytes(GetParam());
+    const QImage whole = qtReaderPicture(GetParam());
+    for (const double scale : { 0.1, 1.0, 2.3, 5.0 }) {
+        for (int left = -12; left < 97; left += 3) {
+            for (int top = -10; top < 61; top += 5) {
+                const FrameSettings frame { 9, 7, scale, left, top };
+                SCOPED_TRACE(testing::Message() << "scale " << scale << " origin " << left << ", " << top);
+                expectSameSamples(whole, frame, decode(data, { frame }));
+                if (testing::Test::HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+// Cut anywhere, even only the end-of-image marker, a picture is refused,
+// whether decoded whole, in part above the cut, or not at all.
+TEST_P(WholePictureTest, CutShortIsRefused)
+{
+    const QByteArray data = fileBytes(GetParam());
+    for (const qsizetype kept : { qsizetype(100), data.size() / 2, data.size() * 9 / 10, data.size() - 2 }) {
+        for (const std::optional<FrameSettings> frame :
+            { std::optional<FrameSettings>(), std::optional(FrameSettings { 4, 3, 1.0, 0, 0 }),
+                std::optional(FrameSettings { 4, 3, 1.0, -50, -50 }) }) {
+            const JpegDecodeResult decoded = decode(data.first(kept), { frame });
+            EXPECT_EQ(decoded.error, QStringLiteral("the file ends inside the picture's data"))
+                << kept << " bytes, " << (frame ? "frame" : "whole");
+            EXPECT_TRUE(decoded.image.isNull());
+        }
+    }
+}
+
+TEST(JpegHeaderTest, AbsurdSizesAreRefusedBeforeDecoding)
+{
+    // Past JPEG's own limit of 65500 a side, and within it but past 1 GiB decoded.
+    for (const auto& [sizeBytes, size] : { std::pair("\xFF\xFF\xFF\xFF", "65535 x 65535"), std::pair("\x4E\x20\x4E\x20", "20000 x 20000") }) {
+        QByteArray data = fileBytes("progressive-420.jpg");
+        const qsizetype frameHeader = data.indexOf("\xFF\xC2");
+        ASSERT_GT(frameHeader, 0);
+        data.replace(frameHeader + 5, 4, sizeBytes, 4);
+        const JpegDecodeResult absurd = decode(data);
+        EXPECT_EQ(absurd.error, QStringLiteral("the picture claims %1 pixels, which would take more than the 1024 MB a "
+                                               "picture may take decoded").arg(QLatin1String(size)));
+        EXPECT_TRUE(absurd.image.isNull());
+    }
+    // The limit is the decoded size: four bytes a pixel.
+    JpegDecodeOptions options;
+    options.memoryLimitBytes = 97 * 61 * 4 - 1;
+    EXPECT_TRUE(decode(fileBytes("baseline-444.jpg"), options).error.startsWith("the picture claims 97 x 61 pixels"));
+    options.memoryLimitBytes += 1;
+    EXPECT_TRUE(decode(fileBytes("baseline-444.jpg"), options).ok());
+}
+
+} // namespace
+} // namespace rasterkit
+
+int main(int argc, char* argv[])
+{
+    // Qt's reader finds its JPEG plugin through the application object.
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
