@@ -43,7 +43,8 @@ ConvertOutcome fileFailure(const QString& error)
 
 ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
-    const PictureLoadResult picture = loadPicture(options.inputPath);
+    // Only the pixels the frame samples are decoded, where the format allows it.
+    const PictureLoadResult picture = loadPictureForFrame(options.inputPath, options.frame);
     if (!picture.ok())
         return fileFailure(picture.error);
 
@@ -54,7 +55,7 @@ ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decima
             return fileFailure(problem);
     }
 
-    const PixelGrid grid = sampleFrame(sourceImageOf(picture.image), options.frame, formatIndex(options.format));
+    const PixelGrid grid = sampleFrame(sourceImageOf(picture.image, picture.origin), options.frame, formatIndex(options.format));
     const OutputBytes bytes = encode(options.format, grid);
 
     ConvertOutcome outcome;
