@@ -20,9 +20,9 @@ namespace detail {
 struct JpegErrorManager {
     jpeg_error_mgr library; // first, so that libjpeg's pointer to it is a pointer to this
     std::jmp_buf jump;
-    bool fileEnded = false;   // the data ran out before the end-of-image marker
-    bool dataStopped = false; // a marker stood where compressed data belonged
-    bool stoppedEarly() const { return fileEnded || dataStopped; }
+    // The data ran out before the end-of-image marker, or a marker stood
+    // where compressed data belonged.
+    bool cutShort = false;
     char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -41,10 +41,8 @@ void noteMessage(j_common_ptr info, int level)
         return; // trace messages
     auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
     ++info->err->num_warnings;
-    if (info->err->msg_code == JWRN_JPEG_EOF)
-        errors->fileEnded = true;
-    else if (info->err->msg_code == JWRN_HIT_MARKER)
-        errors->dataStopped = true;
+    if (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER)
+        errors->cutShort = true;
 }
 
 void printNothing(j_common_ptr) { }
@@ -72,8 +70,6 @@ constexpr std::int64_t MinimumCropWidth = 12;
 // libjpeg is a member, so that the destructor frees it whatever happened.
 class JpegDecompression {
 public:
-    enum class Problem { None, Library, ColourLayout, TooLarge, NoMemory };
-
     JpegDecompression(std::span<const std::uint8_t> data, const JpegDecodeOptions& options, JpegDecodeResult& result)
         : m_data(data)
         , m_options(options)
@@ -96,24 +92,24 @@ public:
     JpegDecompression(const JpegDecompression&) = delete;
     JpegDecompression& operator=(const JpegDecompression&) = delete;
 
-    // Decodes; returns false with reason() set when the picture cannot be used.
-    bool run()
+    // Decodes; returns why the picture cannot be used, or JpegError::None.
+    JpegError run()
     {
         // Nothing with a destructor is alive in this frame, nor in decode()'s
         // whenever it calls into libjpeg, so the jump skips no clean-up.
-        if (setjmp(m_errors.jump) != 0) {
-            m_problem = Problem::Library;
-            return false;
-        }
-        return decode() && !m_errors.stoppedEarly();
+        if (setjmp(m_errors.jump) != 0)
+            return m_errors.cutShort ? JpegError::CutShort : libraryError();
+        const bool decoded = decode();
+        if (m_errors.cutShort)
+            return JpegError::CutShort;
+        return decoded ? JpegError::None : m_error;
     }
-
-    QString reason() const;
 
 private:
     bool decode();
     bool decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount);
     bool restHoldsEndOfImage() const;
+    JpegError libraryError();
 
     std::span<const std::uint8_t> m_data;
     const JpegDecodeOptions& m_options;
@@ -122,7 +118,7 @@ private:
     JpegErrorManager m_errors;
     bool m_created = false;
     bool m_cmyk = false;
-    Problem m_problem = Problem::None;
+    JpegError m_error = JpegError::Unreadable; // when decode() gives up
     void* m_regionBuffer = nullptr; // owned until handed to the result's picture
 };
 
@@ -150,7 +146,7 @@ bool JpegDecompression::decode()
         m_cmyk = true;
         break;
     default:
-        m_problem = Problem::ColourLayout;
+        m_error = JpegError::ColourLayout;
         return false;
     }
     // Qt's reader keeps the library's defaults at its default quality (it
@@ -165,7 +161,7 @@ bool JpegDecompression::decode()
     const std::int64_t width = m_info.image_width;
     const std::int64_t height = m_info.image_height;
     if (width * height * 4 > m_options.memoryLimitBytes) {
-        m_problem = Problem::TooLarge;
+        m_error = JpegError::TooLarge;
         return false;
     }
 
@@ -176,17 +172,17 @@ bool JpegDecompression::decode()
     if (wanted.isEmpty()) {
         // Nothing is decoded; a file cut short is still refused.
         if (!restHoldsEndOfImage())
-            m_errors.fileEnded = true;
+            m_errors.cutShort = true;
         return true;
     }
 
     jpeg_start_decompress(&m_info); // reads a multi-scan file whole
-    if (m_errors.stoppedEarly())
+    if (m_errors.cutShort)
         return false;
     if (wanted.width == width) {
         m_result.image = QImage(static_cast<int>(width), static_cast<int>(wanted.height), QImage::Format_RGBX8888);
         if (m_result.image.isNull()) {
-            m_problem = Problem::NoMemory;
+            m_error = JpegError::OutOfMemory;
             return false;
         }
         jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
@@ -207,7 +203,7 @@ bool JpegDecompression::decode()
         const qsizetype bytesPerLine = qsizetype(cropWidth) * 4;
         m_regionBuffer = std::malloc(static_cast<std::size_t>(bytesPerLine * wanted.height));
         if (m_regionBuffer == nullptr) {
-            m_problem = Problem::NoMemory;
+            m_error = JpegError::OutOfMemory;
             return false;
         }
         auto* lines = static_cast<std::uint8_t*>(m_regionBuffer);
@@ -220,7 +216,7 @@ bool JpegDecompression::decode()
             static_cast<int>(wanted.height), bytesPerLine, QImage::Format_RGBX8888, [](void* buffer) { std::free(buffer); },
             m_regionBuffer);
         if (m_result.image.isNull()) {
-            m_problem = Problem::NoMemory;
+            m_error = JpegError::OutOfMemory;
             return false;
         }
         m_regionBuffer = nullptr;
@@ -229,7 +225,7 @@ bool JpegDecompression::decode()
     if (m_info.output_scanline == m_info.output_height)
         jpeg_finish_decompress(&m_info); // reads on to the end-of-image marker
     else if (!jpeg_has_multiple_scans(&m_info) && !restHoldsEndOfImage())
-        m_errors.fileEnded = true; // (multi-scan files were read whole by jpeg_start_decompress)
+        m_errors.cutShort = true; // (multi-scan files were read whole by jpeg_start_decompress)
     return true;
 }
 
@@ -241,7 +237,7 @@ bool JpegDecompression::decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLi
         for (JDIMENSION index = 0; index < count; ++index)
             rows[index] = firstLine + (done + index) * bytesPerLine;
         const JDIMENSION read = jpeg_read_scanlines(&m_info, rows, count);
-        if (read == 0 || m_errors.stoppedEarly())
+        if (read == 0 || m_errors.cutShort)
             return false; // refused at once, rather than filling the rest in grey first
         if (m_cmyk) {
             for (JDIMENSION index = 0; index < read; ++index)
@@ -273,38 +269,20 @@ bool JpegDecompression::restHoldsEndOfImage() const
     return false;
 }
 
-QString JpegDecompression::reason() const
+JpegError JpegDecompression::libraryError()
 {
-    const auto size = [&] { return QStringLiteral("%1 x %2").arg(m_info.image_width).arg(m_info.image_height); };
-    const auto tooLarge = [&] {
-        return QStringLiteral("the picture claims %1 pixels, which would take more than the %2 MB a picture may take "
-                              "decoded")
-            .arg(size())
-            .arg(m_options.memoryLimitBytes / (1024 * 1024));
-    };
-    if (m_errors.fileEnded)
-        return QStringLiteral("the file ends inside the picture's data");
-    if (m_errors.dataStopped)
-        return QStringLiteral("the picture's data stops before the picture is complete");
-    switch (m_problem) {
-    case Problem::None:
-        break;
-    case Problem::Library:
-        if (m_errors.library.msg_code == JERR_IMAGE_TOO_BIG) // more than 65500 pixels a side
-            return tooLarge();
-        if (m_errors.library.msg_code == JERR_NO_BACKING_STORE || m_errors.library.msg_code == JERR_OUT_OF_MEMORY)
-            return QStringLiteral("not enough memory to decode a picture of %1 pixels").arg(size());
-        return QStringLiteral("the JPEG data cannot be read (%1)").arg(QString::fromLocal8Bit(m_errors.message));
-    case Problem::ColourLayout:
-        return QStringLiteral("its %1 colour components are not a layout that can be shown "
-                              "(greyscale, YCbCr, RGB, CMYK and YCCK are)")
-            .arg(m_info.num_components);
-    case Problem::TooLarge:
-        return tooLarge();
-    case Problem::NoMemory:
-        return QStringLiteral("not enough memory for a picture of %1 pixels").arg(size());
+    m_result.pictureWidth = static_cast<int>(m_info.image_width); // as far as the header was read
+    m_result.pictureHeight = static_cast<int>(m_info.image_height);
+    switch (m_errors.library.msg_code) {
+    case JERR_IMAGE_TOO_BIG: // more than 65500 pixels a side
+        return JpegError::TooLarge;
+    case JERR_NO_BACKING_STORE: // more than the memory limit
+    case JERR_OUT_OF_MEMORY:
+        return JpegError::OutOfMemory;
+    default:
+        m_result.detail = QString::fromLocal8Bit(m_errors.message);
+        return JpegError::Unreadable;
     }
-    return QStringLiteral("the JPEG data cannot be read");
 }
 
 } // namespace detail
@@ -314,14 +292,44 @@ bool looksLikeJpeg(std::span<const std::uint8_t> data)
     return data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8;
 }
 
+const char* jpegErrorText(JpegError error)
+{
+    switch (error) {
+    case JpegError::None:
+        return "no error";
+    case JpegError::CutShort:
+        return "the file ends inside the picture's data";
+    case JpegError::TooLarge:
+        return "the picture claims %1 x %2 pixels, which would take more than the %3 MB a picture may take decoded";
+    case JpegError::OutOfMemory:
+        return "not enough memory for a picture of %1 x %2 pixels";
+    case JpegError::ColourLayout:
+        return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
+    case JpegError::Unreadable:
+        return "the JPEG data cannot be read";
+    }
+    return "unknown error";
+}
+
+QString JpegDecodeResult::reason(std::int64_t memoryLimitBytes) const
+{
+    QString text = QString::fromLatin1(jpegErrorText(error));
+    if (error == JpegError::TooLarge)
+        text = text.arg(pictureWidth).arg(pictureHeight).arg(memoryLimitBytes >> 20);
+    else if (error == JpegError::OutOfMemory)
+        text = text.arg(pictureWidth).arg(pictureHeight);
+    if (!detail.isEmpty())
+        text += QStringLiteral(" (%1)").arg(detail);
+    return text;
+}
+
 JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options)
 {
     JpegDecodeResult result;
     detail::JpegDecompression decompression(data, options, result);
-    if (!decompression.run()) {
-        result.error = decompression.reason();
+    result.error = decompression.run();
+    if (!result.ok())
         result.image = QImage();
-    }
     return result;
 }
 

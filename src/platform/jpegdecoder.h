@@ -28,6 +28,22 @@ struct JpegDecodeOptions {
     std::int64_t memoryLimitBytes = std::int64_t(1) << 30;
 };
 
+// Why a JPEG picture cannot be used. jpegErrorText gives each its English
+// reason.
+enum class JpegError {
+    None,
+    CutShort,     // the data ends, or a marker stands where compressed data belongs, before the picture is complete
+    TooLarge,     // the header claims more pixels than the memory limit (or JPEG's 65500 a side) allows
+    OutOfMemory,  // memory ran out for a picture of sensible size
+    ColourLayout, // colour components other than greyscale, YCbCr, RGB, CMYK or YCCK
+    Unreadable,   // the library refused the data; the result's detail holds its message
+};
+
+// The reason as a clause to follow the file's name, e.g. "the file ends
+// inside the picture's data". %1 and %2 stand for the picture's width and
+// height, %3 for the memory limit in megabytes, where the reason has them.
+const char* jpegErrorText(JpegError error);
+
 struct JpegDecodeResult {
     // Format_RGBX8888: the whole picture, or exactly the pixels the frame
     // reads; null when the frame misses the picture.
@@ -37,11 +53,12 @@ struct JpegDecodeResult {
     std::int64_t top = 0;
     int pictureWidth = 0;
     int pictureHeight = 0;
-    // Why the picture cannot be used, as a clause to follow the file's name
-    // ("the file ends inside the picture's data"); empty on success.
-    QString error;
+    JpegError error = JpegError::None;
+    QString detail; // the library's own message, for Unreadable
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return error == JpegError::None; }
+    // The English reason with its figures filled in, and the detail after it.
+    QString reason(std::int64_t memoryLimitBytes) const;
 };
 
 // Decodes a JPEG picture held in memory exactly as Qt's JPEG reader does with

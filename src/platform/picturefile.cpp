@@ -74,7 +74,7 @@ PictureLoadResult loadPictureFile(const QString& path, const std::optional<Frame
     if (looksLikeJpeg(bytes)) {
         JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { frame, MaximumDecodedBytes });
         if (!decoded.ok())
-            return fail(decoded.error);
+            return fail(decoded.reason(MaximumDecodedBytes));
         result.image = std::move(decoded.image);
         result.origin = QPoint(static_cast<int>(decoded.left), static_cast<int>(decoded.top));
         return result;
