@@ -3,9 +3,10 @@
 odd sizes, so that the last block row and column are partial) stored in each
 layout the JPEG decoder must read exactly as Qt's reader does.
 
-The picture is drawn here and compressed with ImageMagick's `convert`, which
-is needed only to run this script once: the results are committed and the
-build never runs it.
+The picture is drawn here and compressed with ImageMagick's `convert`, and
+once with a few lines of C over libjpeg for restart markers, which
+ImageMagick cannot write (phone cameras do). Both are needed only to run this
+script once: the results are committed and the build never runs it.
 
 Usage: scripts/make-jpeg-test-pictures.py [repository root]
 """
@@ -44,6 +45,45 @@ def pixel(x, y):
     return bytes(int(max(0, min(255, value))) for value in (red, green, blue))
 
 
+# Compresses a PPM picture as 4:2:0 at quality 85 with a restart marker
+# every RESTART_INTERVAL blocks of 16 x 16 pixels.
+RESTART_ENCODER = r"""
+#include <stdio.h>
+#include <stdlib.h>
+#include <jpeglib.h>
+int main(int argc, char **argv)
+{
+    int width, height, maximum;
+    FILE *in = fopen(argv[1], "rb"), *out = fopen(argv[2], "wb");
+    if (!in || !out || fscanf(in, "P6 %d %d %d", &width, &height, &maximum) != 3 || fgetc(in) == EOF)
+        return 1;
+    unsigned char *pixels = malloc((size_t)width * height * 3);
+    if (!pixels || fread(pixels, 3, (size_t)width * height, in) != (size_t)width * height)
+        return 1;
+    struct jpeg_compress_struct info;
+    struct jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, out);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 85, TRUE);
+    info.restart_interval = atoi(argv[3]);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = pixels + (size_t)info.next_scanline * width * 3;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    return fclose(out) != 0;
+}
+"""
+RESTART_INTERVAL = 3
+
+
 def exif_orientation_segment(orientation):
     """An APP1 segment whose EXIF data says the picture is to be rotated."""
     entry = struct.pack(">HHIHH", 0x0112, 3, 1, orientation, 0)
@@ -65,6 +105,11 @@ def main():
         for name, options in LAYOUTS.items():
             target = os.path.join(folder, name)
             subprocess.run(["convert", source, "-strip", "-quality", "85", *options, target], check=True)
+        encoder = os.path.join(scratch, "restart")
+        with open(encoder + ".c", "w") as code:
+            code.write(RESTART_ENCODER)
+        subprocess.run(["cc", "-O1", encoder + ".c", "-o", encoder, "-ljpeg"], check=True)
+        subprocess.run([encoder, source, os.path.join(folder, "restart-interval.jpg"), str(RESTART_INTERVAL)], check=True)
     # The same picture with an EXIF orientation of 6 (turn a quarter to the
     # right): it must still come out as stored, 97 x 61.
     with open(os.path.join(folder, "baseline-420.jpg"), "rb") as plain:
