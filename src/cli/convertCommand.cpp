@@ -55,7 +55,8 @@ ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decima
             return fileFailure(problem);
     }
 
-    const PixelGrid grid = sampleFrame(sourceImageOf(picture.image, picture.origin), options.frame, formatIndex(options.format));
+    const PixelGrid grid
+        = sampleFrame(sourceImageOf(picture.image, picture.origin), options.frame, formatIndex(options.format));
     const OutputBytes bytes = encode(options.format, grid);
 
     ConvertOutcome outcome;

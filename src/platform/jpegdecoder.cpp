@@ -165,8 +165,8 @@ bool JpegDecompression::decode()
         return false;
     }
 
-    const PixelRect wanted
-        = m_options.frame.has_value() ? sampledRegion(*m_options.frame, width, height) : PixelRect { 0, 0, width, height };
+    const PixelRect wanted = m_options.frame.has_value() ? sampledRegion(*m_options.frame, width, height)
+                                                         : PixelRect { 0, 0, width, height };
     m_result.left = wanted.left;
     m_result.top = wanted.top;
     if (wanted.isEmpty()) {
@@ -196,9 +196,11 @@ bool JpegDecompression::decode()
         // that a chroma component has fewer than three samples would be
         // upsampled plainly instead, so at least MinimumCropWidth are asked
         // for. The decoder then widens them leftwards to a block boundary.
-        const std::int64_t right = std::min(std::max(wanted.left + wanted.width + 1, wanted.left + MinimumCropWidth), width);
-        JDIMENSION cropLeft = static_cast<JDIMENSION>(std::max<std::int64_t>(std::min(wanted.left - 1, right - MinimumCropWidth), 0));
-        JDIMENSION cropWidth = static_cast<JDIMENSION>(right - cropLeft);
+        const std::int64_t right
+            = std::min(std::max(wanted.left + wanted.width + 1, wanted.left + MinimumCropWidth), width);
+        const std::int64_t left = std::max<std::int64_t>(std::min(wanted.left - 1, right - MinimumCropWidth), 0);
+        JDIMENSION cropLeft = static_cast<JDIMENSION>(left);
+        JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left);
         jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
         const qsizetype bytesPerLine = qsizetype(cropWidth) * 4;
         m_regionBuffer = std::malloc(static_cast<std::size_t>(bytesPerLine * wanted.height));
@@ -213,8 +215,8 @@ bool JpegDecompression::decode()
         // The picture shows the wanted columns of the rows, no more, and
         // frees the buffer when it goes.
         m_result.image = QImage(lines + (wanted.left - cropLeft) * 4, static_cast<int>(wanted.width),
-            static_cast<int>(wanted.height), bytesPerLine, QImage::Format_RGBX8888, [](void* buffer) { std::free(buffer); },
-            m_regionBuffer);
+            static_cast<int>(wanted.height), bytesPerLine, QImage::Format_RGBX8888,
+            [](void* buffer) { std::free(buffer); }, m_regionBuffer);
         if (m_result.image.isNull()) {
             m_error = JpegError::OutOfMemory;
             return false;

@@ -296,16 +296,18 @@ TEST_P(SampledRegionTest, HoldsEverySampledPixelAndNoMore)
     }
     EXPECT_EQ(sampleFrame(partOf(picture.image(), region), frame, 0), expected);
     const auto [left, top, width, height] = region;
-    for (const PixelRect& less : { PixelRect { left + 1, top, width - 1, height }, PixelRect { left, top, width - 1, height },
-             PixelRect { left, top + 1, width, height - 1 }, PixelRect { left, top, width, height - 1 } })
+    for (const PixelRect& less : { PixelRect { left + 1, top, width - 1, height },
+             PixelRect { left, top, width - 1, height }, PixelRect { left, top + 1, width, height - 1 },
+             PixelRect { left, top, width, height - 1 } })
         EXPECT_NE(sampleFrame(partOf(picture.image(), less), frame, 0), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, SampledRegionTest,
     ::testing::Values(FrameSettings { 35, 33, 1.0, 0, 0 }, FrameSettings { 6, 4, 1.0, -7, 0 },
-        FrameSettings { 6, 4, 1.0, 27, 25 }, FrameSettings { 6, 4, 1.0, 29, 0 }, FrameSettings { 6, 4, 1.0, -1000, -1000 },
-        FrameSettings { 1, 1, 1.0, 10, 10 }, FrameSettings { 40, 30, 0.1, 3, 4 }, FrameSettings { 9, 7, 0.7, -3, 20 },
-        FrameSettings { 5, 5, 2.5, -6, -6 }, FrameSettings { 12, 9, 5.0, -30, -20 }, FrameSettings { 3, 3, 100.0, -150, 5 }));
+        FrameSettings { 6, 4, 1.0, 27, 25 }, FrameSettings { 6, 4, 1.0, 29, 0 },
+        FrameSettings { 6, 4, 1.0, -1000, -1000 }, FrameSettings { 1, 1, 1.0, 10, 10 },
+        FrameSettings { 40, 30, 0.1, 3, 4 }, FrameSettings { 9, 7, 0.7, -3, 20 }, FrameSettings { 5, 5, 2.5, -6, -6 },
+        FrameSettings { 12, 9, 5.0, -30, -20 }, FrameSettings { 3, 3, 100.0, -150, 5 }));
 
 struct OriginCase {
     const char* name;

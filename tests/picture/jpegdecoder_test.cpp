@@ -27,7 +27,8 @@ namespace rasterkit {
 namespace {
 
 const char* const Pictures[] = { "baseline-420.jpg", "baseline-422.jpg", "baseline-440.jpg", "baseline-444.jpg",
-    "progressive-420.jpg", "progressive-444.jpg", "grey.jpg", "progressive-grey.jpg", "cmyk.jpg", "exif-rotated.jpg", "restart-interval.jpg" };
+    "progressive-420.jpg", "progressive-444.jpg", "grey.jpg", "progressive-grey.jpg", "cmyk.jpg", "exif-rotated.jpg",
+    "restart-interval.jpg" };
 
 QString picturePath(const char* name)
 {
@@ -137,7 +138,8 @@ TEST_P(RegionDecodeTest, SamplesReadWhatTheWholePictureGives)
     expectSameSamples(qtReaderPicture(picture), frameCase.frame, decode(fileBytes(picture), { frameCase.frame }));
 }
 
-INSTANTIATE_TEST_SUITE_P(LayoutsAndFrames, RegionDecodeTest, testing::Combine(testing::ValuesIn(Pictures), testing::ValuesIn(Frames)),
+INSTANTIATE_TEST_SUITE_P(LayoutsAndFrames, RegionDecodeTest,
+    testing::Combine(testing::ValuesIn(Pictures), testing::ValuesIn(Frames)),
     [](const auto& info) { return testName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name; });
 
 // Small frames at every origin across and around the picture, at several
@@ -179,15 +181,17 @@ TEST_P(WholePictureTest, CutShortIsRefused)
 TEST(JpegHeaderTest, AbsurdSizesAreRefusedBeforeDecoding)
 {
     // Past JPEG's own limit of 65500 a side, and within it but past 1 GiB decoded.
-    for (const auto& [sizeBytes, size] : { std::pair("\xFF\xFF\xFF\xFF", "65535 x 65535"), std::pair("\x4E\x20\x4E\x20", "20000 x 20000") }) {
+    for (const auto& [sizeBytes, size] :
+        { std::pair("\xFF\xFF\xFF\xFF", "65535 x 65535"), std::pair("\x4E\x20\x4E\x20", "20000 x 20000") }) {
         QByteArray data = fileBytes("progressive-420.jpg");
         const qsizetype frameHeader = data.indexOf("\xFF\xC2");
         ASSERT_GT(frameHeader, 0);
         data.replace(frameHeader + 5, 4, sizeBytes, 4);
         const JpegDecodeResult absurd = decode(data);
-        EXPECT_EQ(absurd.reason(std::int64_t(1) << 30), QStringLiteral("the picture claims %1 pixels, which would take "
-                                                                       "more than the 1024 MB a picture may take decoded")
-                                                             .arg(QLatin1String(size)));
+        EXPECT_EQ(absurd.reason(std::int64_t(1) << 30),
+            QStringLiteral("the picture claims %1 pixels, which would take more than the 1024 MB a picture may take "
+                           "decoded")
+                .arg(QLatin1String(size)));
         EXPECT_TRUE(absurd.image.isNull());
     }
     // The limit is the decoded size: four bytes a pixel.
