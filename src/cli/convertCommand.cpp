@@ -6,30 +6,12 @@
 #include "output/outputfile.h"
 #include "platform/picturefile.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 #include <cstdint>
 #include <span>
 
 namespace rasterkit::cli {
 
 namespace {
-
-// The failures that can be seen before anything is written: a destination
-// that is a folder, or whose folder does not exist. Checking both files first
-// keeps a bad report path from failing the run after the output was replaced.
-QString destinationProblem(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString shown = info.absoluteFilePath();
-    if (info.isDir())
-        return QStringLiteral("Cannot write \"%1\": it is a folder.").arg(shown);
-    const QDir folder = info.absoluteDir();
-    if (!folder.exists())
-        return QStringLiteral("Cannot write \"%1\": the folder \"%2\" does not exist.").arg(shown, folder.absolutePath());
-    return {};
-}
 
 ConvertOutcome fileFailure(const QString& error)
 {
@@ -43,16 +25,21 @@ ConvertOutcome fileFailure(const QString& error)
 
 ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
-    // Only the pixels the frame samples are decoded, where the format allows it.
-    const PictureLoadResult picture = loadPictureForFrame(options.inputPath, options.frame);
+    // Pipes and FIFOs (process substitution) are read as streams, within the
+    // size limit; only the pixels the frame samples are decoded, where the
+    // format allows it.
+    const PictureLoadResult picture
+        = loadPicture(options.inputPath, PictureLoadOptions { .readStreams = true, .frame = options.frame });
     if (!picture.ok())
-        return fileFailure(picture.error);
+        return fileFailure(picture.message());
 
+    // Both destinations are checked before either is written, so that a bad
+    // report path does not fail the run after the output was replaced.
     for (const QString& destination : { options.outputPath, options.reportPath }) {
         if (destination.isEmpty())
             continue;
-        if (const QString problem = destinationProblem(destination); !problem.isEmpty())
-            return fileFailure(problem);
+        if (const SaveResult problem = checkDestination(destination); !problem.ok())
+            return fileFailure(problem.message());
     }
 
     const PixelGrid grid
@@ -64,13 +51,13 @@ ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decima
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);
 
     if (const SaveResult saved = saveOutputBytes(options.outputPath, bytes); !saved.ok())
-        return fileFailure(saved.error);
+        return fileFailure(saved.message());
     if (!options.reportPath.isEmpty()) {
         const auto reportBytes = std::as_bytes(std::span(outcome.report));
         const std::span<const std::uint8_t> reportData(
             reinterpret_cast<const std::uint8_t*>(reportBytes.data()), reportBytes.size());
-        if (const SaveResult saved = saveOutputBytes(options.reportPath, reportData); !saved.ok())
-            return fileFailure(saved.error);
+        if (const SaveResult reportSaved = saveOutputBytes(options.reportPath, reportData); !reportSaved.ok())
+            return fileFailure(reportSaved.message());
     }
     return outcome;
 }

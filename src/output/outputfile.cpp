@@ -1,34 +1,213 @@
 #include "outputfile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <csignal>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace rasterkit {
 
-SaveResult saveOutputBytes(const QString& path, std::span<const std::uint8_t> bytes)
+namespace {
+
+SaveResult failure(SaveError error, const QString& file, const QString& detail = {})
 {
-    SaveResult result;
-    const QString shown = QFileInfo(path).absoluteFilePath();
-    if (QFileInfo(path).isDir()) {
-        result.error = QStringLiteral("Cannot write \"%1\": it is a folder.").arg(shown);
-        return result;
+    return SaveResult { error, file, detail };
+}
+
+QString shownName(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// Writes every byte to an open file. The bytes go straight to its descriptor,
+// so that a write cut short (a full disk, a file size limit) is told with the
+// system's own reason.
+SaveResult writeAll(QFileDevice& device, const QString& shown, std::span<const std::uint8_t> bytes)
+{
+    const int descriptor = device.handle();
+    const auto* next = reinterpret_cast<const char*>(bytes.data());
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(descriptor, next, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return failure(SaveError::CannotWrite, shown, qt_error_string(written < 0 ? errno : EIO));
+        next += written;
+        left -= static_cast<std::size_t>(written);
     }
+    return {};
+}
+
+// While it lives, a reader that goes away makes a write fail with "Broken
+// pipe" instead of ending the program with SIGPIPE. Only the calling thread's
+// signal mask changes; a SIGPIPE raised meanwhile is taken off before the old
+// mask comes back.
+class BrokenPipeAsError {
+public:
+    BrokenPipeAsError()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+    }
+    ~BrokenPipeAsError()
+    {
+        sigset_t pending;
+        sigemptyset(&pending);
+        if (sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec noWait {};
+            sigtimedwait(&m_pipe, nullptr, &noWait);
+        }
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    BrokenPipeAsError(const BrokenPipeAsError&) = delete;
+    BrokenPipeAsError& operator=(const BrokenPipeAsError&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_previous;
+};
+
+// Devices, FIFOs and sockets: opened as they are and written, never replaced.
+SaveResult writeToNode(const QString& path, const QString& shown, std::span<const std::uint8_t> bytes, bool fifo,
+    const SaveOptions& options)
+{
+    // Opening a FIFO for writing waits for a reader; without O_NONBLOCK it
+    // fails at once with ENXIO when there is none.
+    const bool askReader = fifo && !options.waitForReader;
+    const QByteArray name = QFile::encodeName(path);
+    int descriptor = -1;
+    do
+        descriptor = ::open(name.constData(), O_WRONLY | O_CLOEXEC | (askReader ? O_NONBLOCK : 0));
+    while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        if (askReader && errno == ENXIO)
+            return failure(SaveError::NoReader, shown);
+        return failure(SaveError::CannotOpen, shown, qt_error_string(errno));
+    }
+    if (askReader)
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(descriptor, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return failure(SaveError::CannotOpen, shown, file.errorString());
+    }
+    const BrokenPipeAsError brokenPipe;
+    return writeAll(file, shown, bytes);
+}
+
+// The folder takes no new file: write over the existing file in place.
+SaveResult writeInPlace(const QString& path, const QString& shown, std::span<const std::uint8_t> bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::ExistingOnly))
+        return failure(SaveError::CannotOpen, shown, file.errorString());
+    SaveResult result = writeAll(file, shown, bytes);
+    file.close();
+    if (result.ok() && file.error() != QFileDevice::NoError)
+        result = failure(SaveError::CannotWrite, shown, file.errorString());
+    return result;
+}
+
+SaveResult saveRegularFile(const QString& path, const QString& shown, std::span<const std::uint8_t> bytes, bool exists)
+{
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("Cannot write \"%1\": %2.").arg(shown, file.errorString());
-        return result;
+        // Qt writes in place only when the folder refuses with "Permission
+        // denied"; an immutable folder says "Operation not permitted", /proc
+        // "No such file or directory". Whatever the folder's reason, a file
+        // that is there is written over, and the file's own reason is told.
+        if (exists)
+            return writeInPlace(path, shown, bytes);
+        return failure(SaveError::CannotCreate, shown, file.errorString());
     }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (size > 0 && file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        result.error = QStringLiteral("Cannot write \"%1\": %2.").arg(shown, file.errorString());
+    if (SaveResult written = writeAll(file, shown, bytes); !written.ok()) {
         file.cancelWriting();
-        return result;
+        return written;
     }
     if (!file.commit()) {
-        result.error = QStringLiteral("Cannot write \"%1\": %2.").arg(shown, file.errorString());
-        return result;
+        return failure(file.error() == QFileDevice::RenameError ? SaveError::CannotReplace : SaveError::CannotWrite,
+            shown, file.errorString());
     }
-    return result;
+    return {};
+}
+
+} // namespace
+
+const char* saveErrorText(SaveError error)
+{
+    switch (error) {
+    case SaveError::None:
+        return "no error";
+    case SaveError::IsFolder:
+        return "it is a folder";
+    case SaveError::FolderMissing:
+        return "its folder does not exist";
+    case SaveError::CannotCreate:
+        return "a new file cannot be made in its folder";
+    case SaveError::CannotOpen:
+        return "it cannot be opened for writing";
+    case SaveError::NoReader:
+        return "it is a FIFO that no program is reading";
+    case SaveError::CannotWrite:
+        return "writing failed";
+    case SaveError::CannotReplace:
+        return "the new file could not take the old one's place";
+    }
+    return "unknown error";
+}
+
+QString SaveResult::message() const
+{
+    QString reason = QString::fromLatin1(saveErrorText(error));
+    if (!detail.isEmpty())
+        reason += QStringLiteral(" (%1)").arg(detail);
+    return QStringLiteral("Cannot write \"%1\": %2.").arg(file, reason);
+}
+
+SaveResult checkDestination(const QString& path)
+{
+    const QString shown = shownName(path);
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            return failure(SaveError::IsFolder, shown);
+        return {};
+    }
+    if (errno == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).exists())
+        return failure(SaveError::FolderMissing, shown);
+    return {};
+}
+
+SaveResult saveOutputBytes(const QString& path, std::span<const std::uint8_t> bytes, const SaveOptions& options)
+{
+    if (SaveResult problem = checkDestination(path); !problem.ok())
+        return problem;
+    const QString shown = shownName(path);
+    struct stat status {};
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
+    if (exists && !S_ISREG(status.st_mode))
+        return writeToNode(path, shown, bytes, S_ISFIFO(status.st_mode), options);
+    return saveRegularFile(path, shown, bytes, exists);
+}
+
+SaveResult saveToStandardOutput(std::span<const std::uint8_t> bytes)
+{
+    const QString shown = QStringLiteral("standard output");
+    QFile output;
+    if (!output.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return failure(SaveError::CannotOpen, shown, output.errorString());
+    const BrokenPipeAsError brokenPipe;
+    return writeAll(output, shown, bytes);
 }
 
 } // namespace rasterkit

@@ -17,12 +17,9 @@ std::uint16_t littleEndian16(const QByteArray& data, qsizetype at)
     return static_cast<std::uint16_t>(static_cast<unsigned char>(data[at]) | (static_cast<unsigned char>(data[at + 1]) << 8));
 }
 
-QString cutShort(qsizetype have, qint64 need)
-{
-    return QStringLiteral("the file ends inside the picture's data (it has %1 of %2 bytes)").arg(have).arg(need);
-}
+using Missing = std::optional<MissingPictureData>;
 
-QString missingBmpData(const QByteArray& data)
+Missing missingBmpData(const QByteArray& data)
 {
     // File header (14 bytes) then an info header of at least 12 bytes.
     if (data.size() < 26)
@@ -56,7 +53,7 @@ QString missingBmpData(const QByteArray& data)
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
     const qint64 need = pixelOffset + rowBytes * height;
     if (need > data.size())
-        return cutShort(data.size(), need);
+        return MissingPictureData { data.size(), need };
     return {};
 }
 
@@ -75,9 +72,9 @@ qsizetype skipSubBlocks(const QByteArray& data, qsizetype at)
     return -1;
 }
 
-QString missingGifData(const QByteArray& data)
+Missing missingGifData(const QByteArray& data)
 {
-    const QString cut = QStringLiteral("the file ends inside the picture's data");
+    const MissingPictureData cut { data.size(), 0 };
     constexpr qsizetype screenDescriptorEnd = 13;
     if (data.size() < screenDescriptorEnd)
         return {};
@@ -112,7 +109,7 @@ QString missingGifData(const QByteArray& data)
 
 } // namespace
 
-QString missingPictureData(const QByteArray& data)
+std::optional<MissingPictureData> missingPictureData(const QByteArray& data)
 {
     if (data.startsWith("BM"))
         return missingBmpData(data);

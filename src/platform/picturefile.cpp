@@ -8,9 +8,15 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
-#include <optional>
 #include <span>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rasterkit {
 
@@ -21,7 +27,10 @@ namespace {
 // that claim absurd sizes.
 constexpr int AllocationLimitMegabytes = 1024;
 constexpr std::int64_t MaximumDecodedBytes = std::int64_t(AllocationLimitMegabytes) << 20;
-constexpr qint64 MaximumFileBytes = qint64(1) << 30;
+
+// Files are read in blocks of this size, so that a device that never ends is
+// given up as soon as the limit is passed.
+constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 
 QImage flattenOverBackground(const QImage& decoded)
 {
@@ -43,38 +52,92 @@ QImage flattenOverBackground(const QImage& decoded)
     return picture.convertToFormat(QImage::Format_RGBX8888);
 }
 
-PictureLoadResult loadPictureFile(const QString& path, const std::optional<FrameSettings>& frame)
+PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
+    std::array<qint64, 2> figures = {})
 {
     PictureLoadResult result;
-    const QString shown = QFileInfo(path).absoluteFilePath();
-    const auto fail = [&](const QString& reason) {
-        result.error = QStringLiteral("Cannot open \"%1\": %2.").arg(shown, reason);
-        return result;
-    };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("the file does not exist"));
-    if (info.isDir())
-        return fail(QStringLiteral("it is a folder, not a picture"));
-    if (info.size() > MaximumFileBytes)
-        return fail(QStringLiteral("the file is larger than 1 GiB"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
+    result.error = error;
+    result.file = file;
+    result.detail = detail;
+    result.figures = figures;
+    return result;
+}
+
+QString byteSizeText(qint64 bytes)
+{
+    constexpr std::pair<qint64, const char*> units[] { { qint64(1) << 30, "GiB" }, { qint64(1) << 20, "MiB" },
+        { qint64(1) << 10, "KiB" } };
+    for (const auto& [unit, name] : units) {
+        if (bytes >= unit && bytes % unit == 0)
+            return QStringLiteral("%1 %2").arg(bytes / unit).arg(QLatin1String(name));
+    }
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+// Reads the device to its end in blocks, but never more than limit + 1
+// bytes: one byte past the limit is enough to refuse the file.
+PictureLoadResult readBounded(
+    QIODevice& device, qint64 expectedSize, qint64 limit, const QString& shown, QByteArray& data)
+{
+    data.clear();
+    if (expectedSize > 0)
+        data.reserve(static_cast<qsizetype>(std::min(expectedSize, limit) + 1));
+    while (data.size() <= limit) {
+        const qsizetype before = data.size();
+        qint64 wanted = std::min(ReadBlockBytes, limit + 1 - before);
+        if (data.capacity() > before) // a file of known size fills what was reserved, then finds its end
+            wanted = std::min<qint64>(wanted, data.capacity() - before);
+        data.resize(before + static_cast<qsizetype>(wanted));
+        const qint64 got = device.read(data.data() + before, wanted);
+        if (got < 0) {
+            data.clear();
+            return failure(PictureError::CannotRead, shown, device.errorString());
+        }
+        data.resize(before + static_cast<qsizetype>(got));
+        if (got == 0)
+            break; // the end of the file
+    }
+    if (data.size() > limit) {
+        data.clear();
+        return failure(PictureError::TooLarge, shown, {}, { limit, 0 });
+    }
+    return {};
+}
+
+PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, const QString& shown)
+{
+    switch (decoded.error) {
+    case JpegError::None:
+        break;
+    case JpegError::CutShort:
+        return failure(PictureError::CutShort, shown, {}, { size, 0 });
+    case JpegError::TooLarge:
+        return failure(PictureError::TooManyPixels, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
+    case JpegError::OutOfMemory:
+        return failure(PictureError::OutOfMemory, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
+    case JpegError::ColourLayout:
+        return failure(PictureError::ColourLayout, shown);
+    case JpegError::Unreadable:
+        break;
+    }
+    return failure(PictureError::CannotDecode, shown, decoded.detail);
+}
+
+PictureLoadResult decodePicture(const QByteArray& data, const std::optional<FrameSettings>& frame, const QString& shown)
+{
     if (data.isEmpty())
-        return fail(QStringLiteral("the file is empty"));
-    if (const QString missing = missingPictureData(data); !missing.isEmpty())
-        return fail(missing);
+        return failure(PictureError::Empty, shown);
+    if (const auto missing = missingPictureData(data))
+        return failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
     if (looksLikeJpeg(bytes)) {
         JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { frame, MaximumDecodedBytes });
         if (!decoded.ok())
-            return fail(decoded.reason(MaximumDecodedBytes));
+            return jpegFailure(decoded, data.size(), shown);
+        PictureLoadResult result;
+        result.file = shown;
         result.image = std::move(decoded.image);
         result.origin = QPoint(static_cast<int>(decoded.left), static_cast<int>(decoded.top));
         return result;
@@ -88,30 +151,126 @@ PictureLoadResult loadPictureFile(const QString& path, const std::optional<Frame
     reader.setAutoTransform(false);
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull()) {
-        QString reason = reader.errorString();
         if (reader.error() == QImageReader::UnsupportedFormatError)
-            reason = QStringLiteral("it is not a picture that can be read (JPEG, BMP and GIF are)");
-        return fail(reason);
+            return failure(PictureError::NotAPicture, shown);
+        return failure(PictureError::CannotDecode, shown, reader.errorString());
     }
+    PictureLoadResult result;
+    result.file = shown;
     result.image = flattenOverBackground(decoded);
-    if (result.image.isNull()) {
-        return fail(QStringLiteral("not enough memory for a picture of %1 x %2 pixels")
-                        .arg(decoded.width())
-                        .arg(decoded.height()));
-    }
+    if (result.image.isNull())
+        return failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
     return result;
+}
+
+PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown)
+{
+    QByteArray data;
+    if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
+        return read;
+    file.close();
+    return decodePicture(data, options.frame, shown);
 }
 
 } // namespace
 
-PictureLoadResult loadPicture(const QString& path)
+const char* pictureErrorText(PictureError error)
 {
-    return loadPictureFile(path, std::nullopt);
+    switch (error) {
+    case PictureError::None:
+        return "no error";
+    case PictureError::Missing:
+        return "the file does not exist";
+    case PictureError::IsFolder:
+        return "it is a folder, not a picture";
+    case PictureError::NotAFile:
+        return "it is a device or a pipe, not a picture file";
+    case PictureError::TooLarge:
+        return "it is larger than %1";
+    case PictureError::TooManyPixels:
+        return "the picture claims %1 x %2 pixels, which would take more than 1 GiB decoded";
+    case PictureError::CannotRead:
+        return "it cannot be read";
+    case PictureError::Empty:
+        return "the file is empty";
+    case PictureError::CutShort:
+        return "the file ends inside the picture's data";
+    case PictureError::NotAPicture:
+        return "it is not a picture that can be read (JPEG, BMP and GIF are)";
+    case PictureError::ColourLayout:
+        return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
+    case PictureError::CannotDecode:
+        return "the picture cannot be decoded";
+    case PictureError::OutOfMemory:
+        return "not enough memory for a picture of %1 x %2 pixels";
+    }
+    return "unknown error";
 }
 
-PictureLoadResult loadPictureForFrame(const QString& path, const FrameSettings& frame)
+QString PictureLoadResult::message() const
 {
-    return loadPictureFile(path, frame);
+    QString reason = QString::fromLatin1(pictureErrorText(error));
+    if (error == PictureError::TooLarge)
+        reason = reason.arg(byteSizeText(figures[0]));
+    else if (error == PictureError::OutOfMemory || error == PictureError::TooManyPixels)
+        reason = reason.arg(figures[0]).arg(figures[1]);
+    else if (error == PictureError::CutShort && figures[1] > 0)
+        reason += QStringLiteral(" (it has %1 of %2 bytes)").arg(figures[0]).arg(figures[1]);
+    if (!detail.isEmpty())
+        reason += QStringLiteral(" (%1)").arg(detail);
+    return QStringLiteral("Cannot open \"%1\": %2.").arg(file, reason);
+}
+
+PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options)
+{
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (::stat(name.constData(), &status) != 0) {
+        if (errno == ENOENT)
+            return failure(PictureError::Missing, shown);
+        return failure(PictureError::CannotRead, shown, qt_error_string(errno));
+    }
+    if (S_ISDIR(status.st_mode))
+        return failure(PictureError::IsFolder, shown);
+    const bool regular = S_ISREG(status.st_mode);
+    if (!regular && !options.readStreams)
+        return failure(PictureError::NotAFile, shown);
+    if (regular && status.st_size > options.byteLimit)
+        return failure(PictureError::TooLarge, shown, {}, { options.byteLimit, 0 });
+
+    // Without streams, the file is opened without waiting and checked again,
+    // in case it was swapped for a FIFO meanwhile.
+    int descriptor = -1;
+    do
+        descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC | (options.readStreams ? 0 : O_NONBLOCK));
+    while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        const PictureError error = errno == ENOENT ? PictureError::Missing : PictureError::CannotRead;
+        return failure(error, shown, qt_error_string(errno));
+    }
+    if (!options.readStreams) {
+        if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+            ::close(descriptor);
+            return failure(PictureError::NotAFile, shown);
+        }
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return failure(PictureError::CannotRead, shown, file.errorString());
+    }
+    return readAndDecode(file, regular ? status.st_size : 0, options, shown);
+}
+
+PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options)
+{
+    const QString shown = QStringLiteral("standard input");
+    QFile input;
+    if (!input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return failure(PictureError::CannotRead, shown, input.errorString());
+    return readAndDecode(input, 0, options, shown);
 }
 
 SourceImage sourceImageOf(const QImage& picture, QPoint origin)

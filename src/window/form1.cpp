@@ -336,7 +336,7 @@ void Form1::File_open_Click()
     PictureLoadResult loaded = loadPicture(path);
     if (!loaded.ok()) {
         // Nothing of the working state has changed.
-        showMessage(QMessageBox::Warning, WindowTitle, loaded.error);
+        showMessage(QMessageBox::Warning, WindowTitle, loaded.message());
         return;
     }
     m_controls.Picture3->setPicture(loaded.image);
@@ -577,7 +577,7 @@ void Form1::file_save_Click()
         return;
     const SaveResult saved = saveOutputBytes(path, m_state.OutputBytes);
     if (!saved.ok())
-        showMessage(QMessageBox::Warning, WindowTitle, saved.error);
+        showMessage(QMessageBox::Warning, WindowTitle, saved.message());
 }
 
 } // namespace rasterkit

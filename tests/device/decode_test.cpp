@@ -45,7 +45,7 @@ TEST_P(DeviceDecodeTest, SampledPicturesMatchTheCore)
     const PixelFormat format = GetParam();
     for (const auto& [name, frame] : frames) {
         const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_TEST_DATA "/") + QString::fromLatin1(name));
-        ASSERT_TRUE(picture.ok()) << picture.error.toStdString();
+        ASSERT_TRUE(picture.ok()) << picture.message().toStdString();
         const PixelGrid grid = sampleFrame(sourceImageOf(picture.image), frame, formatIndex(format));
         EXPECT_EQ(differences(format, encode(format, grid), frame.targetWidth, frame.targetHeight), "")
             << name << " " << frame.targetWidth << " x " << frame.targetHeight;

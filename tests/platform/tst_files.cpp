@@ -1,0 +1,150 @@
+// Saving whatever the destination is, and reading a picture whatever the file
+// is: only regular files are ever replaced, nothing is read past the limit,
+// and each failure gives its true reason.
+#include "output/outputfile.h"
+#include "platform/picturefile.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace rasterkit;
+
+class FilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_folder.emplace().isValid()); }
+    void cleanup() { shell(QStringLiteral("chattr -i fixed 2>/dev/null; true")); }
+    void save_data();
+    void save();
+    void load_data();
+    void load();
+
+private:
+    // Runs a command in the temporary folder; $1 is the picture's path.
+    int shell(const QString& command, QProcess* process = nullptr)
+    {
+        QProcess own;
+        QProcess& run = process ? *process : own;
+        run.setWorkingDirectory(m_folder->path());
+        run.start(QStringLiteral("sh"), { QStringLiteral("-c"), command, QStringLiteral("sh"), m_picture });
+        return process ? 0 : (run.waitForFinished() ? run.exitCode() : -1);
+    }
+    // The file type bits of a path afterwards (0: nothing there).
+    static int typeOf(const QString& path)
+    {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & S_IFMT) : 0;
+    }
+    std::optional<QTemporaryDir> m_folder;
+    QString m_picture;
+};
+
+void FilesTest::save_data()
+{
+    QTest::addColumn<QString>("setUp"); // a shell command; when it fails (not the superuser, no chattr) the row is skipped
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<SaveError>("error");
+    QTest::addColumn<int>("typeAfter");
+    const QString earlier = QStringLiteral("head -c 200000 /dev/urandom > ");
+    QTest::newRow("new file") << "true" << "new" << SaveError::None << int(S_IFREG);
+    QTest::newRow("longer file") << earlier + "old" << "old" << SaveError::None << int(S_IFREG);
+    QTest::newRow("link to a file") << earlier + "old && ln -s old link" << "link" << SaveError::None << int(S_IFREG);
+    QTest::newRow("FIFO with a reader") << "mkfifo fifo" << "fifo" << SaveError::None << int(S_IFIFO);
+    QTest::newRow("FIFO nobody reads") << "mkfifo fifo" << "fifo" << SaveError::NoReader << int(S_IFIFO);
+    QTest::newRow("device node") << "mknod null c 1 3" << "null" << SaveError::None << int(S_IFCHR);
+    const QString fixedFolder = QStringLiteral("mkdir fixed && %1fixed/old && chattr +i fixed").arg(earlier);
+    QTest::newRow("file in a folder taking no new file") << fixedFolder << "fixed/old" << SaveError::None << int(S_IFREG);
+    QTest::newRow("new file there") << fixedFolder << "fixed/new" << SaveError::CannotCreate << 0;
+    QTest::newRow("/proc/version") << "test $(id -u) = 0" << "/proc/version" << SaveError::CannotWrite << int(S_IFREG);
+    QTest::newRow("folder") << "true" << "." << SaveError::IsFolder << int(S_IFDIR);
+    QTest::newRow("missing folder") << "true" << "missing/new" << SaveError::FolderMissing << 0;
+}
+
+void FilesTest::save()
+{
+    QFETCH(QString, setUp);
+    QFETCH(QString, target);
+    QFETCH(SaveError, error);
+    QFETCH(int, typeAfter);
+    if (shell(setUp) != 0)
+        QSKIP(qPrintable(QStringLiteral("cannot set up here: ") + setUp));
+    const QString path = QDir(m_folder->path()).filePath(target); // absolute targets stay as they are
+    const QStringList before = QDir(m_folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    QProcess reader;
+    if (QTest::currentDataTag() == QLatin1String("FIFO with a reader"))
+        shell(QStringLiteral("cat fifo"), &reader);
+    const QByteArray bytes = QByteArray(100000, '\x5A') + QByteArray(53600, '\xA5');
+
+    const SaveResult saved = saveOutputBytes(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+        std::size_t(bytes.size())), SaveOptions { .waitForReader = reader.state() != QProcess::NotRunning });
+    QCOMPARE(saved.error, error);
+    QCOMPARE(typeOf(path), typeAfter);
+    if (reader.state() != QProcess::NotRunning)
+        QVERIFY(reader.waitForFinished() && reader.readAllStandardOutput() == bytes);
+    QFile written(path);
+    if (error == SaveError::None && typeAfter == S_IFREG)
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll() == bytes);
+    if (const QString message = saved.message(); error != SaveError::None) {
+        QVERIFY2(message.startsWith(QStringLiteral("Cannot write \"%1\": ").arg(QFileInfo(path).absoluteFilePath())),
+            qPrintable(message));
+        QVERIFY2(!message.contains(QLatin1String("No such file")), qPrintable(message));
+    }
+    QCOMPARE(QFileInfo(path).isSymLink(), target == QLatin1String("link"));
+    const QStringList after = QDir(m_folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    QCOMPARE(after.size(), before.size() + ((error == SaveError::None && target == QLatin1String("new")) ? 1 : 0));
+}
+
+void FilesTest::load_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("readStreams");
+    QTest::addColumn<qint64>("limit"); // in MiB; 0 or less: the picture file's size plus that
+    QTest::addColumn<PictureError>("error");
+    const qint64 size = 0;
+    QTest::newRow("picture") << "picture.bmp" << false << size << PictureError::None;
+    QTest::newRow("picture one byte over") << "picture.bmp" << false << size - 1 << PictureError::TooLarge;
+    QTest::newRow("through a FIFO") << "fifo" << true << size << PictureError::None;
+    QTest::newRow("FIFO one byte over") << "fifo" << true << size - 1 << PictureError::TooLarge;
+    QTest::newRow("FIFO, window") << "fifo" << false << size << PictureError::NotAFile;
+    QTest::newRow("/dev/zero, window") << "/dev/zero" << false << size << PictureError::NotAFile;
+    QTest::newRow("/dev/zero as a stream") << "/dev/zero" << true << qint64(1) << PictureError::TooLarge;
+    QTest::newRow("/dev/urandom as a stream") << "/dev/urandom" << true << qint64(3) << PictureError::TooLarge;
+    QTest::newRow("/dev/null as a stream") << "/dev/null" << true << size << PictureError::Empty;
+    QTest::newRow("folder") << "." << true << size << PictureError::IsFolder;
+    QTest::newRow("missing") << "missing.bmp" << true << size << PictureError::Missing;
+}
+
+void FilesTest::load()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, readStreams);
+    QFETCH(qint64, limit);
+    QFETCH(PictureError, error);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(12, 34, 56));
+    m_picture = m_folder->filePath(QStringLiteral("picture.bmp"));
+    QVERIFY(picture.save(m_picture));
+    limit = limit > 0 ? limit << 20 : QFileInfo(m_picture).size() + limit;
+    const QString path = QDir(m_folder->path()).filePath(source);
+    QProcess writer;
+    if (source == QLatin1String("fifo"))
+        QCOMPARE(shell(QStringLiteral("mkfifo fifo")), 0);
+    if (source == QLatin1String("fifo") && readStreams)
+        shell(QStringLiteral("cat \"$1\" > fifo"), &writer);
+
+    const PictureLoadResult loaded
+        = loadPicture(path, PictureLoadOptions { .readStreams = readStreams, .byteLimit = limit, .frame = {} });
+    writer.waitForFinished();
+    QCOMPARE(loaded.error, error);
+    const QRgb expected = error == PictureError::None ? picture.pixel(39, 29) : 0;
+    QCOMPARE(loaded.image.isNull() ? QRgb(0) : loaded.image.pixel(39, 29), expected);
+    QCOMPARE(loaded.file, QFileInfo(path).absoluteFilePath());
+    QCOMPARE(loaded.figures[0], error == PictureError::TooLarge ? limit : 0);
+}
+
+QTEST_MAIN(FilesTest)
+#include "tst_files.moc"
