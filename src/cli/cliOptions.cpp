@@ -87,10 +87,16 @@ QString acceptedFormats()
 
 bool sameFile(const QString& first, const QString& second)
 {
+    // "-" is a standard stream, not a file of that name.
+    if (first == QLatin1String("-") || second == QLatin1String("-"))
+        return false;
     const QFileInfo firstInfo(first);
     const QFileInfo secondInfo(second);
-    if (firstInfo.exists() && secondInfo.exists())
-        return firstInfo.canonicalFilePath() == secondInfo.canonicalFilePath();
+    if (firstInfo.exists() && secondInfo.exists()) {
+        // Pipes (/dev/stdin, process substitution) have no canonical path.
+        const QString firstPath = firstInfo.canonicalFilePath();
+        return !firstPath.isEmpty() && firstPath == secondInfo.canonicalFilePath();
+    }
     return QDir::cleanPath(firstInfo.absoluteFilePath()) == QDir::cleanPath(secondInfo.absoluteFilePath());
 }
 
@@ -121,9 +127,12 @@ QString usageText()
         "\n"
         "Commands:\n"
         "  convert              Convert the picture INPUT and write the pixels to OUTPUT.\n"
+        "                       INPUT may be a pipe; - reads standard input.\n"
         "\n"
         "Options:\n"
-        "  -o, --output OUTPUT  The raw pixel file to write (replaced if it exists).\n"
+        "  -o, --output OUTPUT  The raw pixel file to write (replaced if it exists); a\n"
+        "                       device or FIFO is written, never replaced; - writes\n"
+        "                       standard output (the report then goes to standard error).\n"
         "  -f, --format F       Output format: 0..7, the name as listed or a short name:\n"
         "                         0 \"RGB 5:6:5\"    rgb565     4 \"RGB 3:3:3x7\"  rgb333x7\n"
         "                         1 \"RGB 5:6:5x8\"  rgb565x8   5 \"RGB 3:3:2\"    rgb332\n"

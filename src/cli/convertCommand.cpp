@@ -6,12 +6,34 @@
 #include "output/outputfile.h"
 #include "platform/picturefile.h"
 
+#include <QFile>
+
 #include <cstdint>
 #include <span>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rasterkit::cli {
 
 namespace {
+
+// "-" names a standard stream, as in most tools: standard input as INPUT,
+// standard output as OUTPUT.
+const QString StandardStream = QStringLiteral("-");
+
+// The output goes to standard output for "-", and also for a name of the file
+// that standard output already is (/dev/stdout, or a redirection to the same
+// file): writing through it leaves the shell's redirection in charge.
+bool namesStandardOutput(const QString& path)
+{
+    if (path == StandardStream)
+        return true;
+    struct stat named {};
+    struct stat standardOutput {};
+    return ::stat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0
+        && named.st_dev == standardOutput.st_dev && named.st_ino == standardOutput.st_ino;
+}
 
 ConvertOutcome fileFailure(const QString& error)
 {
@@ -25,17 +47,19 @@ ConvertOutcome fileFailure(const QString& error)
 
 ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
-    // Pipes and FIFOs (process substitution) are read as streams, within the
-    // size limit; only the pixels the frame samples are decoded, where the
-    // format allows it.
-    const PictureLoadResult picture
-        = loadPicture(options.inputPath, PictureLoadOptions { .readStreams = true, .frame = options.frame });
+    // Pipes and FIFOs (process substitution, "-") are read as streams, within
+    // the size limit; only the pixels the frame samples are decoded, where
+    // the format allows it.
+    const PictureLoadOptions streams { .readStreams = true, .frame = options.frame };
+    const PictureLoadResult picture = options.inputPath == StandardStream ? loadPictureFromStandardInput(streams)
+                                                                        : loadPicture(options.inputPath, streams);
     if (!picture.ok())
         return fileFailure(picture.message());
 
     // Both destinations are checked before either is written, so that a bad
     // report path does not fail the run after the output was replaced.
-    for (const QString& destination : { options.outputPath, options.reportPath }) {
+    const bool toStandardOutput = namesStandardOutput(options.outputPath);
+    for (const QString& destination : { toStandardOutput ? QString() : options.outputPath, options.reportPath }) {
         if (destination.isEmpty())
             continue;
         if (const SaveResult problem = checkDestination(destination); !problem.ok())
@@ -50,7 +74,10 @@ ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decima
     outcome.report = conversionReport(options.format, options.frame.targetWidth, options.frame.targetHeight,
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);
 
-    if (const SaveResult saved = saveOutputBytes(options.outputPath, bytes); !saved.ok())
+    outcome.outputOnStandardOutput = toStandardOutput;
+    const SaveResult saved
+        = toStandardOutput ? saveToStandardOutput(bytes) : saveOutputBytes(options.outputPath, bytes);
+    if (!saved.ok())
         return fileFailure(saved.message());
     if (!options.reportPath.isEmpty()) {
         const auto reportBytes = std::as_bytes(std::span(outcome.report));

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -21,6 +22,9 @@ void print(std::FILE* stream, const QByteArray& text)
 
 int main(int argc, char* argv[])
 {
+    // A file size limit (ulimit -f) then makes a write fail with a message
+    // instead of ending the program, and the temporary file is removed.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
 
@@ -47,7 +51,7 @@ int main(int argc, char* argv[])
     }
     if (!parsed.options.quiet) {
         const std::string text = terminalText(outcome.report);
-        print(stdout, QByteArray::fromStdString(text));
+        print(outcome.outputOnStandardOutput ? stderr : stdout, QByteArray::fromStdString(text));
     }
     return ExitSuccess;
 }

@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 
-CliRun runCli(const QStringList& arguments, const QString& workingFolder, const EnvironmentChanges& environment)
+CliRun runCli(const QStringList& arguments, const QString& workingFolder, const EnvironmentChanges& environment,
+    const ProcessSetup& setup)
 {
     QProcessEnvironment processEnvironment = QProcessEnvironment::systemEnvironment();
     for (const char* name : { "LC_ALL", "LC_NUMERIC", "LANG", "LANGUAGE" })
@@ -26,7 +27,11 @@ CliRun runCli(const QStringList& arguments, const QString& workingFolder, const 
     QProcess process;
     process.setProcessEnvironment(processEnvironment);
     process.setWorkingDirectory(workingFolder);
-    process.start(QStringLiteral(RASTERKIT_CLI_PATH), arguments);
+    process.setProgram(QStringLiteral(RASTERKIT_CLI_PATH));
+    process.setArguments(arguments);
+    if (setup)
+        setup(process);
+    process.start();
     CliRun run;
     if (!process.waitForStarted(10000))
         return run;

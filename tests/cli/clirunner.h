@@ -5,11 +5,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct CliRun {
@@ -23,9 +25,14 @@ struct CliRun {
 // removes the variable.
 using EnvironmentChanges = QList<QPair<QString, QString>>;
 
+// Changes to the process before it starts: its standard input, its limits,
+// or a shell that runs the program.
+using ProcessSetup = std::function<void(QProcess&)>;
+
 // Runs rasterkit-cli with the arguments in the working folder. The locale is
 // C.UTF-8 unless the changes say otherwise.
-CliRun runCli(const QStringList& arguments, const QString& workingFolder, const EnvironmentChanges& environment = {});
+CliRun runCli(const QStringList& arguments, const QString& workingFolder, const EnvironmentChanges& environment = {},
+    const ProcessSetup& setup = {});
 
 std::vector<std::uint8_t> readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
