@@ -2,6 +2,7 @@
 
 #include "classiccombobox.h"
 #include "classicscrollbar.h"
+#include "messages.h"
 #include "pictureboxes.h"
 #include "statusbox.h"
 #include "twips.h"
@@ -333,10 +334,12 @@ void Form1::File_open_Click()
         nulSeparated({ "JPEG", "*.jpg", "BMP", "*.bmp", "GIF", "*.gif" }), nulSeparated({ "All Files", "*.*" }), 0);
     if (path.isEmpty())
         return;
+    // By default a device or a FIFO is refused at once: reading it could wait
+    // or run for ever.
     PictureLoadResult loaded = loadPicture(path);
     if (!loaded.ok()) {
         // Nothing of the working state has changed.
-        showMessage(QMessageBox::Warning, WindowTitle, loaded.message());
+        showMessage(QMessageBox::Warning, WindowTitle, cannotOpenMessage(loaded));
         return;
     }
     m_controls.Picture3->setPicture(loaded.image);
@@ -568,16 +571,16 @@ void Form1::file_save_Click()
     if (m_converting)
         return;
     if (m_state.OutputBytes.empty()) {
-        showMessage(QMessageBox::Information, WindowTitle,
-            QStringLiteral("There is nothing to save yet: convert a picture first."));
+        showMessage(QMessageBox::Information, WindowTitle, nothingToSaveMessage());
         return;
     }
     const QString path = Module1::ShowFileDialog(QStringLiteral("Save"), QString(), nulSeparated({ "All Files", "*.*" }), 1);
     if (path.isEmpty())
         return;
-    const SaveResult saved = saveOutputBytes(path, m_state.OutputBytes);
+    // A FIFO nobody reads is refused rather than waited for.
+    const SaveResult saved = saveOutputBytes(path, m_state.OutputBytes, SaveOptions { .waitForReader = false });
     if (!saved.ok())
-        showMessage(QMessageBox::Warning, WindowTitle, saved.message());
+        showMessage(QMessageBox::Warning, WindowTitle, cannotSaveMessage(saved));
 }
 
 } // namespace rasterkit

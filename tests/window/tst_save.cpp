@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace rasterkit;
@@ -157,6 +158,7 @@ void SaveTest::unwritablePath_data()
     QTest::newRow("missing folder") << "missing folder";
     QTest::newRow("a folder") << "folder";
     QTest::newRow("existing file that cannot be replaced") << "locked file";
+    QTest::newRow("FIFO nobody reads") << "fifo";
 }
 
 void SaveTest::unwritablePath()
@@ -172,6 +174,10 @@ void SaveTest::unwritablePath()
     } else if (kind == QLatin1String("folder")) {
         path = m_folder->filePath(QStringLiteral("a folder"));
         QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("a folder")));
+    } else if (kind == QLatin1String("fifo")) {
+        // Refused at once rather than waiting for a reader, and never replaced.
+        path = m_folder->filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (::geteuid() != 0) {
         // A file in a folder that may not be written.
         const QString locked = m_folder->filePath(QStringLiteral("locked"));
@@ -193,14 +199,21 @@ void SaveTest::unwritablePath()
     QCOMPARE(answerer.seen.size(), 1);
     QCOMPARE(answerer.seen.first().icon, QMessageBox::Warning);
     const QString message = answerer.seen.first().text;
-    QVERIFY2(message.contains(QFileInfo(path).fileName()), qPrintable(message));
-    QVERIFY2(message.size() > path.size() + 10, qPrintable(message)); // and the reason
+    const QString start = QStringLiteral("Не удалось сохранить файл «%1»: ").arg(path);
+    QVERIFY2(message.startsWith(start), qPrintable(message));
+    QVERIFY2(message.size() > start.size() + 5, qPrintable(message)); // and the reason
+    // /proc/version is there: the true reason is not a missing file.
+    QVERIFY2(!message.contains(QLatin1String("No such file")), qPrintable(message));
     if (!oldContent.isEmpty())
         QCOMPARE(readFile(path), oldContent);
     if (kind == QLatin1String("missing folder"))
         QVERIFY(!QFileInfo::exists(path));
     if (kind == QLatin1String("folder"))
         QVERIFY(QFileInfo(path).isDir());
+    struct stat status {};
+    if (kind == QLatin1String("fifo"))
+        QVERIFY(message.contains(QStringLiteral("никто не читает"))
+            && ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode));
     // The working state is as it was, and a good path still works.
     QCOMPARE(shown.c().Text1->text(), textBefore);
     QVERIFY(shown.form->state().OutputBytes == outputBefore);
@@ -221,7 +234,7 @@ void SaveTest::nothingToSaveYet()
     shown.c().file_save->trigger();
     QCOMPARE(answer.requests().size(), 0); // no dialog
     QCOMPARE(answerer.seen.size(), 1);
-    QVERIFY(answerer.seen.first().text.contains(QStringLiteral("nothing to save")));
+    QCOMPARE(answerer.seen.first().text, QStringLiteral("Сохранять пока нечего: сначала нажмите «Конвертирование»."));
     QVERIFY(!QFile::exists(m_folder->filePath(QStringLiteral("early.raw"))));
     QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), before);
 }
