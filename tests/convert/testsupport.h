@@ -7,6 +7,7 @@
 
 #include "convert/pixelformat.h"
 #include "convert/pixelgrid.h"
+#include "convert/sampling.h"
 
 #include <concepts>
 #include <cstdint>
@@ -56,6 +57,35 @@ std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value
 std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& grid);
 // Output size: record width x sum(ceil(run / limit)), or pixels x bytes per pixel.
 std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid);
+
+// A picture in memory, four bytes a pixel (red, green, blue, unused), made
+// from a function of (x, y) giving 0x00BBGGRR.
+class Picture {
+public:
+    template<typename ColourOf>
+    Picture(int width, int height, ColourOf colourOf)
+        : m_width(width)
+        , m_height(height)
+        , m_bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0x77)
+    {
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t colour = colourOf(x, y);
+                std::uint8_t* pixel = &m_bytes[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4];
+                pixel[0] = static_cast<std::uint8_t>(colour);
+                pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+                pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+            }
+        }
+    }
+
+    SourceImage image() const { return { m_width, m_height, m_bytes.data(), static_cast<std::ptrdiff_t>(m_width) * 4 }; }
+
+private:
+    int m_width;
+    int m_height;
+    std::vector<std::uint8_t> m_bytes;
+};
 
 // Readable names for parameterised test names, e.g. "RGB565x8".
 std::string formatTestName(PixelFormat format);

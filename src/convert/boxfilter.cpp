@@ -1,0 +1,329 @@
+#include "boxfilter.h"
+
+#include "colour.h"
+#include "linearlight.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <utility>
+
+namespace rasterkit {
+
+namespace {
+
+constexpr std::array<std::string_view, 2> FilterNames { "nearest", "box" };
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The sample position of column or row index: origin + step x index in
+// double precision, narrowed to single precision as the window's sampler
+// narrows it.
+double samplePosition(std::int32_t origin, double step, int index)
+{
+    return static_cast<double>(singlePrecision(origin + step * index));
+}
+
+std::int32_t colourOfBytes(const std::uint8_t* pixel)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(pixel[0]) | (static_cast<std::uint32_t>(pixel[1]) << 8)
+        | (static_cast<std::uint32_t>(pixel[2]) << 16));
+}
+
+} // namespace
+
+std::string_view sampleFilterName(SampleFilter filter)
+{
+    return FilterNames[static_cast<std::size_t>(filter)];
+}
+
+std::optional<SampleFilter> parseSampleFilter(std::string_view text)
+{
+    for (const SampleFilter filter : AllSampleFilters) {
+        if (equalIgnoringCase(text, sampleFilterName(filter)))
+            return filter;
+    }
+    return std::nullopt;
+}
+
+namespace detail {
+
+CellSpan cellSpan(double centre, double size, std::int64_t extent)
+{
+    CellSpan span;
+    if (extent <= 0 || !std::isfinite(centre) || !std::isfinite(size))
+        return span;
+    const double low = std::max(centre - size / 2, -0.5);
+    const double high = std::min(centre + size / 2, static_cast<double>(extent) - 0.5);
+    if (!(high > low))
+        return span;
+    // low lies in pixel first (on its left border when low + 0.5 is whole),
+    // high in pixel last (on its right border when high + 0.5 is whole).
+    span.first = std::clamp(static_cast<std::int64_t>(std::floor(low + 0.5)), std::int64_t { 0 }, extent - 1);
+    span.last = std::clamp(static_cast<std::int64_t>(std::ceil(high + 0.5)) - 1, span.first, extent - 1);
+    double length = 0;
+    if (span.first == span.last) {
+        length = high - low;
+        span.firstWeight = static_cast<float>(length);
+    } else {
+        const double firstWeight = static_cast<double>(span.first) + 0.5 - low;
+        const double lastWeight = high - (static_cast<double>(span.last) - 0.5);
+        span.firstWeight = static_cast<float>(firstWeight);
+        span.lastWeight = static_cast<float>(lastWeight);
+        length = firstWeight + static_cast<double>(span.last - span.first - 1) + lastWeight;
+    }
+    span.inverseLength = static_cast<float>(1.0 / length);
+    return span;
+}
+
+} // namespace detail
+
+ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter)
+    : m_source(source)
+    , m_frame(frame)
+    , m_filter(filter == SampleFilter::Box && frame.sampleStep > 1.0 ? SampleFilter::Box : SampleFilter::Nearest)
+    , m_width(static_cast<std::size_t>(std::max(frame.targetWidth, 0)))
+{
+    if (m_source.bytes == nullptr) {
+        m_source.width = 0;
+        m_source.height = 0;
+    }
+    // Every row samples the same columns, so their place is worked out once.
+    if (m_filter == SampleFilter::Nearest) {
+        m_columnPixels.resize(m_width);
+        for (std::size_t index = 0; index < m_width; ++index)
+            m_columnPixels[index] = nearestPixel(frame.frameLeft + frame.sampleStep * static_cast<int>(index + 1));
+        return;
+    }
+    m_columnSpans.resize(m_width);
+    for (std::size_t index = 0; index < m_width; ++index) {
+        const double centre = samplePosition(frame.frameLeft, frame.sampleStep, static_cast<int>(index + 1));
+        const detail::CellSpan span = detail::cellSpan(centre, frame.sampleStep, m_source.width);
+        m_columnSpans[index] = span;
+        if (span.isEmpty())
+            continue;
+        if (m_spanFirst > m_spanLast) {
+            m_spanFirst = span.first;
+            m_spanLast = span.last;
+        } else {
+            m_spanFirst = std::min(m_spanFirst, span.first);
+            m_spanLast = std::max(m_spanLast, span.last);
+        }
+    }
+    m_cellSums.resize(m_width);
+    m_scratchMeans.resize(m_width);
+    m_keptMeans.resize(m_width);
+    if (m_spanLast < m_spanFirst)
+        return; // every cell misses the picture
+    // Two more taps than whole pixels fit in a cell cover any cell.
+    const double taps = std::ceil(frame.sampleStep) + 1;
+    if (taps <= MaximumTaps) {
+        m_tapCount = static_cast<int>(taps);
+        m_tapOffsets.assign(m_width, 0);
+        m_tapWeights.assign(m_width * static_cast<std::size_t>(m_tapCount), 0.0f);
+        for (std::size_t index = 0; index < m_width; ++index) {
+            const detail::CellSpan& span = m_columnSpans[index];
+            if (span.isEmpty())
+                continue;
+            m_tapOffsets[index] = static_cast<std::int32_t>(span.first - m_spanFirst);
+            float* weights = &m_tapWeights[index * static_cast<std::size_t>(m_tapCount)];
+            for (std::int64_t x = span.first; x <= span.last && x - span.first < m_tapCount; ++x) {
+                const float weight = x == span.first ? span.firstWeight : x == span.last ? span.lastWeight : 1.0f;
+                weights[x - span.first] = weight * span.inverseLength;
+            }
+        }
+    }
+    // The taps of the last cells may reach past the span: zero light there.
+    m_sourceLine.resize(static_cast<std::size_t>(m_spanLast - m_spanFirst + 1 + m_tapCount));
+    const auto& linear = linearLightTables().linearOfSrgb;
+    std::copy(linear.begin(), linear.end(), m_linearOfSrgb.begin());
+}
+
+void ColourSampler::sampleRow(int row, PixelGrid& grid)
+{
+    const auto out = grid.row(row);
+    if (m_filter == SampleFilter::Nearest)
+        sampleNearestRow(row, out);
+    else
+        sampleBoxRow(row, out);
+}
+
+void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
+{
+    const std::int64_t y = nearestPixel(m_frame.frameTop + m_frame.sampleStep * row);
+    const std::size_t count = std::min(out.size(), m_columnPixels.size());
+    const bool rowInside = y >= 0 && y < m_source.height;
+    const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::int64_t x = m_columnPixels[index];
+        out[index] = line != nullptr && x >= 0 && x < m_source.width ? colourOfBytes(line + x * 4) : OutsideSample;
+    }
+}
+
+namespace {
+
+using detail::Light;
+
+// The loops over four floats below are what the compiler turns into single
+// vector operations.
+inline void addScaled(Light& sum, float weight, const Light& light)
+{
+    for (std::size_t k = 0; k < 4; ++k)
+        sum.channels[k] += weight * light.channels[k];
+}
+
+inline void add(Light& sum, const Light& light)
+{
+    for (std::size_t k = 0; k < 4; ++k)
+        sum.channels[k] += light.channels[k];
+}
+
+inline Light scaled(float weight, const Light& light)
+{
+    Light result;
+    for (std::size_t k = 0; k < 4; ++k)
+        result.channels[k] = weight * light.channels[k];
+    return result;
+}
+
+} // namespace
+
+// The means of a row in linear light under cells of Taps taps each.
+template<int Taps>
+void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, const float* weights, Light* means)
+{
+    for (std::size_t index = 0; index < offsets.size(); ++index, weights += Taps) {
+        const Light* pixel = line + offsets[index];
+        Light sum = scaled(weights[0], pixel[0]);
+        for (int tap = 1; tap < Taps; ++tap)
+            addScaled(sum, weights[tap], pixel[tap]);
+        means[index] = sum;
+    }
+}
+
+void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
+{
+    // Each pixel is decoded once into linear light, then each cell adds up
+    // its part of the row.
+    const float* linear = m_linearOfSrgb.data();
+    const std::uint8_t* pixel = m_source.bytes + y * m_source.bytesPerLine + m_spanFirst * 4;
+    Light* light = m_sourceLine.data();
+    const auto length = static_cast<std::size_t>(m_spanLast - m_spanFirst + 1); // the rest stays dark
+    for (std::size_t index = 0; index < length; ++index, pixel += 4) {
+        light[index].channels[0] = linear[pixel[0]];
+        light[index].channels[1] = linear[pixel[1]];
+        light[index].channels[2] = linear[pixel[2]];
+    }
+    // Most cells are short: each as a fixed number of taps, so the loops
+    // have no branch that depends on the cell.
+    const std::span<const std::int32_t> offsets(m_tapOffsets);
+    switch (m_tapCount) {
+    case 3:
+        return averageWithTaps<3>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    case 4:
+        return averageWithTaps<4>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    case 5:
+        return averageWithTaps<5>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    case 6:
+        return averageWithTaps<6>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    case 7:
+        return averageWithTaps<7>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    case 8:
+        return averageWithTaps<8>(m_sourceLine.data(), offsets, m_tapWeights.data(), means);
+    default:
+        break;
+    }
+    const Light* line = m_sourceLine.data() - m_spanFirst;
+    for (std::size_t index = 0; index < m_width; ++index) {
+        const detail::CellSpan& span = m_columnSpans[index];
+        if (span.isEmpty()) {
+            means[index] = Light {};
+            continue;
+        }
+        Light sum = scaled(span.firstWeight, line[span.first]);
+        if (span.last > span.first) {
+            // The pixels between first and last are covered whole.
+            for (std::int64_t x = span.first + 1; x < span.last; ++x)
+                add(sum, line[x]);
+            addScaled(sum, span.lastWeight, line[span.last]);
+        }
+        means[index] = scaled(span.inverseLength, sum);
+    }
+}
+
+const Light* ColourSampler::rowMeans(std::int64_t y, bool keep)
+{
+    if (y == m_keptRow)
+        return m_keptMeans.data();
+    averageSourceRow(y, m_scratchMeans.data());
+    if (!keep)
+        return m_scratchMeans.data();
+    std::swap(m_scratchMeans, m_keptMeans);
+    m_keptRow = y;
+    return m_keptMeans.data();
+}
+
+void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
+{
+    const std::size_t count = std::min(out.size(), m_width);
+    const double centre = samplePosition(m_frame.frameTop, m_frame.sampleStep, row);
+    const detail::CellSpan rows = detail::cellSpan(centre, m_frame.sampleStep, m_source.height);
+    if (rows.isEmpty() || m_spanLast < m_spanFirst) {
+        std::fill_n(out.begin(), count, OutsideSample);
+        return;
+    }
+
+    // The weighted sum of the horizontal means of the rows under the cells.
+    // The last row is kept: it is usually the first row of the next cells.
+    Light* const cellSums = m_cellSums.data();
+    for (std::int64_t y = rows.first; y <= rows.last; ++y) {
+        const float weight = y == rows.first ? rows.firstWeight : y == rows.last ? rows.lastWeight : 1.0f;
+        const Light* means = rowMeans(y, y == rows.last);
+        if (y == rows.first) {
+            for (std::size_t index = 0; index < m_width; ++index)
+                cellSums[index] = scaled(weight, means[index]);
+        } else {
+            for (std::size_t index = 0; index < m_width; ++index)
+                addScaled(cellSums[index], weight, means[index]);
+        }
+    }
+
+    // Each mean rounded to the linear scale and encoded back to sRGB.
+    const std::uint8_t* srgb = linearLightTables().srgbOfLinear.data();
+    const float scale = rows.inverseLength;
+    constexpr float largest = LinearLightMaximum;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (m_columnSpans[index].isEmpty()) {
+            out[index] = OutsideSample;
+            continue;
+        }
+        std::array<int, 4> rounded;
+        for (std::size_t k = 0; k < 4; ++k)
+            rounded[k] = static_cast<int>(std::clamp(cellSums[index].channels[k] * scale + 0.5f, 0.0f, largest));
+        out[index] = static_cast<std::int32_t>(static_cast<std::uint32_t>(srgb[rounded[0]])
+            | (static_cast<std::uint32_t>(srgb[rounded[1]]) << 8) | (static_cast<std::uint32_t>(srgb[rounded[2]]) << 16));
+    }
+}
+
+PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, SampleFilter filter,
+    const SamplingProgress& progress)
+{
+    PixelGrid grid(frame.targetWidth, frame.targetHeight);
+    if (grid.isEmpty())
+        return grid;
+    ColourSampler sampler(source, frame, filter);
+    for (int row = 1; row <= grid.height(); ++row) {
+        sampler.sampleRow(row, grid);
+        if (progress)
+            progress(row, grid.height());
+    }
+    return grid;
+}
+
+} // namespace rasterkit

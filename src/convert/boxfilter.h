@@ -1,0 +1,120 @@
+#pragma once
+
+#include "pixelgrid.h"
+#include "sampling.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace rasterkit {
+
+// How one sample reads the picture.
+enum class SampleFilter {
+    // The pixel nearest to the sample position: the window's rule.
+    Nearest,
+    // The mean of the pixels under the sample's cell, the SampleStep x
+    // SampleStep square centred on the sample position, each pixel weighted
+    // by the area of it the cell covers. The mean is taken in linear light.
+    Box,
+};
+
+inline constexpr std::array<SampleFilter, 2> AllSampleFilters { SampleFilter::Nearest, SampleFilter::Box };
+
+// "nearest" or "box".
+std::string_view sampleFilterName(SampleFilter filter);
+// The name as sampleFilterName gives it, compared without regard to case.
+std::optional<SampleFilter> parseSampleFilter(std::string_view text);
+
+namespace detail {
+
+// The pixels a cell covers along one axis, clipped to the picture's
+// 0..extent - 1. Pixel p covers p - 0.5 to p + 0.5, so the pixel nearest to
+// a position is the one that holds it. The pixels between first and last are
+// covered whole; first and last may be covered in part.
+struct CellSpan {
+    std::int64_t first = 0;
+    std::int64_t last = -1;  // last < first: the cell misses the picture on this axis
+    float firstWeight = 0;   // the covered length of pixel first (its only weight when first == last)
+    float lastWeight = 0;    // the covered length of pixel last, when last > first
+    float inverseLength = 0; // 1 / the covered length of the whole span
+
+    bool isEmpty() const { return last < first; }
+};
+
+// Red, green and blue on the linear light scale, and a fourth place that
+// lets the three be added as one group of four.
+struct alignas(16) Light {
+    std::array<float, 4> channels;
+};
+
+// The span of the cell of the given size centred on centre.
+CellSpan cellSpan(double centre, double size, std::int64_t extent);
+
+} // namespace detail
+
+// Samples the framed region of a picture into a grid of colours that are not
+// yet reduced to any format: column i and row j (1-based) hold the colour
+// 0x00BBGGRR sampled at (frameLeft + step x i, frameTop + step x j), the
+// positions narrowed to single precision as the window's sampler does, or -1
+// (OutsideSample) where the sample lies outside the picture. Reducing the grid
+// with reduceColours (dither.h) and no dithering gives exactly the grid that
+// Sampler gives for the same frame and format.
+//
+// Box: each channel is decoded from sRGB to linear light, averaged over the
+// cell with area weights, encoded back and rounded. The part of a cell outside
+// the picture does not count; a cell wholly outside reads -1. A step of 1 or
+// less is sampled as Nearest, pixel for pixel the same.
+class ColourSampler {
+public:
+    ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter);
+
+    // Fills grid(1..targetWidth, row); the grid must be targetWidth x
+    // targetHeight. Rows may come in any order; in order from the top, box
+    // filtering reads each source row once.
+    void sampleRow(int row, PixelGrid& grid);
+
+    const FrameSettings& frame() const { return m_frame; }
+    // The filter in use: Box asked for with a step of 1 or less is Nearest.
+    SampleFilter filter() const { return m_filter; }
+
+private:
+    void sampleNearestRow(int row, std::span<std::int32_t> out) const;
+    void sampleBoxRow(int row, std::span<std::int32_t> out);
+    // The horizontal means of source row y under every column's cell.
+    const detail::Light* rowMeans(std::int64_t y, bool keep);
+    void averageSourceRow(std::int64_t y, detail::Light* means);
+
+    SourceImage m_source;
+    FrameSettings m_frame;
+    SampleFilter m_filter;
+    std::size_t m_width = 0;                     // columns sampled per row
+    std::vector<std::int64_t> m_columnPixels;    // nearest: source x for columns 1..targetWidth
+    std::vector<detail::CellSpan> m_columnSpans; // box: the cells' horizontal spans
+    std::array<float, 256> m_linearOfSrgb {};    // box: linearFromSrgb, as floats
+    std::int64_t m_spanFirst = 0;                // box: the source columns any cell covers
+    std::int64_t m_spanLast = -1;
+    // box, for steps up to MaximumTaps - 1: every column's cell as the same
+    // number of taps, offset from m_spanFirst and weight (the covered length
+    // divided by the cell's), zero where a cell covers fewer pixels.
+    static constexpr int MaximumTaps = 8;
+    int m_tapCount = 0; // 0: the spans are summed as they are
+    std::vector<std::int32_t> m_tapOffsets;
+    std::vector<float> m_tapWeights;
+    std::vector<detail::Light> m_sourceLine;     // box: one source row in linear light, from m_spanFirst
+    std::vector<detail::Light> m_cellSums;       // box: the current row of cells
+    std::vector<detail::Light> m_scratchMeans;   // box: one source row's horizontal means
+    std::vector<detail::Light> m_keptMeans;      // box: those of m_keptRow, shared by two rows of cells
+    std::int64_t m_keptRow = -1;
+};
+
+// Samples the whole frame into a new grid of targetWidth x targetHeight
+// colours (-1 outside the picture). A size outside 1..MaximumTargetSize gives
+// an empty grid.
+PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, SampleFilter filter,
+    const SamplingProgress& progress = {});
+
+} // namespace rasterkit
