@@ -1,0 +1,293 @@
+// Reducing sampled colours to a format with and without dithering: the
+// default is the window's sampler byte for byte; dithered values are always
+// one of the two levels around the sample, flat colours the format carries
+// stay flat, areas average out to their colour, and diffusion's error stays
+// within its bound.
+
+#include "testsupport.h"
+
+#include "convert/boxfilter.h"
+#include "convert/colour.h"
+#include "convert/decoders.h"
+#include "convert/dither.h"
+#include "convert/encoders.h"
+#include "convert/greylevel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace rasterkit {
+namespace {
+
+using rasterkit::PrintTo;
+
+constexpr Dither Dithering[] = { Dither::Ordered, Dither::Diffusion };
+
+std::string nameOf(int formatIndex)
+{
+    const auto format = pixelFormatFromIndex(formatIndex);
+    return format ? test::formatTestName(*format) : formatIndex < 0 ? "IndexMinus1" : "Index" + std::to_string(formatIndex);
+}
+
+// One channel of a sample as the format sees it, in the units of the
+// reduced grid (channel value, or grey level): the value it stands for,
+// clamped to the top level, and the level just below it and the step up.
+struct ChannelLevels {
+    double target;
+    int below;
+    int step;
+};
+
+int channelCount(PixelFormat format)
+{
+    return format == PixelFormat::Y5x3 ? 1 : 3;
+}
+
+ChannelLevels channelLevels(PixelFormat format, std::uint32_t colour, int channel)
+{
+    if (format == PixelFormat::Y5x3) {
+        const int hundredths = 700 + detail::ChannelHundredths[redOf(colour)] + detail::ChannelHundredths[greenOf(colour)]
+            + detail::ChannelHundredths[blueOf(colour)];
+        // The last step, 30 to the largest sum 30.79, stands for 30 to 31.
+        const double target = hundredths < 3000 ? hundredths / 100.0 : 30 + (hundredths - 3000) / 79.0;
+        return { target, static_cast<int>(std::floor(target)), 1 };
+    }
+    const int kept = static_cast<int>((formatInfo(format).reductionMask >> (8 * channel)) & 0xFFu);
+    const int value = static_cast<int>((colour >> (8 * channel)) & 0xFFu);
+    return { static_cast<double>(std::min(value, kept)), value & kept, 256 - kept };
+}
+
+int channelOf(PixelFormat format, std::int32_t reduced, int channel)
+{
+    return format == PixelFormat::Y5x3 ? reduced : static_cast<int>((static_cast<std::uint32_t>(reduced) >> (8 * channel)) & 0xFFu);
+}
+
+test::Picture noisePicture(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    return test::Picture(width, height, [&random](int, int) { return random() & 0xFFFFFFu; });
+}
+
+test::Picture gradientPicture(int width, int height)
+{
+    return test::Picture(width, height, [](int x, int y) {
+        return makeColour(static_cast<unsigned>(x * 3 + y), static_cast<unsigned>(255 - y * 2), static_cast<unsigned>((x * y) / 16));
+    });
+}
+
+class DefaultReductionTest : public ::testing::TestWithParam<int> { };
+
+TEST_P(DefaultReductionTest, NoDitheringOfNearestSamplesIsTheWindowsGrid)
+{
+    const int index = GetParam();
+    const test::Picture picture = noisePicture(30, 24, 11);
+    const FrameSettings frames[] = { { 30, 24, 1.0, -1, -1 }, { 40, 30, 1.0, -5, -3 }, { 17, 13, 1.5, 0, 0 },
+        { 9, 7, 3.3, -2, 1 }, { 12, 10, 2.7, -20, -20 }, { 5, 5, 1.1, 25, 20 } };
+    for (const FrameSettings& frame : frames) {
+        const PixelGrid expected = sampleFrame(picture.image(), frame, index);
+        const PixelGrid reduced = reduceColours(sampleColours(picture.image(), frame, SampleFilter::Nearest), index, Dither::None);
+        ASSERT_EQ(reduced, expected) << "step " << frame.sampleStep << " from (" << frame.frameLeft << ", " << frame.frameTop << ")";
+        const Sampler sampler(picture.image(), frame, index);
+        for (const std::int32_t value : reduced.values())
+            ASSERT_EQ(previewColour(index, value), sampler.previewColour(value));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatIndexes, DefaultReductionTest, ::testing::Range(-1, 9),
+    [](const auto& info) { return nameOf(info.param); });
+
+class DitherTest : public ::testing::TestWithParam<PixelFormat> { };
+
+TEST_P(DitherTest, FlatColoursTheFormatCarriesStayFlat)
+{
+    const PixelFormat format = GetParam();
+    const std::uint32_t mask = formatInfo(format).reductionMask;
+    std::vector<std::uint32_t> colours;
+    if (format == PixelFormat::Y5x3) {
+        // Sums of whole levels: black 7, 9.00, 19.00; white and those that
+        // sum as white (bit 0 is ignored) are the top level 31.
+        colours = { 0x000000, 0x010101, 0x000040, 0x808080, 0xFFFFFF, 0xFEFEFE };
+    } else {
+        // Levels of every channel, and values above the top level, which
+        // stay at it.
+        colours = { 0x000000, mask, 0xFFFFFF, mask & 0x808080, mask & 0x00FF40 };
+        std::mt19937 random(static_cast<unsigned>(formatIndex(format)));
+        for (int count = 0; count < 20; ++count)
+            colours.push_back(random() & mask);
+    }
+    for (const std::uint32_t colour : colours) {
+        const test::Picture picture(20, 15, [colour](int, int) { return colour; });
+        // The frame reaches past the picture on every side.
+        const PixelGrid samples = sampleColours(picture.image(), { 24, 18, 1.0, -2, -2 }, SampleFilter::Nearest);
+        const PixelGrid plain = reduceColours(samples, formatIndex(format), Dither::None);
+        for (const Dither dither : Dithering)
+            ASSERT_EQ(reduceColours(samples, formatIndex(format), dither), plain) << ditherName(dither) << " " << std::hex << colour;
+    }
+}
+
+TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
+{
+    // Left half a gradient, right half a colour the format carries exactly:
+    // error diffused from the gradient must not make noise in it.
+    const PixelFormat format = GetParam();
+    const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080 : formatInfo(format).reductionMask & 0x406080;
+    const test::Picture gradient = gradientPicture(64, 40);
+    const test::Picture picture(64, 40, [&](int x, int y) {
+        return x >= 32 ? exact : static_cast<std::uint32_t>(gradient.image().colourAt(x, y));
+    });
+    const PixelGrid samples = sampleColours(picture.image(), { 64, 40, 1.0, -1, -1 }, SampleFilter::Nearest);
+    const std::int32_t level = reduceColours(test::filledGrid(1, 1, static_cast<std::int32_t>(exact)), formatIndex(format), Dither::None)(1, 1);
+    for (const Dither dither : Dithering) {
+        const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+        for (int row = 1; row <= 40; ++row) {
+            for (int column = 33; column <= 64; ++column)
+                ASSERT_EQ(reduced(column, row), level) << ditherName(dither) << " column " << column << " row " << row;
+        }
+    }
+}
+
+TEST_P(DitherTest, EveryValueIsALevelAroundItsSampleAndRoundTrips)
+{
+    const PixelFormat format = GetParam();
+    const std::uint32_t mask = formatInfo(format).reductionMask;
+    for (const test::Picture& picture : { noisePicture(61, 37, 5), gradientPicture(61, 37) }) {
+        // Partly outside the picture: those samples are reduced as without dithering.
+        const PixelGrid samples = sampleColours(picture.image(), { 67, 41, 1.0, -3, -2 }, SampleFilter::Nearest);
+        const PixelGrid plain = reduceColours(samples, formatIndex(format), Dither::None);
+        for (const Dither dither : Dithering) {
+            SCOPED_TRACE(std::string(ditherName(dither)));
+            const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+            for (std::size_t index = 0; index < samples.values().size(); ++index) {
+                const std::int32_t sample = samples.values()[index];
+                const std::int32_t value = reduced.values()[index];
+                if (sample == OutsideSample) {
+                    ASSERT_EQ(value, plain.values()[index]);
+                    continue;
+                }
+                if (format == PixelFormat::Y5x3)
+                    ASSERT_TRUE(value >= 7 && value <= 31) << value;
+                else
+                    ASSERT_EQ(static_cast<std::uint32_t>(value) & ~mask, 0u) << std::hex << value;
+                for (int channel = 0; channel < channelCount(format); ++channel) {
+                    const ChannelLevels levels = channelLevels(format, static_cast<std::uint32_t>(sample), channel);
+                    const int got = channelOf(format, value, channel);
+                    const bool onLevel = levels.target == levels.below;
+                    ASSERT_TRUE(got == levels.below || (!onLevel && got == levels.below + levels.step))
+                        << "sample " << std::hex << sample << " channel " << channel << " gave " << std::dec << got;
+                }
+            }
+            const OutputBytes bytes = encode(format, reduced);
+            const DecodeResult decoded = decode(format, bytes, reduced.width(), reduced.height());
+            ASSERT_TRUE(decoded.ok()) << decoded.message();
+            ASSERT_EQ(decoded.grid, reduced);
+        }
+    }
+}
+
+TEST_P(DitherTest, AFlatColourBetweenLevelsAveragesToItWithinAQuarterStep)
+{
+    const PixelFormat format = GetParam();
+    std::vector<std::uint32_t> colours;
+    if (format == PixelFormat::Y5x3) {
+        // Sums 7.25, 7.5, 11.25, 25.75, and 30.61 in the stretched last step.
+        colours = { 0x000008, 0x000010, 0x000088, 0xC8C8C8, 0xFCFCFC };
+    } else {
+        // Each channel a quarter, a half or three quarters of its step above
+        // a level, and one channel above the top level.
+        for (const int quarters : { 1, 2, 3 }) {
+            std::uint32_t colour = 0;
+            for (int channel = 0; channel < 3; ++channel) {
+                const unsigned step = 256 - ((formatInfo(format).reductionMask >> (8 * channel)) & 0xFFu);
+                colour |= (64 + step * static_cast<unsigned>((quarters + channel) % 3 + 1) / 4) << (8 * channel);
+            }
+            colours.push_back(colour);
+        }
+        colours.push_back(0xFE4020);
+    }
+    constexpr int Size = 128;
+    for (const std::uint32_t colour : colours) {
+        const PixelGrid samples = test::filledGrid(Size, Size, static_cast<std::int32_t>(colour));
+        for (const Dither dither : Dithering) {
+            const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+            for (int channel = 0; channel < channelCount(format); ++channel) {
+                const ChannelLevels levels = channelLevels(format, colour, channel);
+                double sum = 0;
+                for (const std::int32_t value : reduced.values())
+                    sum += channelOf(format, value, channel);
+                EXPECT_NEAR(sum / (Size * Size), levels.target, levels.step / 4.0)
+                    << ditherName(dither) << " colour " << std::hex << colour << " channel " << channel;
+            }
+        }
+    }
+}
+
+TEST_P(DitherTest, DiffusionErrorOverAnyBlockStaysWithinItsBound)
+{
+    // What a block of 16 x 16 samples gains or loses against its colours is
+    // only the error that crosses its border, each part under half a step:
+    // at most (60 + 50) half steps, under a quarter step a sample.
+    const PixelFormat format = GetParam();
+    for (const test::Picture& picture : { noisePicture(96, 80, 3), gradientPicture(96, 80) }) {
+        const PixelGrid samples = sampleColours(picture.image(), { 96, 80, 1.0, -1, -1 }, SampleFilter::Nearest);
+        const PixelGrid reduced = reduceColours(samples, formatIndex(format), Dither::Diffusion);
+        for (int top = 1; top <= 80; top += 16) {
+            for (int left = 1; left <= 96; left += 16) {
+                for (int channel = 0; channel < channelCount(format); ++channel) {
+                    double error = 0;
+                    int step = 1;
+                    for (int row = top; row < top + 16; ++row) {
+                        for (int column = left; column < left + 16; ++column) {
+                            const ChannelLevels levels = channelLevels(format, static_cast<std::uint32_t>(samples(column, row)), channel);
+                            error += channelOf(format, reduced(column, row), channel) - levels.target;
+                            step = levels.step;
+                        }
+                    }
+                    ASSERT_LE(std::abs(error) / 256, step / 4.0) << "block at (" << left << ", " << top << ") channel " << channel;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(AllPixelFormats),
+    [](const auto& info) { return test::formatTestName(info.param); });
+
+TEST(OrderedDitherTest, HalfAStepGoesUpAtHalfOfEveryEightByEightTile)
+{
+    // Red 68 in "RGB 5:6:5" is half way from 64 to 72.
+    const PixelGrid reduced = reduceColours(test::filledGrid(24, 16, 68), formatIndex(PixelFormat::RGB565), Dither::Ordered);
+    for (int top = 1; top <= 16; top += 8) {
+        for (int left = 1; left <= 24; left += 8) {
+            int up = 0;
+            for (int row = top; row < top + 8; ++row) {
+                for (int column = left; column < left + 8; ++column) {
+                    ASSERT_TRUE(reduced(column, row) == 64 || reduced(column, row) == 72);
+                    up += reduced(column, row) == 72 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(up, 32);
+        }
+    }
+    // The pattern is the same in every tile, and neighbours differ.
+    EXPECT_EQ(reduced(1, 1), reduced(9, 9));
+    EXPECT_NE(reduced(1, 1), reduced(2, 1));
+}
+
+TEST(DitherNamesTest, NamesAndParsing)
+{
+    EXPECT_EQ(ditherName(Dither::None), "none");
+    EXPECT_EQ(ditherName(Dither::Ordered), "ordered");
+    EXPECT_EQ(ditherName(Dither::Diffusion), "diffusion");
+    for (const Dither dither : AllDithers)
+        EXPECT_EQ(parseDither(ditherName(dither)), dither);
+    EXPECT_EQ(parseDither("Diffusion"), Dither::Diffusion);
+    EXPECT_EQ(parseDither("floyd"), std::nullopt);
+    EXPECT_EQ(parseDither(""), std::nullopt);
+}
+
+} // namespace
+} // namespace rasterkit
