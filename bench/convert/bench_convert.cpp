@@ -1,6 +1,9 @@
 // Speed of the conversion core at the window's start-up size, 320 x 240:
-// each encoder on a photo-like and on a flat grid, and the sampling of a
-// frame. Items are pixels, so items_per_second reads as pixels per second.
+// each encoder on a photo-like and on a flat grid, the sampling of a frame
+// (nearest and box), and the reduction with each kind of dithering. Items are
+// output pixels, so items_per_second reads as pixels per second.
+#include "convert/boxfilter.h"
+#include "convert/dither.h"
 #include "convert/encoders.h"
 #include "convert/greylevel.h"
 #include "convert/pixelformat.h"
@@ -92,6 +95,35 @@ void samplingBenchmark(benchmark::State& state, double step, PixelFormat format)
     state.SetItemsProcessed(state.iterations() * Width * Height);
 }
 
+// Sampling the frame's colours, unreduced: the box filter reads every source
+// pixel under the frame (at scale 2.7 a frame of 864 x 648 pixels).
+void colourSamplingBenchmark(benchmark::State& state, double step, SampleFilter filter)
+{
+    const auto pixels = photoLikePixels(static_cast<int>(Width * step) + 20, static_cast<int>(Height * step) + 20);
+    const SourceImage source = viewOf(pixels, static_cast<int>(Width * step) + 20, static_cast<int>(Height * step) + 20);
+    const FrameSettings frame { Width, Height, step, 10, 10 };
+    ColourSampler sampler(source, frame, filter);
+    PixelGrid grid(Width, Height);
+    for (auto _ : state) {
+        for (int row = 1; row <= Height; ++row)
+            sampler.sampleRow(row, grid);
+        benchmark::DoNotOptimize(grid.values().data());
+    }
+    state.SetItemsProcessed(state.iterations() * Width * Height);
+}
+
+// Reducing a photo-like frame of sampled colours to a format.
+void reduceBenchmark(benchmark::State& state, PixelFormat format, Dither dither)
+{
+    static const auto pixels = photoLikePixels(Width, Height);
+    const PixelGrid colours = sampleColours(viewOf(pixels, Width, Height), { Width, Height, 1.0, -1, -1 }, SampleFilter::Nearest);
+    for (auto _ : state) {
+        const PixelGrid reduced = reduceColours(colours, formatIndex(format), dither);
+        benchmark::DoNotOptimize(reduced.values().data());
+    }
+    state.SetItemsProcessed(state.iterations() * Width * Height);
+}
+
 void registerBenchmarks()
 {
     for (const PixelFormat format : AllPixelFormats) {
@@ -102,6 +134,17 @@ void registerBenchmarks()
     benchmark::RegisterBenchmark("sample/rgb565/scale1", samplingBenchmark, 1.0, PixelFormat::RGB565);
     benchmark::RegisterBenchmark("sample/rgb565/scale1.5", samplingBenchmark, 1.5, PixelFormat::RGB565);
     benchmark::RegisterBenchmark("sample/y5x3/scale1", samplingBenchmark, 1.0, PixelFormat::Y5x3);
+    for (const double step : { 1.5, 2.7, 5.0 }) {
+        const std::string scale = step == 1.5 ? "1.5" : step == 2.7 ? "2.7" : "5";
+        benchmark::RegisterBenchmark(("colours/nearest/scale" + scale).c_str(), colourSamplingBenchmark, step, SampleFilter::Nearest);
+        benchmark::RegisterBenchmark(("colours/box/scale" + scale).c_str(), colourSamplingBenchmark, step, SampleFilter::Box);
+    }
+    for (const PixelFormat format : { PixelFormat::RGB565, PixelFormat::RGB332, PixelFormat::Y5x3 }) {
+        for (const Dither dither : AllDithers) {
+            const std::string name = "reduce/" + std::string(formatInfo(format).shortName) + "/" + std::string(ditherName(dither));
+            benchmark::RegisterBenchmark(name.c_str(), reduceBenchmark, format, dither);
+        }
+    }
 }
 
 } // namespace
