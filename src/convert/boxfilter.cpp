@@ -297,15 +297,16 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
     // Each mean rounded to the linear scale and encoded back to sRGB.
     const std::uint8_t* srgb = linearLightTables().srgbOfLinear.data();
     const float scale = rows.inverseLength;
-    constexpr float largest = LinearLightMaximum;
     for (std::size_t index = 0; index < count; ++index) {
         if (m_columnSpans[index].isEmpty()) {
             out[index] = OutsideSample;
             continue;
         }
+        // Weights and light are never negative, so neither is the mean; a
+        // rounding error could only take it past the top.
         std::array<int, 4> rounded;
         for (std::size_t k = 0; k < 4; ++k)
-            rounded[k] = static_cast<int>(std::clamp(cellSums[index].channels[k] * scale + 0.5f, 0.0f, largest));
+            rounded[k] = std::min(static_cast<int>(cellSums[index].channels[k] * scale + 0.5f), LinearLightMaximum);
         out[index] = static_cast<std::int32_t>(static_cast<std::uint32_t>(srgb[rounded[0]])
             | (static_cast<std::uint32_t>(srgb[rounded[1]]) << 8) | (static_cast<std::uint32_t>(srgb[rounded[2]]) << 16));
     }
