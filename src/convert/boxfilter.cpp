@@ -84,6 +84,46 @@ CellSpan cellSpan(double centre, double size, std::int64_t extent)
 
 } // namespace detail
 
+namespace {
+
+using detail::Light;
+
+inline void addScaled(Light& sum, float weight, const Light& light)
+{
+    sum += weight * light;
+}
+
+inline void add(Light& sum, const Light& light)
+{
+    sum += light;
+}
+
+inline Light scaled(float weight, const Light& light)
+{
+    return weight * light;
+}
+
+// For each channel and value, linearFromSrgb of the value in that channel's
+// place and nothing in the others, so that a pixel's light is the sum of
+// three entries.
+using ChannelLights = std::array<std::array<Light, 256>, 3>;
+
+const ChannelLights& lightOfChannels()
+{
+    static const ChannelLights lights = [] {
+        ChannelLights built {};
+        const auto& linear = linearLightTables().linearOfSrgb;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            for (std::size_t value = 0; value < 256; ++value)
+                built[channel][value][channel] = linear[value];
+        }
+        return built;
+    }();
+    return lights;
+}
+
+} // namespace
+
 ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter)
     : m_source(source)
     , m_frame(frame)
@@ -116,9 +156,9 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
             m_spanLast = std::max(m_spanLast, span.last);
         }
     }
-    m_cellSums.resize(m_width);
-    m_scratchMeans.resize(m_width);
-    m_keptMeans.resize(m_width);
+    m_cellMeans.resize(m_width);
+    m_rowMeans.resize(RowMeansKept * m_width);
+    m_rowMeansOf.fill(-1);
     if (m_spanLast < m_spanFirst)
         return; // every cell misses the picture
     // Two more taps than whole pixels fit in a cell cover any cell.
@@ -141,8 +181,7 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
     }
     // The taps of the last cells may reach past the span: zero light there.
     m_sourceLine.resize(static_cast<std::size_t>(m_spanLast - m_spanFirst + 1 + m_tapCount));
-    const auto& linear = linearLightTables().linearOfSrgb;
-    std::copy(linear.begin(), linear.end(), m_linearOfSrgb.begin());
+    lightOfChannels(); // built here rather than inside the first row
 }
 
 void ColourSampler::sampleRow(int row, PixelGrid& grid)
@@ -166,34 +205,6 @@ void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
     }
 }
 
-namespace {
-
-using detail::Light;
-
-// The loops over four floats below are what the compiler turns into single
-// vector operations.
-inline void addScaled(Light& sum, float weight, const Light& light)
-{
-    for (std::size_t k = 0; k < 4; ++k)
-        sum.channels[k] += weight * light.channels[k];
-}
-
-inline void add(Light& sum, const Light& light)
-{
-    for (std::size_t k = 0; k < 4; ++k)
-        sum.channels[k] += light.channels[k];
-}
-
-inline Light scaled(float weight, const Light& light)
-{
-    Light result;
-    for (std::size_t k = 0; k < 4; ++k)
-        result.channels[k] = weight * light.channels[k];
-    return result;
-}
-
-} // namespace
-
 // The means of a row in linear light under cells of Taps taps each.
 template<int Taps>
 void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, const float* weights, Light* means)
@@ -211,14 +222,18 @@ void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
 {
     // Each pixel is decoded once into linear light, then each cell adds up
     // its part of the row.
-    const float* linear = m_linearOfSrgb.data();
+    const auto& lights = lightOfChannels();
+    const Light* red = lights[0].data();
+    const Light* green = lights[1].data();
+    const Light* blue = lights[2].data();
     const std::uint8_t* pixel = m_source.bytes + y * m_source.bytesPerLine + m_spanFirst * 4;
     Light* light = m_sourceLine.data();
     const auto length = static_cast<std::size_t>(m_spanLast - m_spanFirst + 1); // the rest stays dark
     for (std::size_t index = 0; index < length; ++index, pixel += 4) {
-        light[index].channels[0] = linear[pixel[0]];
-        light[index].channels[1] = linear[pixel[1]];
-        light[index].channels[2] = linear[pixel[2]];
+        Light sum = red[pixel[0]];
+        add(sum, green[pixel[1]]);
+        add(sum, blue[pixel[2]]);
+        light[index] = sum;
     }
     // Most cells are short: each as a fixed number of taps, so the loops
     // have no branch that depends on the cell.
@@ -257,17 +272,33 @@ void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
     }
 }
 
-const Light* ColourSampler::rowMeans(std::int64_t y, bool keep)
+const Light* ColourSampler::rowMeans(std::int64_t y)
 {
-    if (y == m_keptRow)
-        return m_keptMeans.data();
-    averageSourceRow(y, m_scratchMeans.data());
-    if (!keep)
-        return m_scratchMeans.data();
-    std::swap(m_scratchMeans, m_keptMeans);
-    m_keptRow = y;
-    return m_keptMeans.data();
+    const auto slot = static_cast<std::size_t>(y % RowMeansKept);
+    Light* means = &m_rowMeans[slot * m_width];
+    if (m_rowMeansOf[slot] != y) {
+        averageSourceRow(y, means);
+        m_rowMeansOf[slot] = y;
+    }
+    return means;
 }
+
+namespace {
+
+// A mean on the linear scale, rounded and encoded back to sRGB. Weights and
+// light are never negative, so neither is the mean; a rounding error could
+// only take it past the top.
+std::int32_t encodedColour(const Light& mean, const std::uint8_t* srgb)
+{
+    using Whole = int __attribute__((vector_size(16)));
+    const Whole rounded = __builtin_convertvector(mean + 0.5f, Whole); // truncated: non-negative
+    const auto encoded = [&rounded, srgb](int channel) {
+        return static_cast<std::uint32_t>(srgb[std::min(rounded[channel], LinearLightMaximum)]);
+    };
+    return static_cast<std::int32_t>(encoded(0) | (encoded(1) << 8) | (encoded(2) << 16));
+}
+
+} // namespace
 
 void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
 {
@@ -278,38 +309,47 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
         std::fill_n(out.begin(), count, OutsideSample);
         return;
     }
-
-    // The weighted sum of the horizontal means of the rows under the cells.
-    // The last row is kept: it is usually the first row of the next cells.
-    Light* const cellSums = m_cellSums.data();
-    for (std::int64_t y = rows.first; y <= rows.last; ++y) {
-        const float weight = y == rows.first ? rows.firstWeight : y == rows.last ? rows.lastWeight : 1.0f;
-        const Light* means = rowMeans(y, y == rows.last);
-        if (y == rows.first) {
-            for (std::size_t index = 0; index < m_width; ++index)
-                cellSums[index] = scaled(weight, means[index]);
-        } else {
-            for (std::size_t index = 0; index < m_width; ++index)
-                addScaled(cellSums[index], weight, means[index]);
-        }
-    }
-
-    // Each mean rounded to the linear scale and encoded back to sRGB.
     const std::uint8_t* srgb = linearLightTables().srgbOfLinear.data();
-    const float scale = rows.inverseLength;
-    for (std::size_t index = 0; index < count; ++index) {
-        if (m_columnSpans[index].isEmpty()) {
-            out[index] = OutsideSample;
-            continue;
+    const auto weightOf = [&rows](std::int64_t y) {
+        const float weight = y == rows.first ? rows.firstWeight : y == rows.last ? rows.lastWeight : 1.0f;
+        return weight * rows.inverseLength;
+    };
+
+    // Each cell's mean is the weighted sum of the horizontal means of the
+    // rows under it. The rows' means are kept for the next row of cells,
+    // which usually shares one of them.
+    const std::int64_t rowCount = rows.last - rows.first + 1;
+    if (rowCount <= RowMeansKept) {
+        std::array<const Light*, RowMeansKept> means {};
+        std::array<float, RowMeansKept> weights {};
+        for (std::int64_t y = rows.first; y <= rows.last; ++y) {
+            means[static_cast<std::size_t>(y - rows.first)] = rowMeans(y);
+            weights[static_cast<std::size_t>(y - rows.first)] = weightOf(y);
         }
-        // Weights and light are never negative, so neither is the mean; a
-        // rounding error could only take it past the top.
-        std::array<int, 4> rounded;
-        for (std::size_t k = 0; k < 4; ++k)
-            rounded[k] = std::min(static_cast<int>(cellSums[index].channels[k] * scale + 0.5f), LinearLightMaximum);
-        out[index] = static_cast<std::int32_t>(static_cast<std::uint32_t>(srgb[rounded[0]])
-            | (static_cast<std::uint32_t>(srgb[rounded[1]]) << 8) | (static_cast<std::uint32_t>(srgb[rounded[2]]) << 16));
+        for (std::size_t index = 0; index < count; ++index) {
+            if (m_columnSpans[index].isEmpty()) {
+                out[index] = OutsideSample;
+                continue;
+            }
+            Light mean = scaled(weights[0], means[0][index]);
+            for (std::size_t r = 1; r < static_cast<std::size_t>(rowCount); ++r)
+                addScaled(mean, weights[r], means[r][index]);
+            out[index] = encodedColour(mean, srgb);
+        }
+        return;
     }
+
+    // Taller cells: the rows are added up one at a time.
+    Light* const cellMeans = m_cellMeans.data();
+    std::fill_n(cellMeans, m_width, Light {});
+    for (std::int64_t y = rows.first; y <= rows.last; ++y) {
+        const Light* means = rowMeans(y);
+        const float weight = weightOf(y);
+        for (std::size_t index = 0; index < m_width; ++index)
+            addScaled(cellMeans[index], weight, means[index]);
+    }
+    for (std::size_t index = 0; index < count; ++index)
+        out[index] = m_columnSpans[index].isEmpty() ? OutsideSample : encodedColour(cellMeans[index], srgb);
 }
 
 PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, SampleFilter filter,
