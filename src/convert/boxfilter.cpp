@@ -88,21 +88,6 @@ namespace {
 
 using detail::Light;
 
-inline void addScaled(Light& sum, float weight, const Light& light)
-{
-    sum += weight * light;
-}
-
-inline void add(Light& sum, const Light& light)
-{
-    sum += light;
-}
-
-inline Light scaled(float weight, const Light& light)
-{
-    return weight * light;
-}
-
 // For each channel and value, linearFromSrgb of the value in that channel's
 // place and nothing in the others, so that a pixel's light is the sum of
 // three entries.
@@ -120,6 +105,19 @@ const ChannelLights& lightOfChannels()
         return built;
     }();
     return lights;
+}
+
+// The means of a row in linear light under cells of Taps taps each.
+template<int Taps>
+void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, const float* weights, Light* means)
+{
+    for (std::size_t index = 0; index < offsets.size(); ++index, weights += Taps) {
+        const Light* pixel = line + offsets[index];
+        Light sum = weights[0] * pixel[0];
+        for (int tap = 1; tap < Taps; ++tap)
+            sum += weights[tap] * pixel[tap];
+        means[index] = sum;
+    }
 }
 
 } // namespace
@@ -205,19 +203,6 @@ void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
     }
 }
 
-// The means of a row in linear light under cells of Taps taps each.
-template<int Taps>
-void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, const float* weights, Light* means)
-{
-    for (std::size_t index = 0; index < offsets.size(); ++index, weights += Taps) {
-        const Light* pixel = line + offsets[index];
-        Light sum = scaled(weights[0], pixel[0]);
-        for (int tap = 1; tap < Taps; ++tap)
-            addScaled(sum, weights[tap], pixel[tap]);
-        means[index] = sum;
-    }
-}
-
 void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
 {
     // Each pixel is decoded once into linear light, then each cell adds up
@@ -231,8 +216,8 @@ void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
     const auto length = static_cast<std::size_t>(m_spanLast - m_spanFirst + 1); // the rest stays dark
     for (std::size_t index = 0; index < length; ++index, pixel += 4) {
         Light sum = red[pixel[0]];
-        add(sum, green[pixel[1]]);
-        add(sum, blue[pixel[2]]);
+        sum += green[pixel[1]];
+        sum += blue[pixel[2]];
         light[index] = sum;
     }
     // Most cells are short: each as a fixed number of taps, so the loops
@@ -261,14 +246,14 @@ void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
             means[index] = Light {};
             continue;
         }
-        Light sum = scaled(span.firstWeight, line[span.first]);
+        Light sum = span.firstWeight * line[span.first];
         if (span.last > span.first) {
             // The pixels between first and last are covered whole.
             for (std::int64_t x = span.first + 1; x < span.last; ++x)
-                add(sum, line[x]);
-            addScaled(sum, span.lastWeight, line[span.last]);
+                sum += line[x];
+            sum += span.lastWeight * line[span.last];
         }
-        means[index] = scaled(span.inverseLength, sum);
+        means[index] = span.inverseLength * sum;
     }
 }
 
@@ -331,9 +316,9 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
                 out[index] = OutsideSample;
                 continue;
             }
-            Light mean = scaled(weights[0], means[0][index]);
+            Light mean = weights[0] * means[0][index];
             for (std::size_t r = 1; r < static_cast<std::size_t>(rowCount); ++r)
-                addScaled(mean, weights[r], means[r][index]);
+                mean += weights[r] * means[r][index];
             out[index] = encodedColour(mean, srgb);
         }
         return;
@@ -346,7 +331,7 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
         const Light* means = rowMeans(y);
         const float weight = weightOf(y);
         for (std::size_t index = 0; index < m_width; ++index)
-            addScaled(cellMeans[index], weight, means[index]);
+            cellMeans[index] += weight * means[index];
     }
     for (std::size_t index = 0; index < count; ++index)
         out[index] = m_columnSpans[index].isEmpty() ? OutsideSample : encodedColour(cellMeans[index], srgb);
