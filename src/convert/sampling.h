@@ -72,6 +72,14 @@ inline float singlePrecision(double value)
 // Rounds to the nearest integer, ties to even, clamped to the 32-bit range.
 std::int32_t roundToInt32(double value);
 
+// A 16-bit signed value, as the classic controls hold them: the nearest
+// integer, ties to even, then saturated to -32768..32767.
+inline std::int16_t toInt16(double value)
+{
+    const std::int32_t rounded = roundToInt32(value);
+    return static_cast<std::int16_t>(rounded < INT16_MIN ? INT16_MIN : rounded > INT16_MAX ? INT16_MAX : rounded);
+}
+
 // The source pixel that a sample position selects: the position is narrowed
 // to single precision and rounded to the nearest pixel, ties to even, so a
 // whole position selects exactly that pixel.

@@ -1,11 +1,12 @@
 #include "progressbar.h"
 
+#include "convert/sampling.h"
+
 #include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
-#include <limits>
 
 namespace rasterkit {
 
@@ -15,12 +16,6 @@ namespace {
 // The conversion moves the bar after every row, hundreds of times within a
 // few milliseconds, so the screen is refreshed at display rate instead.
 constexpr qint64 RefreshIntervalMilliseconds = 16;
-
-qint16 narrowTo16Bits(int value)
-{
-    return static_cast<qint16>(std::clamp(value, int(std::numeric_limits<qint16>::min()),
-        int(std::numeric_limits<qint16>::max())));
-}
 
 } // namespace
 
@@ -37,8 +32,8 @@ void ProgressBar::Create(QWidget* parent, int Top, int Left, int Height, int Wid
     // parent, which deletes it in the end. A bar needs a parent to live in;
     // without one no bar is made and every operation stays harmless.
     m_widget = parent ? new QProgressBar(parent) : nullptr;
-    m_minimum = narrowTo16Bits(MinPos);
-    m_maximum = narrowTo16Bits(MaxPos);
+    m_minimum = toInt16(MinPos);
+    m_maximum = toInt16(MaxPos);
     m_step = StepRange;
     m_clock.start();
     m_lastRefreshAt = -1;
@@ -126,13 +121,13 @@ int ProgressBar::Min() const
 
 void ProgressBar::setMax(int value)
 {
-    m_maximum = narrowTo16Bits(value);
+    m_maximum = toInt16(value);
     applyRange();
 }
 
 void ProgressBar::setMin(int value)
 {
-    m_minimum = narrowTo16Bits(value);
+    m_minimum = toInt16(value);
     applyRange();
 }
 

@@ -1,22 +1,14 @@
 #include "classicscrollbar.h"
 
+#include "convert/sampling.h"
+
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <cstdint>
 
 namespace rasterkit {
-
-namespace {
-
-int narrowTo16Bits(int value)
-{
-    return std::clamp<int>(value, INT16_MIN, INT16_MAX);
-}
-
-} // namespace
 
 ClassicScrollBar::ClassicScrollBar(Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent)
@@ -37,7 +29,7 @@ ClassicScrollBar::ClassicScrollBar(Qt::Orientation orientation, QWidget* parent)
 
 void ClassicScrollBar::setValue(int value)
 {
-    value = std::clamp(narrowTo16Bits(value), std::min(m_min, m_max), std::max(m_min, m_max));
+    value = std::clamp<int>(toInt16(value), std::min(m_min, m_max), std::max(m_min, m_max));
     if (value == m_value)
         return;
     m_value = value;
@@ -50,12 +42,12 @@ void ClassicScrollBar::setValue(int value)
 
 void ClassicScrollBar::setMin(int min)
 {
-    applyRange(narrowTo16Bits(min), m_max);
+    applyRange(toInt16(min), m_max);
 }
 
 void ClassicScrollBar::setMax(int max)
 {
-    applyRange(m_min, narrowTo16Bits(max));
+    applyRange(m_min, toInt16(max));
 }
 
 void ClassicScrollBar::applyRange(int min, int max)
