@@ -3,21 +3,11 @@
 #include "convert/sampling.h"
 
 #include <QProgressBar>
-#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
 
 namespace rasterkit {
-
-namespace {
-
-// QProgressBar repaints synchronously whenever a change of position shows.
-// The conversion moves the bar after every row, hundreds of times within a
-// few milliseconds, so the screen is refreshed at display rate instead.
-constexpr qint64 RefreshIntervalMilliseconds = 16;
-
-} // namespace
 
 ProgressBar::~ProgressBar()
 {
@@ -35,8 +25,7 @@ void ProgressBar::Create(QWidget* parent, int Top, int Left, int Height, int Wid
     m_minimum = toInt16(MinPos);
     m_maximum = toInt16(MaxPos);
     m_step = StepRange;
-    m_clock.start();
-    m_lastRefreshAt = -1;
+    m_redraw.reset();
     if (!m_widget)
         return;
 
@@ -86,22 +75,16 @@ void ProgressBar::setValue(int value)
         return;
     }
 
-    const qint64 now = m_clock.elapsed();
-    const qint64 sinceRefresh = now - m_lastRefreshAt;
-    if (m_lastRefreshAt < 0 || sinceRefresh >= RefreshIntervalMilliseconds) {
+    // QProgressBar repaints synchronously whenever a change of position
+    // shows, so the screen is redrawn at display rate instead.
+    if (m_redraw.redrawNow(bar, [bar] { bar->setUpdatesEnabled(true); })) {
         bar->setValue(position); // redraws at once
-        m_lastRefreshAt = now;
         return;
     }
-
-    // Redrawn too recently: take the position without drawing and draw once
-    // when the interval is over. Re-enabling updates schedules the redraw;
-    // the timer dies with the widget.
+    // Redrawn too recently: take the position without drawing. Re-enabling
+    // the updates when the frame is over schedules the redraw.
     bar->setUpdatesEnabled(false);
     bar->setValue(position);
-    const qint64 delay = std::max<qint64>(RefreshIntervalMilliseconds - sinceRefresh, 1);
-    m_lastRefreshAt = now + delay;
-    QTimer::singleShot(static_cast<int>(delay), Qt::PreciseTimer, bar, [bar] { bar->setUpdatesEnabled(true); });
 }
 
 int ProgressBar::Value() const

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "displayrate.h"
+
 #include <QPointer>
 #include <QtGlobal>
 
@@ -63,8 +64,7 @@ private:
     qint16 m_minimum = 0;
     qint16 m_maximum = 0;
     qint32 m_step = 0;
-    QElapsedTimer m_clock;       // runs from Create
-    qint64 m_lastRefreshAt = -1; // on m_clock, ms: the last (or the scheduled) redraw
+    DisplayRateRedraw m_redraw;
 };
 
 } // namespace rasterkit

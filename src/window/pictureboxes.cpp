@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -184,19 +183,8 @@ void PreviewBox::showDrawnPixels()
 {
     // A conversion draws hundreds of rows within a few milliseconds; painting
     // the box after each one would cost more than the conversion itself.
-    constexpr qint64 FrameMilliseconds = 16;
-    if (m_repaintScheduled)
-        return;
-    const qint64 elapsed = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : FrameMilliseconds;
-    if (elapsed >= FrameMilliseconds) {
+    if (m_redraw.redrawNow(this, [this] { update(); }))
         update();
-        return;
-    }
-    m_repaintScheduled = true;
-    QTimer::singleShot(FrameMilliseconds - elapsed, this, [this] {
-        m_repaintScheduled = false;
-        update();
-    });
 }
 
 QRgb PreviewBox::pixel(int x, int y) const
@@ -208,7 +196,6 @@ QRgb PreviewBox::pixel(int x, int y) const
 
 void PreviewBox::paintEvent(QPaintEvent* event)
 {
-    m_sinceRepaint.start();
     QPainter painter(this);
     const QRect area = event->rect();
     painter.drawImage(area.topLeft(), m_image, area);

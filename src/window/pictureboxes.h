@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "platform/displayrate.h"
+
 #include <QImage>
 #include <QList>
 #include <QPointF>
@@ -141,8 +142,7 @@ private:
     int m_widthTwips = 0;
     int m_heightTwips = 0;
     QImage m_image;
-    QElapsedTimer m_sinceRepaint;
-    bool m_repaintScheduled = false;
+    DisplayRateRedraw m_redraw;
 };
 
 } // namespace rasterkit
