@@ -18,8 +18,8 @@ ClassicScrollBar::ClassicScrollBar(Qt::Orientation orientation, QWidget* parent)
     m_bar->setSingleStep(1);
     m_bar->setPageStep(1);
     m_bar->setRange(0, 0);
-    // A thumb drag reports thumbDragged while it lasts; the value is only
-    // committed when the thumb is let go.
+    // A thumb drag reports thumbDragged while it lasts; the inner value is
+    // only committed, and valueChanged sent, when the thumb is let go.
     m_bar->setTracking(false);
     setFocusProxy(m_bar);
     setFocusPolicy(m_bar->focusPolicy());
@@ -71,10 +71,10 @@ void ClassicScrollBar::applyRange(int min, int max)
 
 void ClassicScrollBar::innerValueChanged(int inner)
 {
-    const int value = classicFromInner(inner);
-    if (value == m_value)
-        return;
-    m_value = value;
+    // The inner bar reports only what the user did (setValue and the range
+    // changes block it). At the end of a thumb drag m_value already follows
+    // the thumb, but the drag's new value is reported here all the same.
+    m_value = classicFromInner(inner);
     emit valueChanged(m_value);
 }
 

@@ -164,6 +164,11 @@ void WidgetsTest::scrollBarThumbDrag()
     bar->setGeometry(0, 0, 200, 17);
     bar->setMin(10);
     bar->setMax(50);
+    auto* spinner = new ClassicScrollBar(Qt::Vertical, &window);
+    spinner->setGeometry(210, 0, 17, 200);
+    spinner->setMin(320);
+    spinner->setMax(1);
+    spinner->setValue(320);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QSignalSpy changes(bar, &ClassicScrollBar::valueChanged);
@@ -181,6 +186,20 @@ void WidgetsTest::scrollBarThumbDrag()
     QCOMPARE(changes.size(), 0);
     QTest::mouseRelease(inner, Qt::LeftButton, Qt::NoModifier, thumb.center() + QPoint(80, 0));
     QCOMPARE(bar->value(), drags.at(1).at(0).toInt());
+    // Letting go reports the new value once as a change, which is all the
+    // spinners listen to.
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes.first().at(0).toInt(), bar->value());
+
+    // A spinner's thumb dragged down from its top (Min) the same way.
+    QSignalSpy spinnerChanges(spinner, &ClassicScrollBar::valueChanged);
+    const QPoint top = thumbRect(spinner->bar()).center();
+    QTest::mousePress(spinner->bar(), Qt::LeftButton, Qt::NoModifier, top);
+    QTest::mouseMove(spinner->bar(), top + QPoint(0, 60));
+    QTest::mouseRelease(spinner->bar(), Qt::LeftButton, Qt::NoModifier, top + QPoint(0, 60));
+    QVERIFY(spinner->value() < 320);
+    QCOMPARE(spinnerChanges.size(), 1);
+    QCOMPARE(spinnerChanges.first().at(0).toInt(), spinner->value());
 }
 
 void WidgetsTest::statusBoxKeepsExactText_data()

@@ -127,12 +127,13 @@ void clickScrollArrow(QScrollBar* bar, QStyle::SubControl arrow, int times)
     }
 }
 
-QRect horizontalThumbRect(QScrollBar* bar)
+QRect thumbRect(QScrollBar* bar)
 {
     QStyleOptionSlider option;
     option.initFrom(bar);
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Horizontal;
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
     option.minimum = bar->minimum();
     option.maximum = bar->maximum();
     option.sliderPosition = bar->sliderPosition();

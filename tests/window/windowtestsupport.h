@@ -110,8 +110,12 @@ bool chooseComboEntry(QComboBox* combo, int index);
 // Clicks one of a scroll bar's arrows (SC_ScrollBarSubLine or SC_ScrollBarAddLine).
 void clickScrollArrow(QScrollBar* bar, QStyle::SubControl arrow, int times = 1);
 
-// Where a horizontal scroll bar's thumb is, to press and drag it.
-QRect horizontalThumbRect(QScrollBar* bar);
+// Where a scroll bar's thumb is, to press and drag it.
+QRect thumbRect(QScrollBar* bar);
+inline QRect horizontalThumbRect(QScrollBar* bar)
+{
+    return thumbRect(bar);
+}
 
 // Writes content to a new file at path; false if it cannot.
 [[nodiscard]] bool writeFile(const QString& path, const QByteArray& content);
