@@ -6,14 +6,20 @@
 #include "window/classicscrollbar.h"
 #include "window/pictureboxes.h"
 #include "window/statusbox.h"
+#include "window/translations.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTranslator>
 
 using namespace rasterkit;
 using namespace rasterkit::test;
@@ -26,6 +32,8 @@ private slots:
     void workingStateAtStart();
     void designGeometry_data();
     void designGeometry();
+    void qtTextsInTheDesktopsLanguage_data();
+    void qtTextsInTheDesktopsLanguage();
     void progressBarAtItsPlace();
     void tabOrder();
     void aboutBox();
@@ -214,6 +222,38 @@ void StartupTest::designGeometry()
         QCOMPARE(control->parentWidget()->objectName(), QStringLiteral("Picture1"));
     else
         QCOMPARE(control->parentWidget(), shown.c().client);
+}
+
+void StartupTest::qtTextsInTheDesktopsLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("shown"); // the open dialog's "Look in" and Cancel
+    QTest::newRow("Russian") << "ru_RU" << QStringList { "Перейти к:", "Отмена" };
+    QTest::newRow("English: nothing to load") << "en_US" << QStringList { "Look in:", "Cancel" };
+}
+
+void StartupTest::qtTextsInTheDesktopsLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, shown);
+    QTranslator* translator = installQtTranslations(*qApp, QLocale(locale));
+    const auto uninstall = qScopeGuard([translator] { delete translator; });
+    QVERIFY2((translator != nullptr) == (locale != "en_US"), "Qt's translations come with qt6-translations-l10n");
+    ShownForm window;
+    QVERIFY(window.exposed);
+    QStringList seen;
+    QTimer look;
+    connect(&look, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            seen << dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"))->text()
+                 << dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text();
+            dialog->reject();
+        }
+    });
+    look.start(5);
+    window.c().File_open->trigger();
+    QCOMPARE(seen, shown);
+    QCOMPARE(window.c().File_open->text(), QStringLiteral("Открыть")); // the window's own texts stay
 }
 
 void StartupTest::progressBarAtItsPlace()
