@@ -4,6 +4,7 @@
 #include "classicscrollbar.h"
 #include "messages.h"
 #include "pictureboxes.h"
+#include "samplingpass.h"
 #include "statusbox.h"
 #include "twips.h"
 
@@ -24,8 +25,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -40,32 +43,34 @@ const QString OpenedTitlePrefix = QStringLiteral("Rasterkit v9       ");
 const QString AboutTitle = QStringLiteral("О программе");
 const QString AboutText = QStringLiteral("Автор: Rasterkit developers\r\ne-mail: rasterkit@example.org");
 
-
-// Size presets by list index. The preview sizes are fixed values, not a
-// formula of the pixel count.
-constexpr std::array<SizePreset, 4> WidthPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 320, 4815 } } };
-constexpr std::array<SizePreset, 4> HeightPresets { { { 128, 2005 }, { 132, 2055 }, { 176, 2725 }, { 240, 3765 } } };
-
-// Design-time geometry, in twips of the client area.
-constexpr int ViewportLeft = 5040;
-constexpr int ViewportTop = 120;
-constexpr int ScrollBarThickness = 255;
-
-// The classic layout is written for the outer size of a window frame that is
-// 145 twips wider and 880 twips higher than its client area; these give the
-// same layout from the client area alone.
+// The viewport and its scroll bars follow the window's size. The classic
+// layout measured the window's outer size, W x H twips, whose frame is 145
+// twips wider and 880 higher than the client area: viewport W - 5575 by
+// H - 1345, VScroll1 at left W - 525, HScroll1 at top H - 1225. Here every
+// distance is taken from the client area's right and bottom edges, as the
+// controls stand at design size. For the viewport that is the classic rule
+// exactly; the classic bars would stand 25 and 15 twips (1 to 2 pixels)
+// right of and below their design places, so the bars keep their design
+// places instead, along the viewport's right and bottom edges, and run along
+// its full height and width. Below 2000 twips of outer width or height the
+// layout stays as it was.
 constexpr int FrameExtraWidth = 145;
 constexpr int FrameExtraHeight = 880;
 constexpr int SmallestOuterSize = 2000;
-constexpr int ViewportWidthMargin = 5430;  // client width - viewport width
-constexpr int ViewportHeightMargin = 465;  // client height - viewport height
-constexpr int VerticalBarFromRight = 405;  // client width - VScroll1's left
-constexpr int HorizontalBarFromBottom = 360; // client height - HScroll1's top
+constexpr TwipRect ViewportDesign = designTwips("Picture1");
+constexpr int ViewportWidthMargin = DesignClientWidthTwips - ViewportDesign.width;    // 5430
+constexpr int ViewportHeightMargin = DesignClientHeightTwips - ViewportDesign.height; // 465
+constexpr int VerticalBarFromRight = DesignClientWidthTwips - designTwips("VScroll1").left;     // 405
+constexpr int HorizontalBarFromBottom = DesignClientHeightTwips - designTwips("HScroll1").top; // 360
+constexpr int ScrollBarThickness = designTwips("VScroll1").width;
+static_assert(ViewportWidthMargin == 5575 - FrameExtraWidth && ViewportHeightMargin == 1345 - FrameExtraHeight);
+static_assert(DesignClientWidthTwips + FrameExtraWidth - 525 == designTwips("VScroll1").left + 25);
+static_assert(DesignClientHeightTwips + FrameExtraHeight - 1225 == designTwips("HScroll1").top + 15);
 
 // Scroll ranges stay within -32767..32767 so that negating a value always fits 16 bits.
 int scrollRange(int twips)
 {
-    return std::clamp<int>(toInt16(twips), -32767, 32767);
+    return std::max<int>(toInt16(twips), -32767);
 }
 
 QString fromUtf8(std::string_view text)
@@ -73,13 +78,23 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The format list, in format index order.
-QStringList formatNames()
+QStringList comboEntries(ComboList list)
 {
-    QStringList names;
-    for (const PixelFormat format : AllPixelFormats)
-        names.append(fromUtf8(formatInfo(format).name));
-    return names;
+    QStringList entries;
+    switch (list) {
+    case ComboList::Formats:
+        for (const PixelFormat format : AllPixelFormats)
+            entries.append(fromUtf8(formatInfo(format).name));
+        break;
+    case ComboList::Widths:
+    case ComboList::Heights:
+        for (const SizePreset& preset : list == ComboList::Widths ? WidthPresets : HeightPresets)
+            entries.append(QString::number(preset.pixels));
+        break;
+    case ComboList::None:
+        break;
+    }
+    return entries;
 }
 
 QString nulSeparated(std::initializer_list<const char*> parts)
@@ -90,31 +105,6 @@ QString nulSeparated(std::initializer_list<const char*> parts)
         pairs += QChar(0);
     }
     return pairs;
-}
-
-ClassicScrollBar* makeScrollBar(Qt::Orientation orientation, const char* name, QWidget* parent, QRect geometry,
-    int min, int max, int value)
-{
-    auto* bar = new ClassicScrollBar(orientation, parent);
-    bar->setObjectName(QLatin1String(name));
-    bar->setGeometry(geometry);
-    bar->setMin(min);
-    bar->setMax(max);
-    bar->setValue(value);
-    return bar;
-}
-
-ClassicComboBox* makeComboBox(const char* name, QWidget* parent, QRect geometry, const QStringList& entries,
-    int shownEntry)
-{
-    auto* combo = new ClassicComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    combo->setGeometry(geometry);
-    combo->addItems(entries);
-    for (int index = 0; index < entries.size(); ++index)
-        combo->setItemData(index, index);
-    combo->setCurrentIndex(shownEntry);
-    return combo;
 }
 
 } // namespace
@@ -155,56 +145,32 @@ void Form1::createControls()
     setCentralWidget(c.client);
     c.client->installEventFilter(this);
 
-    c.Picture2 = new PreviewBox(c.client);
-    c.Picture2->setObjectName(QStringLiteral("Picture2"));
-    c.Picture2->move(pixelsFromTwips(120), pixelsFromTwips(120));
-    c.Picture2->setSizeTwips(4815, 3675);
-    c.Picture2->setFocusPolicy(Qt::StrongFocus);
-
-    c.Picture1 = new ViewportBox(c.client);
-    c.Picture1->setObjectName(QStringLiteral("Picture1"));
-    c.Picture1->move(pixelsFromTwips(ViewportLeft), pixelsFromTwips(ViewportTop));
-    c.Picture1->setSizeTwips(4335, 5655);
-    c.Picture1->setFocusPolicy(Qt::StrongFocus);
-
-    client->addOutlined(c.Picture2);
-    client->addOutlined(c.Picture1);
-
-    c.Picture3 = new SourcePictureBox(c.Picture1);
-    c.Picture3->setObjectName(QStringLiteral("Picture3"));
-    c.Picture3->setPicture(SourcePictureBox::emptySurface(pixelsFromTwips(4335), pixelsFromTwips(5535)));
-    c.Picture3->setFocusPolicy(Qt::StrongFocus);
-
-    c.VScroll1 = makeScrollBar(Qt::Vertical, "VScroll1", c.client, rectFromTwips(9360, 120, 255, 5535), 0, 0, 0);
-    c.HScroll1 = makeScrollBar(Qt::Horizontal, "HScroll1", c.client, rectFromTwips(5040, 5760, 4335, 255), 0, 0, 0);
-
-    c.Command1 = new QPushButton(QStringLiteral("Конвертирование"), c.client);
-    c.Command1->setObjectName(QStringLiteral("Command1"));
-    c.Command1->setGeometry(rectFromTwips(120, 4080, 2055, 495));
-
-    c.Text1 = new StatusBox(c.client);
-    c.Text1->setObjectName(QStringLiteral("Text1"));
-    c.Text1->setGeometry(rectFromTwips(2280, 4080, 2655, 1575));
-
-    c.Combo1 = makeComboBox("Combo1", c.client, rectFromTwips(120, 4680, 2055, 315), formatNames(), 0);
-    c.Combo2 = makeComboBox("Combo2", c.client, rectFromTwips(120, 5040, 735, 315),
-        { QStringLiteral("128"), QStringLiteral("132"), QStringLiteral("176"), QStringLiteral("320") }, 3);
-    c.VScroll2 = makeScrollBar(Qt::Vertical, "VScroll2", c.client, rectFromTwips(840, 5040, 255, 290), 320, 1, 320);
-    c.Combo3 = makeComboBox("Combo3", c.client, rectFromTwips(1200, 5040, 735, 315),
-        { QStringLiteral("128"), QStringLiteral("132"), QStringLiteral("176"), QStringLiteral("240") }, 3);
-    c.VScroll3 = makeScrollBar(Qt::Vertical, "VScroll3", c.client, rectFromTwips(1910, 5040, 255, 290), 240, 1, 240);
-    c.HScroll2 = makeScrollBar(Qt::Horizontal, "HScroll2", c.client, rectFromTwips(120, 5400, 2045, 255), 10, 50, 10);
-
-    for (ClassicScrollBar* bar : { c.VScroll1, c.HScroll1, c.VScroll2, c.VScroll3, c.HScroll2 })
-        bar->bar()->setFocusPolicy(Qt::StrongFocus);
-
-    // Tab order: Command1, Combo1, Text1, HScroll1, VScroll1, Combo2, Picture2,
-    // HScroll2, Picture1, Picture3, VScroll2, Combo3, VScroll3.
-    const std::array<QWidget*, 13> tabOrder { c.Command1, c.Combo1, c.Text1, c.HScroll1->bar(), c.VScroll1->bar(),
-        c.Combo2, c.Picture2, c.HScroll2->bar(), c.Picture1, c.Picture3, c.VScroll2->bar(), c.Combo3,
-        c.VScroll3->bar() };
+    std::array<QWidget*, DesignControls.size()> tabOrder {};
+    for (const DesignControl& design : DesignControls) {
+        QWidget* control = createControl(design);
+        // A scroll bar takes the focus in its inner bar.
+        tabOrder[static_cast<std::size_t>(design.tab)] = control->focusProxy() ? control->focusProxy() : control;
+    }
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
+
+    const auto bind = [client]<typename Control>(Control*& slot, const char* name) {
+        slot = client->findChild<Control*>(QLatin1String(name));
+        Q_ASSERT(slot != nullptr);
+    };
+    bind(c.Picture2, "Picture2");
+    bind(c.Picture1, "Picture1");
+    bind(c.Picture3, "Picture3");
+    bind(c.VScroll1, "VScroll1");
+    bind(c.HScroll1, "HScroll1");
+    bind(c.Command1, "Command1");
+    bind(c.Text1, "Text1");
+    bind(c.Combo1, "Combo1");
+    bind(c.Combo2, "Combo2");
+    bind(c.VScroll2, "VScroll2");
+    bind(c.Combo3, "Combo3");
+    bind(c.VScroll3, "VScroll3");
+    bind(c.HScroll2, "HScroll2");
 
     c.file = menuBar()->addMenu(QStringLiteral("Файл"));
     c.file->setObjectName(QStringLiteral("file"));
@@ -214,6 +180,75 @@ void Form1::createControls()
     c.file_save->setObjectName(QStringLiteral("file_save"));
     c.Autor = c.file->addAction(QStringLiteral("О программе"));
     c.Autor->setObjectName(QStringLiteral("Autor"));
+}
+
+QWidget* Form1::createControl(const DesignControl& design)
+{
+    auto* client = static_cast<ClientArea*>(m_controls.client);
+    const TwipRect& twips = design.twips;
+    QWidget* control = nullptr;
+    switch (design.kind) {
+    case ControlKind::PreviewBox: {
+        auto* preview = new PreviewBox(client);
+        preview->setSizeTwips(twips.width, twips.height);
+        client->addOutlined(preview);
+        control = preview;
+        break;
+    }
+    case ControlKind::ViewportBox: {
+        auto* viewport = new ViewportBox(client);
+        viewport->setSizeTwips(twips.width, twips.height);
+        client->addOutlined(viewport);
+        control = viewport;
+        break;
+    }
+    case ControlKind::SourcePictureBox: {
+        // Inside the viewport, which the table lists first.
+        auto* picture = new SourcePictureBox(client->findChild<ViewportBox*>());
+        picture->setPicture(
+            SourcePictureBox::emptySurface(pixelsFromTwips(twips.width), pixelsFromTwips(twips.height)));
+        control = picture;
+        break;
+    }
+    case ControlKind::HorizontalScrollBar:
+    case ControlKind::VerticalScrollBar: {
+        auto* bar = new ClassicScrollBar(
+            design.kind == ControlKind::HorizontalScrollBar ? Qt::Horizontal : Qt::Vertical, client);
+        bar->setMin(design.bar.min);
+        bar->setMax(design.bar.max);
+        bar->setValue(design.bar.value);
+        bar->bar()->setFocusPolicy(Qt::StrongFocus);
+        control = bar;
+        break;
+    }
+    case ControlKind::Button:
+        control = new QPushButton(QString::fromUtf8(design.caption), client);
+        break;
+    case ControlKind::StatusBox:
+        control = new StatusBox(client);
+        break;
+    case ControlKind::ComboBox: {
+        auto* combo = new ClassicComboBox(client);
+        const QStringList entries = comboEntries(design.list);
+        combo->addItems(entries);
+        for (int index = 0; index < entries.size(); ++index)
+            combo->setItemData(index, index);
+        combo->setCurrentIndex(design.shownEntry);
+        control = combo;
+        break;
+    }
+    }
+    control->setObjectName(QLatin1String(design.name));
+    const bool pictureBox = design.kind == ControlKind::PreviewBox || design.kind == ControlKind::ViewportBox
+        || design.kind == ControlKind::SourcePictureBox;
+    if (pictureBox) {
+        // Sized in twips above. The picture boxes take the focus: they are in the tab order.
+        control->setFocusPolicy(Qt::StrongFocus);
+        control->move(pixelsFromTwips(twips.left), pixelsFromTwips(twips.top));
+    } else {
+        control->setGeometry(rectFromTwips(twips.left, twips.top, twips.width, twips.height));
+    }
+    return control;
 }
 
 void Form1::connectHandlers()
@@ -242,14 +277,27 @@ void Form1::connectHandlers()
 void Form1::updateActions()
 {
     // While a conversion runs, nothing that feeds it or reads its output may
-    // be used; panning, resizing and the About box stay available.
+    // be used: not the format, size, scale or frame, not opening or saving.
+    // Panning, resizing and the About box stay available.
     const bool idle = !m_converting;
     const Form1Controls& c = m_controls;
     for (QWidget* control : std::initializer_list<QWidget*> { c.Command1, c.Combo1, c.Combo2, c.Combo3, c.VScroll2,
-             c.VScroll3, c.HScroll2 })
+             c.VScroll3, c.HScroll2, c.Picture3 })
         control->setEnabled(idle);
     c.File_open->setEnabled(idle);
     c.file_save->setEnabled(idle);
+}
+
+void Form1::beginConversion()
+{
+    m_converting = true;
+    updateActions();
+}
+
+void Form1::endConversion()
+{
+    m_converting = false;
+    updateActions();
 }
 
 bool Form1::yieldToEventQueue()
@@ -309,9 +357,9 @@ void Form1::Form_Resize()
     if (clientWidth + FrameExtraWidth < SmallestOuterSize || clientHeight + FrameExtraHeight < SmallestOuterSize)
         return;
     c.Picture1->setSizeTwips(clientWidth - ViewportWidthMargin, clientHeight - ViewportHeightMargin);
-    c.VScroll1->setGeometry(rectFromTwips(clientWidth - VerticalBarFromRight, ViewportTop, ScrollBarThickness,
-        c.Picture1->heightTwips()));
-    c.HScroll1->setGeometry(rectFromTwips(ViewportLeft, clientHeight - HorizontalBarFromBottom,
+    c.VScroll1->setGeometry(rectFromTwips(clientWidth - VerticalBarFromRight, ViewportDesign.top,
+        ScrollBarThickness, c.Picture1->heightTwips()));
+    c.HScroll1->setGeometry(rectFromTwips(ViewportDesign.left, clientHeight - HorizontalBarFromBottom,
         c.Picture1->widthTwips(), ScrollBarThickness));
     if (!yieldToEventQueue())
         return;
@@ -328,8 +376,7 @@ void Form1::Autor_Click()
 
 void Form1::File_open_Click()
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     const QString path = Module1::ShowFileDialog(QStringLiteral("Open"),
         nulSeparated({ "JPEG", "*.jpg", "BMP", "*.bmp", "GIF", "*.gif" }), nulSeparated({ "All Files", "*.*" }), 0);
     if (path.isEmpty())
@@ -392,8 +439,9 @@ void Form1::DrawCaptureFrame()
 
 void Form1::Picture3_MouseMove(Qt::MouseButtons buttons, QPointF position)
 {
+    Q_ASSERT(!m_converting);
     // Only a drag with the left button alone moves the frame.
-    if (m_converting || buttons != Qt::LeftButton)
+    if (buttons != Qt::LeftButton)
         return;
     m_state.FrameCenterX = singlePrecision(position.x());
     m_state.FrameCenterY = singlePrecision(position.y());
@@ -408,8 +456,7 @@ QString Form1::scaleText() const
 
 void Form1::HScroll2_Change(int value)
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     m_state.SampleStep = value / 10.0;
     m_controls.Text1->setText(scaleText());
     DrawCaptureFrame();
@@ -441,8 +488,7 @@ void Form1::Combo3_Click(int index)
 void Form1::applyPreset(int index, const std::array<SizePreset, 4>& presets, std::int32_t& targetSize,
     void (PreviewBox::*setPreviewTwips)(int), ClassicScrollBar* spinner)
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     // An entry outside the list changes neither size; the other steps run all the same.
     if (index >= 0 && index < static_cast<int>(presets.size())) {
         targetSize = presets[static_cast<std::size_t>(index)].pixels;
@@ -473,8 +519,7 @@ void Form1::VScroll3_Change(int value)
 
 void Form1::applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* sizeBox)
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     sizeBox->setEditText(QString::number(value));
     targetSize = value;
     DrawCaptureFrame();
@@ -486,24 +531,14 @@ void Form1::applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* s
 
 void Form1::Command1_Click()
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     Convert();
 }
 
 void Form1::Convert()
 {
-    m_converting = true;
-    updateActions();
-    struct RunEnd {
-        Form1* form;
-        ~RunEnd()
-        {
-            form->m_converting = false;
-            form->updateActions();
-        }
-    } runEnd { this };
-
+    beginConversion();
+    const auto runEnd = qScopeGuard([this] { endConversion(); });
     if (!blankPreview())
         return;
     m_controls.Text1->setText(fromUtf8(ConvertingMessage));
@@ -511,44 +546,33 @@ void Form1::Convert()
         return;
 
     const int formatIndex = static_cast<qint16>(m_controls.Combo1->currentIndex());
-    const int width = m_state.TargetWidth;
-    const int rows = m_state.TargetHeight;
+    const FrameSettings frame { m_state.TargetWidth, m_state.TargetHeight, m_state.SampleStep, m_state.FrameLeft,
+        m_state.FrameTop };
     // The grid always matches the target size; a size change whose handler
     // is still waiting in a yield may not have recreated it yet.
-    if (m_state.PixelGrid.width() != width || m_state.PixelGrid.height() != rows)
-        m_state.PixelGrid = PixelGrid(width, rows);
+    if (m_state.PixelGrid.width() != frame.targetWidth || m_state.PixelGrid.height() != frame.targetHeight)
+        m_state.PixelGrid = PixelGrid(frame.targetWidth, frame.targetHeight);
     // Sampling reads the loaded picture's own pixels, whatever is scrolled into
-    // view and whatever is drawn over it. Opening a picture is refused while
-    // this runs, so the pixels stay put; the copy shares them.
-    const QImage picture = m_controls.Picture3->picture();
-    const Sampler sampler(sourceImageOf(picture),
-        FrameSettings { width, rows, m_state.SampleStep, m_state.FrameLeft, m_state.FrameTop }, formatIndex);
-    PreviewBox* preview = m_controls.Picture2;
-    for (int row = 1; row <= rows; ++row) {
-        sampler.sampleRow(row, m_state.PixelGrid);
-        const auto values = m_state.PixelGrid.row(row);
-        for (int column = 1; column <= width; ++column)
-            preview->setPixel(column, row, sampler.previewColour(values[static_cast<std::size_t>(column - 1)]));
-        preview->showDrawnPixels();
-        m_progress->setValue(progressPercent(row, rows));
-        if (!yieldToEventQueue())
-            return;
-    }
-    if (!yieldToEventQueue())
+    // view and whatever is drawn over it; opening is disabled while this runs.
+    SamplingPass sampling(m_controls.Picture3->picture(), frame, formatIndex, m_state.PixelGrid,
+        *m_controls.Picture2, *m_progress);
+    if (!sampling.run([this] { return yieldToEventQueue(); }) || !yieldToEventQueue())
         return;
-
     // No format chosen: no encoder, and the output keeps the last result.
-    const std::optional<PixelFormat> format = pixelFormatFromIndex(formatIndex);
-    if (!format)
-        return;
-    const bool runLength = formatInfo(*format).runLength;
+    if (const std::optional<PixelFormat> format = pixelFormatFromIndex(formatIndex))
+        encodeAndReport(*format);
+}
+
+void Form1::encodeAndReport(PixelFormat format)
+{
+    const bool runLength = formatInfo(format).runLength;
     if (runLength) {
         m_controls.Text1->setText(fromUtf8(CompressingMessage));
         if (!yieldToEventQueue())
             return;
     }
     bool abandoned = false;
-    OutputBytes bytes = encode(*format, m_state.PixelGrid, [&](int row, int rowCount, EncodePass pass) {
+    OutputBytes bytes = encode(format, m_state.PixelGrid, [&](int row, int rowCount, EncodePass pass) {
         if (abandoned)
             return;
         if (pass == EncodePass::Writing)
@@ -559,7 +583,7 @@ void Form1::Convert()
     if (abandoned)
         return;
     m_state.OutputBytes = std::move(bytes);
-    const std::string report = conversionReport(*format, width, rows,
+    const std::string report = conversionReport(format, m_state.PixelGrid.width(), m_state.PixelGrid.height(),
         static_cast<std::int64_t>(m_state.OutputBytes.size()), QLocale::system().decimalPoint().toStdString());
     m_controls.Text1->setText(fromUtf8(report));
     if (runLength)
@@ -568,8 +592,7 @@ void Form1::Convert()
 
 void Form1::file_save_Click()
 {
-    if (m_converting)
-        return;
+    Q_ASSERT(!m_converting);
     if (m_state.OutputBytes.empty()) {
         showMessage(QMessageBox::Information, WindowTitle, nothingToSaveMessage());
         return;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "designcontrols.h"
+
+#include "convert/pixelformat.h"
 #include "convert/pixelgrid.h"
 #include "platform/progressbar.h"
 
@@ -23,12 +26,6 @@ class PreviewBox;
 class SourcePictureBox;
 class StatusBox;
 class ViewportBox;
-
-// A size preset: the target size in pixels and the preview's size in twips.
-struct SizePreset {
-    int pixels;
-    int previewTwips;
-};
 
 // The variables the capture frame controls set and the conversion reads.
 struct WorkingState {
@@ -69,7 +66,8 @@ struct Form1Controls {
 // viewport onto the source picture, the capture frame, the conversion and
 // saving. Everything runs on the user-interface thread; the long handlers
 // yield to the event queue at fixed points, and while a conversion runs every
-// input that would change its inputs or read its half-made output is refused.
+// input that would change its inputs or read its half-made output is
+// disabled (updateActions).
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -91,8 +89,11 @@ protected:
 
 private:
     void createControls();
+    QWidget* createControl(const DesignControl& design);
     void connectHandlers();
     void updateActions();
+    void beginConversion();
+    void endConversion();
     // One pass of the event loop; false once the window has been closed, when
     // the caller must return without touching anything.
     bool yieldToEventQueue();
@@ -126,6 +127,7 @@ private:
     // Conversion and saving
     void Command1_Click();
     void Convert();
+    void encodeAndReport(PixelFormat format);
     void file_save_Click();
 
     WorkingState m_state;

@@ -4,9 +4,11 @@
 
 #include "window/classiccombobox.h"
 #include "window/classicscrollbar.h"
+#include "window/designcontrols.h"
 #include "window/pictureboxes.h"
 #include "window/statusbox.h"
 #include "window/translations.h"
+#include "window/twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +34,8 @@ private slots:
     void workingStateAtStart();
     void designGeometry_data();
     void designGeometry();
+    void controlsAsTheTableDesignsThem_data();
+    void controlsAsTheTableDesignsThem();
     void qtTextsInTheDesktopsLanguage_data();
     void qtTextsInTheDesktopsLanguage();
     void progressBarAtItsPlace();
@@ -222,6 +226,35 @@ void StartupTest::designGeometry()
         QCOMPARE(control->parentWidget()->objectName(), QStringLiteral("Picture1"));
     else
         QCOMPARE(control->parentWidget(), shown.c().client);
+}
+
+void StartupTest::controlsAsTheTableDesignsThem_data()
+{
+    QTest::addColumn<int>("index");
+    for (std::size_t index = 0; index < DesignControls.size(); ++index)
+        QTest::newRow(DesignControls[index].name) << static_cast<int>(index);
+}
+
+void StartupTest::controlsAsTheTableDesignsThem()
+{
+    QFETCH(int, index);
+    const DesignControl& design = DesignControls[static_cast<std::size_t>(index)];
+    Form1 form; // not shown: no layout has moved anything yet
+    auto* control = form.findChild<QWidget*>(QLatin1String(design.name));
+    QVERIFY(control != nullptr);
+    const bool inViewport = design.kind == ControlKind::SourcePictureBox;
+    QCOMPARE(control->parentWidget(), inViewport ? form.controls().Picture1 : form.controls().client);
+    const TwipRect& twips = design.twips;
+    QCOMPARE(control->geometry(), rectFromTwips(twips.left, twips.top, twips.width, twips.height));
+    if (auto* bar = qobject_cast<ClassicScrollBar*>(control)) {
+        QCOMPARE(bar->bar()->orientation() == Qt::Horizontal, design.kind == ControlKind::HorizontalScrollBar);
+        QCOMPARE(QList<int>({ bar->min(), bar->max(), bar->value() }),
+            QList<int>({ design.bar.min, design.bar.max, design.bar.value }));
+    }
+    if (auto* combo = qobject_cast<ClassicComboBox*>(control))
+        QCOMPARE(combo->currentIndex(), design.shownEntry);
+    if (design.caption != nullptr)
+        QCOMPARE(qobject_cast<QPushButton*>(control)->text(), QString::fromUtf8(design.caption));
 }
 
 void StartupTest::qtTextsInTheDesktopsLanguage_data()
