@@ -22,6 +22,9 @@ ClassicComboBox::ClassicComboBox(QWidget* parent)
     });
     setCompleter(nullptr);
     setInsertPolicy(QComboBox::NoInsert);
+    // Nothing is dropped into the box: a file dropped on it goes on to the
+    // window, which opens it.
+    edit->setAcceptDrops(false);
 
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (m_finishingEdit)

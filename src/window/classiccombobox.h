@@ -9,7 +9,8 @@ namespace rasterkit {
 // drop-down list, or with the arrow keys). Typing leaves the box with no
 // selected entry (index -1) and the typed text, and typing the text of an
 // entry and leaving the box does not choose that entry. There is no
-// completion and typed text is never inserted into the list.
+// completion and typed text is never inserted into the list. Drops are left
+// to the parent.
 class ClassicComboBox : public QComboBox {
     Q_OBJECT
 public:

@@ -19,14 +19,18 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QIcon>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -107,6 +111,18 @@ QString nulSeparated(std::initializer_list<const char*> parts)
     return pairs;
 }
 
+// The first local file among the dropped addresses, or "" when there is none.
+QString droppedFile(const QMimeData* dropped)
+{
+    if (dropped == nullptr || !dropped->hasUrls())
+        return {};
+    for (const QUrl& url : dropped->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
 } // namespace
 
 Form1::Form1(QWidget* parent)
@@ -120,6 +136,7 @@ Form1::Form1(QWidget* parent)
     }
     if (!icon.isNull())
         setWindowIcon(icon);
+    setAcceptDrops(true);
 
     createControls();
     Form_Load();
@@ -277,8 +294,9 @@ void Form1::connectHandlers()
 void Form1::updateActions()
 {
     // While a conversion runs, nothing that feeds it or reads its output may
-    // be used: not the format, size, scale or frame, not opening or saving.
-    // Panning, resizing and the About box stay available.
+    // be used: not the format, size, scale or frame, not opening (from the
+    // menu or by a drop) or saving. Panning, resizing and the About box stay
+    // available.
     const bool idle = !m_converting;
     const Form1Controls& c = m_controls;
     for (QWidget* control : std::initializer_list<QWidget*> { c.Command1, c.Combo1, c.Combo2, c.Combo3, c.VScroll2,
@@ -381,6 +399,11 @@ void Form1::File_open_Click()
         nulSeparated({ "JPEG", "*.jpg", "BMP", "*.bmp", "GIF", "*.gif" }), nulSeparated({ "All Files", "*.*" }), 0);
     if (path.isEmpty())
         return;
+    openPicture(path);
+}
+
+void Form1::openPicture(const QString& path)
+{
     // By default a device or a FIFO is refused at once: reading it could wait
     // or run for ever.
     PictureLoadResult loaded = loadPicture(path);
@@ -398,6 +421,39 @@ void Form1::File_open_Click()
     m_controls.Picture3->setTopTwips(0);
     m_controls.Picture3->setLeftTwips(0);
     updateScrollRanges();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event)
+{
+    // A local file opens as Open opens it; while Open is disabled, so are drops.
+    if (m_controls.File_open->isEnabled() && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (!m_controls.File_open->isEnabled() || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The file manager waits for the drop to end: open once it has (a
+    // message box or a yield inside the drop would hold it up).
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            if (m_controls.File_open->isEnabled())
+                openPicture(path);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::updateScrollRanges()

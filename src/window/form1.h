@@ -67,7 +67,8 @@ struct Form1Controls {
 // saving. Everything runs on the user-interface thread; the long handlers
 // yield to the event queue at fixed points, and while a conversion runs every
 // input that would change its inputs or read its half-made output is
-// disabled (updateActions).
+// disabled (updateActions). A picture file dropped on the window opens as
+// the Open command opens it.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -86,6 +87,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -106,6 +110,7 @@ private:
 
     // Source picture and viewport
     void File_open_Click();
+    void openPicture(const QString& path);
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
     void updateScrollRanges();

@@ -1,15 +1,20 @@
 // Opening a source picture and panning it in the viewport.
 #include "windowtestsupport.h"
 
+#include "window/classiccombobox.h"
 #include "window/classicscrollbar.h"
 #include "window/pictureboxes.h"
 #include "window/statusbox.h"
 
 #include <QAction>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 
 #include <sys/stat.h>
 
@@ -29,6 +34,8 @@ private slots:
     void panning_data();
     void panning();
     void thumbDragPansContinuously();
+    void droppedFileOpens_data();
+    void droppedFileOpens();
 
 private:
     QString write(const QString& name, const QImage& picture, const char* format = nullptr)
@@ -300,6 +307,104 @@ void PictureTest::thumbDragPansContinuously()
     QVERIFY(seen[2] < seen[1]);
     QCOMPARE(c.Picture3->leftTwips(), seen[2]);
     QCOMPARE(c.HScroll1->value(), -seen[2]);
+}
+
+namespace {
+
+// Drags data in from another program and lets go over a control: the events
+// go to the window, which hands them to the control under the pointer or on
+// to its parents. True when the drop was taken.
+bool dropOnto(QWidget* control, const QMimeData& data)
+{
+    QWindow* window = control->window()->windowHandle();
+    const QPoint at = control->mapTo(control->window(), control->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    return enter.isAccepted() && drop.isAccepted();
+}
+
+} // namespace
+
+void PictureTest::droppedFileOpens_data()
+{
+    QTest::addColumn<QStringList>("dropped"); // names in the work folder, or addresses
+    QTest::addColumn<int>("offer");           // 0: addresses, 1: the paths as text, 2: both, as file managers do
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<int>("opened"); // index into dropped, -1 for none
+    const QStringList one { "first.bmp" };
+    QTest::newRow("over the source picture") << one << 0 << "Picture3" << 0;
+    QTest::newRow("over a size box") << one << 2 << "Combo2" << 0;
+    QTest::newRow("over the format box") << one << 2 << "Combo1" << 0;
+    QTest::newRow("name with spaces and Cyrillic") << QStringList { "мой рисунок 1.jpg" } << 2 << "Picture2" << 0;
+    QTest::newRow("several files: the first") << QStringList { "second.png", "first.bmp" } << 0 << "Picture1" << 0;
+    QTest::newRow("a web address is passed over")
+        << QStringList { "https://example.org/a.jpg", "second.png" } << 0 << "Command1" << 1;
+    QTest::newRow("only a web address") << QStringList { "https://example.org/a.jpg" } << 2 << "Picture3" << -1;
+    QTest::newRow("a path as text") << one << 1 << "Picture3" << -1;
+    QTest::newRow("not a picture: Open's warning") << QStringList { "notes.jpg" } << 0 << "Picture3" << -1;
+    QTest::newRow("while converting: refused") << QStringList { "during-run.bmp" } << 0 << "Picture3" << -1;
+}
+
+void PictureTest::droppedFileOpens()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(int, offer);
+    QFETCH(QString, over);
+    QFETCH(int, opened);
+    QList<QUrl> urls;
+    QStringList paths;
+    for (const QString& name : dropped) {
+        QString path = name;
+        if (name == QLatin1String("notes.jpg"))
+            QVERIFY(writeFile(path = m_folder.filePath(name), "not a picture"));
+        else if (!name.contains(QLatin1String("://")))
+            path = write(name, patternPicture(300 + 20 * static_cast<int>(paths.size()), 350));
+        paths.append(path);
+        urls.append(path == name ? QUrl(name) : QUrl::fromLocalFile(path));
+    }
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, write(QStringLiteral("before.bmp"), patternPicture(500, 400)));
+    clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 3);
+    const QString titleBefore = shown.form->windowTitle();
+    QMimeData data;
+    if (offer != 1)
+        data.setUrls(urls);
+    if (offer != 0)
+        data.setText(paths.join(QLatin1Char('\n')));
+    QWidget* target = shown.form->findChild<QWidget*>(over);
+    ModalAnswerer answerer;
+    const bool unreadable = dropped.first() == QLatin1String("notes.jpg");
+    if (dropped.first() == QLatin1String("during-run.bmp")) {
+        int taken = -1;
+        const YieldWatcher watcher([&] {
+            if (taken < 0 && shown.form->isConverting() && shown.form->Progress().Value() >= 40)
+                taken = dropOnto(target, data);
+        });
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        QCOMPARE(taken, 0);
+    } else {
+        QCOMPARE(dropOnto(target, data), opened >= 0 || unreadable);
+    }
+    // No text went into a box.
+    QCOMPARE(c.Combo1->currentText() + c.Combo2->currentText(), QStringLiteral("RGB 5:6:5320"));
+    if (opened < 0) {
+        // As after Open: nothing changes, and a file that is no picture is named in a warning.
+        QTRY_COMPARE(answerer.seen.size(), unreadable ? 1 : 0);
+        QVERIFY(!unreadable || answerer.seen.first().text.contains(QLatin1String("notes.jpg")));
+        QCOMPARE(shown.form->windowTitle(), titleBefore);
+        QCOMPARE(c.HScroll1->value(), 3);
+        return;
+    }
+    // As Open does: the picture, the title, the panning back at the start.
+    QTRY_COMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + paths[opened]);
+    QCOMPARE(c.Picture3->picture().size(), QSize(300 + 20 * opened, 350));
+    QCOMPARE(c.HScroll1->value(), 0);
+    QCOMPARE(c.Picture3->pos(), QPoint(0, 0));
+    QCOMPARE(answerer.seen.size(), 0);
 }
 
 QTEST_MAIN(PictureTest)
