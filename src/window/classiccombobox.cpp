@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace rasterkit {
 
@@ -32,6 +34,18 @@ ClassicComboBox::ClassicComboBox(QWidget* parent)
         m_typed = false;
         emit listChosen(index);
     });
+}
+
+int ClassicComboBox::textRoom() const
+{
+    // A line edit keeps a margin of 2 pixels on either side of its text.
+    constexpr int LineEditMargin = 2;
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.rect = QRect(QPoint(0, 0), size());
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const QMargins margins = lineEdit()->textMargins();
+    return field.width() - 2 * LineEditMargin - margins.left() - margins.right();
 }
 
 void ClassicComboBox::textTyped()

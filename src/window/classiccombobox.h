@@ -16,6 +16,10 @@ class ClassicComboBox : public QComboBox {
 public:
     explicit ClassicComboBox(QWidget* parent = nullptr);
 
+    // The width in pixels that the text field has for its text at the box's
+    // present size: wider text scrolls.
+    int textRoom() const;
+
 signals:
     void listChosen(int index);
 

@@ -17,11 +17,14 @@
 #include "platform/picturefile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QIcon>
 #include <QLocale>
 #include <QMenu>
@@ -34,6 +37,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string_view>
 
 namespace rasterkit {
@@ -70,6 +74,9 @@ constexpr int ScrollBarThickness = designTwips("VScroll1").width;
 static_assert(ViewportWidthMargin == 5575 - FrameExtraWidth && ViewportHeightMargin == 1345 - FrameExtraHeight);
 static_assert(DesignClientWidthTwips + FrameExtraWidth - 525 == designTwips("VScroll1").left + 25);
 static_assert(DesignClientHeightTwips + FrameExtraHeight - 1225 == designTwips("HScroll1").top + 15);
+
+// The smallest font the window takes to make its texts fit.
+constexpr int SmallestFontPixels = 8;
 
 // Scroll ranges stay within -32767..32767 so that negating a value always fits 16 bits.
 int scrollRange(int twips)
@@ -111,6 +118,19 @@ QString nulSeparated(std::initializer_list<const char*> parts)
     return pairs;
 }
 
+// Every line the status box shows at the largest sizes: the progress texts,
+// the scale text and each format's report for a 320 x 240 picture whose
+// output takes the most digits.
+QStringList statusLines()
+{
+    QStringList lines { fromUtf8(ConvertingMessage), fromUtf8(CompressingMessage),
+        QString(15, QLatin1Char(' ')) + QStringLiteral("500%") };
+    const std::string decimalPoint = QLocale::system().decimalPoint().toStdString();
+    for (const PixelFormat format : AllPixelFormats)
+        lines += fromUtf8(conversionReport(format, 320, 240, 230400, decimalPoint)).split(QStringLiteral("\r\n"));
+    return lines;
+}
+
 // The first local file among the dropped addresses, or "" when there is none.
 QString droppedFile(const QMimeData* dropped)
 {
@@ -139,6 +159,7 @@ Form1::Form1(QWidget* parent)
     setAcceptDrops(true);
 
     createControls();
+    fitFont();
     Form_Load();
     connectHandlers();
     updateActions();
@@ -241,9 +262,13 @@ QWidget* Form1::createControl(const DesignControl& design)
     case ControlKind::Button:
         control = new QPushButton(QString::fromUtf8(design.caption), client);
         break;
-    case ControlKind::StatusBox:
-        control = new StatusBox(client);
+    case ControlKind::StatusBox: {
+        // The status box is for reading: no caret, no typing.
+        auto* status = new StatusBox(client);
+        status->setReadOnly(true);
+        control = status;
         break;
+    }
     case ControlKind::ComboBox: {
         auto* combo = new ClassicComboBox(client);
         const QStringList entries = comboEntries(design.list);
@@ -291,6 +316,30 @@ void Form1::connectHandlers()
     connect(c.Picture3, &SourcePictureBox::mouseMoved, this, &Form1::Picture3_MouseMove);
 }
 
+void Form1::fitFont()
+{
+    // The desktop's font, at the largest pixel size not above its own at
+    // which the status box shows every line of its messages on one line and
+    // the size boxes show their numbers whole. The layout is fixed in pixels,
+    // so the font is measured in pixels too, whatever the screen's dots per
+    // inch make of a point size.
+    const Form1Controls& c = m_controls;
+    const int statusRoom = c.Text1->width() - 2 * c.Text1->frameWidth()
+        - 2 * static_cast<int>(std::ceil(c.Text1->document()->documentMargin())) - 2;
+    const QStringList lines = statusLines();
+    QFont font = QApplication::font(this);
+    for (int pixels = QFontInfo(font).pixelSize(); pixels >= SmallestFontPixels; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetricsF metrics(font);
+        const bool statusFits = std::all_of(lines.begin(), lines.end(),
+            [&](const QString& line) { return metrics.horizontalAdvance(line) <= statusRoom; });
+        const bool sizesFit = metrics.horizontalAdvance(QStringLiteral("320")) <= c.Combo2->textRoom();
+        if (statusFits && sizesFit)
+            break;
+    }
+    setFont(font);
+}
+
 void Form1::updateActions()
 {
     // While a conversion runs, nothing that feeds it or reads its output may
@@ -309,13 +358,21 @@ void Form1::updateActions()
 void Form1::beginConversion()
 {
     m_converting = true;
+    m_focusBeforeRun = focusWidget();
     updateActions();
+    m_focusDuringRun = focusWidget();
 }
 
 void Form1::endConversion()
 {
     m_converting = false;
     updateActions();
+    // Disabling the focused control moved the focus on, often into the status
+    // box: it goes back, unless the user has put it somewhere else meanwhile.
+    if (m_focusBeforeRun && m_focusBeforeRun != m_focusDuringRun && focusWidget() == m_focusDuringRun)
+        m_focusBeforeRun->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeRun = nullptr;
+    m_focusDuringRun = nullptr;
 }
 
 bool Form1::yieldToEventQueue()

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointF>
+#include <QPointer>
 
 #include <array>
 #include <cstdint>
@@ -95,6 +96,7 @@ private:
     void createControls();
     QWidget* createControl(const DesignControl& design);
     void connectHandlers();
+    void fitFont();
     void updateActions();
     void beginConversion();
     void endConversion();
@@ -140,6 +142,10 @@ private:
     std::unique_ptr<ProgressBar> m_progress;
     bool m_converting = false;
     bool m_closed = false;
+    // Disabling the focused control moves the focus on; a conversion gives
+    // it back at its end unless the user has moved it meanwhile.
+    QPointer<QWidget> m_focusBeforeRun;
+    QPointer<QWidget> m_focusDuringRun;
 };
 
 } // namespace rasterkit

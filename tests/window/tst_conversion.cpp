@@ -51,6 +51,8 @@ private slots:
     void yieldsAndProgress();
     void progressBarSignals();
     void inputRefusedWhileConverting();
+    void focusStaysWhereTheUserLeftIt_data();
+    void focusStaysWhereTheUserLeftIt();
     void closingWhileConverting();
 
 private:
@@ -459,6 +461,37 @@ void ConversionTest::inputRefusedWhileConverting()
         QVERIFY(control->isEnabled());
     QVERIFY(c.File_open->isEnabled());
     QVERIFY(c.file_save->isEnabled());
+}
+
+void ConversionTest::focusStaysWhereTheUserLeftIt_data()
+{
+    QTest::addColumn<bool>("movedDuringRun"); // the user puts the focus on the panning bar meanwhile
+    QTest::newRow("on the button") << false;
+    QTest::newRow("moved during the run") << true;
+}
+
+void ConversionTest::focusStaysWhereTheUserLeftIt()
+{
+    QFETCH(bool, movedDuringRun);
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    shown.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown.form.get()));
+    QWidget* focusDuringRun = nullptr;
+    {
+        const YieldWatcher watcher([&] {
+            if (shown.form->isConverting() && focusDuringRun == nullptr) {
+                focusDuringRun = QApplication::focusWidget();
+                if (movedDuringRun)
+                    c.HScroll1->bar()->setFocus(Qt::TabFocusReason);
+            }
+        });
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+    }
+    QVERIFY(c.Text1->text().startsWith(QStringLiteral("Конвертирование завершено.")));
+    QVERIFY(focusDuringRun != nullptr && focusDuringRun != c.Command1); // disabled, it lost the focus
+    QCOMPARE(QApplication::focusWidget(), movedDuringRun ? static_cast<QWidget*>(c.HScroll1->bar()) : c.Command1);
 }
 
 void ConversionTest::closingWhileConverting()

@@ -335,6 +335,7 @@ void PictureTest::droppedFileOpens_data()
     QTest::addColumn<int>("opened"); // index into dropped, -1 for none
     const QStringList one { "first.bmp" };
     QTest::newRow("over the source picture") << one << 0 << "Picture3" << 0;
+    QTest::newRow("over the status box") << one << 2 << "Text1" << 0;
     QTest::newRow("over a size box") << one << 2 << "Combo2" << 0;
     QTest::newRow("over the format box") << one << 2 << "Combo1" << 0;
     QTest::newRow("name with spaces and Cyrillic") << QStringList { "мой рисунок 1.jpg" } << 2 << "Picture2" << 0;

@@ -10,17 +10,22 @@
 #include "window/translations.h"
 #include "window/twips.h"
 
+#include "convert/report.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTranslator>
 
 using namespace rasterkit;
@@ -36,6 +41,8 @@ private slots:
     void designGeometry();
     void controlsAsTheTableDesignsThem_data();
     void controlsAsTheTableDesignsThem();
+    void textsFitTheirBoxes_data();
+    void textsFitTheirBoxes();
     void qtTextsInTheDesktopsLanguage_data();
     void qtTextsInTheDesktopsLanguage();
     void progressBarAtItsPlace();
@@ -255,6 +262,54 @@ void StartupTest::controlsAsTheTableDesignsThem()
         QCOMPARE(combo->currentIndex(), design.shownEntry);
     if (design.caption != nullptr)
         QCOMPARE(qobject_cast<QPushButton*>(control)->text(), QString::fromUtf8(design.caption));
+    if (auto* status = qobject_cast<StatusBox*>(control))
+        QVERIFY(status->isReadOnly()); // for reading: no caret, no typing
+}
+
+void StartupTest::textsFitTheirBoxes_data()
+{
+    QTest::addColumn<int>("desktopFontPixels"); // 0: the platform's own
+    QTest::newRow("desktop font") << 0;
+    QTest::newRow("large desktop font") << 24;
+}
+
+void StartupTest::textsFitTheirBoxes()
+{
+    QFETCH(int, desktopFontPixels);
+    const QFont desktopFont = QApplication::font();
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(desktopFont); });
+    QFont font = desktopFont;
+    if (desktopFontPixels > 0)
+        font.setPixelSize(desktopFontPixels);
+    QApplication::setFont(font);
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    QVERIFY(QFontInfo(shown.form->font()).pixelSize() <= QFontInfo(font).pixelSize());
+
+    // Every line of the longest messages stays on one line of the status box.
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
+    for (const QString& text : { c.Text1->text(), QString::fromUtf8(compressionReport(153600, 230400, ",")) }) {
+        c.Text1->setText(text);
+        QCoreApplication::processEvents();
+        for (QTextBlock block = c.Text1->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
+    }
+    // The size boxes show each number whole and clear of their left border:
+    // no dark pixel in the text field's first two columns.
+    for (ClassicComboBox* combo : { c.Combo2, c.Combo3 }) {
+        for (int index = 0; index < combo->count(); ++index) {
+            combo->setCurrentIndex(index);
+            const QImage shot = combo->grab().toImage();
+            const QRect field = combo->lineEdit()->geometry();
+            int left = field.right();
+            for (int y = field.top(); y <= field.bottom(); ++y) {
+                for (int x = field.left(); x < left; ++x)
+                    left = qGray(shot.pixel(x, y)) < 128 ? x : left;
+            }
+            QVERIFY2(left >= field.left() + 2 && left < field.center().x(), qPrintable(combo->currentText()));
+        }
+    }
 }
 
 void StartupTest::qtTextsInTheDesktopsLanguage_data()
