@@ -8,7 +8,7 @@ namespace rasterkit {
 
 OutputBytes EncodeRGB332(const PixelGrid& grid, const EncodeProgress& progress)
 {
-    return detail::encodePlain<1>(grid, progress, [](std::uint32_t colour, std::uint8_t* out) {
+    return detail::encodePlain<PixelFormat::RGB332>(grid, progress, [](std::uint32_t colour, std::uint8_t* out) {
         out[0] = Pack332(colour);
     });
 }
@@ -17,7 +17,7 @@ namespace detail {
 
 DecodeResult decodeRGB332(std::span<const std::uint8_t> bytes, int width, int height)
 {
-    return decodePlain<1>(bytes, width, height, [](const std::uint8_t* in) { return unpack332(in[0]); });
+    return decodePlain<PixelFormat::RGB332>(bytes, width, height, [](const std::uint8_t* in) { return unpack332(in[0]); });
 }
 
 } // namespace detail

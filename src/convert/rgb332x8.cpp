@@ -8,16 +8,15 @@ namespace rasterkit {
 namespace {
 
 struct RGB332x8Record {
-    static constexpr int RunLimit = 255;
-    static constexpr int Width = 2;
+    static constexpr PixelFormat Format = PixelFormat::RGB332x8;
 
-    static void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
     {
         out[0] = Pack332(static_cast<std::uint32_t>(colour));
         out[1] = runLength;
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         return { static_cast<std::int32_t>(detail::unpack332(in[0])), in[1] };
     }

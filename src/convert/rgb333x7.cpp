@@ -9,17 +9,16 @@ namespace rasterkit {
 namespace {
 
 struct RGB333x7Record {
-    static constexpr int RunLimit = 127;
-    static constexpr int Width = 2;
+    static constexpr PixelFormat Format = PixelFormat::RGB333x7;
 
-    static void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
     {
         // The high byte is red 7-5, green 7-5 and blue 7-6: the RGB 3:3:2 byte.
         out[0] = Pack332(static_cast<std::uint32_t>(colour));
         out[1] = Pack333x7Low(static_cast<std::uint32_t>(colour), runLength);
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         const std::uint32_t colour = detail::unpack332(in[0]) | (static_cast<std::uint32_t>(in[1] & 0x80u) << 14);
         return { static_cast<std::int32_t>(colour), in[1] & 0x7Fu };

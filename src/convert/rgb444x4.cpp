@@ -9,16 +9,15 @@ namespace rasterkit {
 namespace {
 
 struct RGB444x4Record {
-    static constexpr int RunLimit = 15;
-    static constexpr int Width = 2;
+    static constexpr PixelFormat Format = PixelFormat::RGB444x4;
 
-    static void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
     {
         out[0] = Pack444High(static_cast<std::uint32_t>(colour));
         out[1] = Pack444x4Low(static_cast<std::uint32_t>(colour), runLength);
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         const unsigned red = in[0] & 0xF0u;
         const unsigned green = (in[0] & 0x0Fu) << 4;

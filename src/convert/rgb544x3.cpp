@@ -9,17 +9,16 @@ namespace rasterkit {
 namespace {
 
 struct RGB544x3Record {
-    static constexpr int RunLimit = 7;
-    static constexpr int Width = 2;
+    static constexpr PixelFormat Format = PixelFormat::RGB544x3;
 
-    static void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
     {
         // The high byte is red 7-3 and green 7-5, the same byte as RGB 5:6:5's.
         out[0] = Pack565High(static_cast<std::uint32_t>(colour));
         out[1] = Pack544x3Low(static_cast<std::uint32_t>(colour), runLength);
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         const unsigned red = in[0] & 0xF8u;
         const unsigned green = ((in[0] & 0x07u) << 5) | ((in[1] & 0x80u) >> 3);

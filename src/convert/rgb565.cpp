@@ -8,7 +8,7 @@ namespace rasterkit {
 
 OutputBytes EncodeRGB565(const PixelGrid& grid, const EncodeProgress& progress)
 {
-    return detail::encodePlain<2>(grid, progress, [](std::uint32_t colour, std::uint8_t* out) {
+    return detail::encodePlain<PixelFormat::RGB565>(grid, progress, [](std::uint32_t colour, std::uint8_t* out) {
         out[0] = Pack565High(colour);
         out[1] = Pack565Low(colour);
     });
@@ -18,7 +18,7 @@ namespace detail {
 
 DecodeResult decodeRGB565(std::span<const std::uint8_t> bytes, int width, int height)
 {
-    return decodePlain<2>(bytes, width, height, [](const std::uint8_t* in) { return unpack565(in[0], in[1]); });
+    return decodePlain<PixelFormat::RGB565>(bytes, width, height, [](const std::uint8_t* in) { return unpack565(in[0], in[1]); });
 }
 
 } // namespace detail

@@ -8,17 +8,16 @@ namespace rasterkit {
 namespace {
 
 struct RGB565x8Record {
-    static constexpr int RunLimit = 255;
-    static constexpr int Width = 3;
+    static constexpr PixelFormat Format = PixelFormat::RGB565x8;
 
-    static void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
     {
         out[0] = Pack565High(static_cast<std::uint32_t>(colour));
         out[1] = Pack565Low(static_cast<std::uint32_t>(colour));
         out[2] = runLength;
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         return { static_cast<std::int32_t>(detail::unpack565(in[0], in[1])), in[2] };
     }

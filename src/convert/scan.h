@@ -5,6 +5,7 @@
 #include "pixelgrid.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <concepts>
 #include <cstddef>
@@ -13,16 +14,53 @@
 
 namespace rasterkit::detail {
 
-// A run record format: how many pixels one record may cover, how many bytes
-// it takes, how (value, run length) becomes those bytes and how they are read
-// back.
+// A run record format: the format whose table row gives its run limit and
+// width, how (value, run length) becomes the record's bytes and how they are
+// read back.
 template<typename Record>
 concept RunRecord = requires(std::int32_t value, std::uint8_t runLength, std::uint8_t* out, const std::uint8_t* in) {
-    { Record::RunLimit } -> std::convertible_to<int>;
-    { Record::Width } -> std::convertible_to<int>;
+    { Record::Format } -> std::convertible_to<PixelFormat>;
     Record::build(value, runLength, out);
     { Record::parse(in) } -> std::same_as<std::pair<std::int32_t, unsigned>>;
 };
+
+template<RunRecord Record>
+inline constexpr int RunLimitOf = formatInfo(Record::Format).runLimit;
+
+template<RunRecord Record>
+inline constexpr std::size_t WidthOf = static_cast<std::size_t>(formatInfo(Record::Format).recordWidth);
+
+// Holds a record against its row of the format table. Built in a constant
+// expression, any byte written or read past the row's width stops the
+// compilation; a record of all ones must set every byte, so the row is not
+// wider than the record; and the run-length field, given all ones, must read
+// back as exactly the row's run limit, so the limit neither overflows the
+// field nor leaves part of it unused.
+template<RunRecord Record>
+constexpr bool recordMatchesFormatTable()
+{
+    std::array<std::uint8_t, WidthOf<Record>> record {};
+    Record::build(-1, 0xFF, record.data());
+    for (const std::uint8_t byte : record) {
+        if (byte == 0)
+            return false;
+    }
+    return Record::parse(record.data()).second == static_cast<unsigned>(RunLimitOf<Record>);
+}
+
+// The same for a plain format's pixel packer.
+template<PixelFormat Format, typename Pack>
+constexpr bool packerMatchesFormatTable(Pack pack)
+{
+    constexpr auto width = static_cast<std::size_t>(formatInfo(Format).recordWidth);
+    std::array<std::uint8_t, width> pixel {};
+    pack(0xFFFFFFFFu, pixel.data());
+    for (const std::uint8_t byte : pixel) {
+        if (byte == 0)
+            return false;
+    }
+    return !formatInfo(Format).runLength;
+}
 
 // One pass of the raster scan. Rows run top to bottom and columns left to
 // right, and runs go on across row ends. A run is closed when it has reached
@@ -43,8 +81,9 @@ concept RunRecord = requires(std::int32_t value, std::uint8_t runLength, std::ui
 template<RunRecord Record, bool Writing>
 std::size_t scanRuns(const PixelGrid& grid, std::uint8_t* out, const EncodeProgress& progress)
 {
-    constexpr unsigned runLimit = Record::RunLimit;
-    constexpr std::size_t width = Record::Width;
+    static_assert(recordMatchesFormatTable<Record>(), "the record does not match its format's row");
+    constexpr auto runLimit = static_cast<unsigned>(RunLimitOf<Record>);
+    constexpr std::size_t width = WidthOf<Record>;
     const int rowCount = grid.height();
     std::int32_t previous = grid(1, 1);
     unsigned runLength = 0;
@@ -99,7 +138,7 @@ DecodeResult decodeRuns(std::span<const std::uint8_t> bytes, int width, int heig
         return result;
     }
     const std::size_t pixelCount = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    constexpr std::size_t recordWidth = Record::Width;
+    constexpr std::size_t recordWidth = WidthOf<Record>;
     const auto fail = [&](DecodeError error, std::size_t offset) {
         result.error = error;
         result.offset = offset;
@@ -129,11 +168,13 @@ DecodeResult decodeRuns(std::span<const std::uint8_t> bytes, int width, int heig
     return result;
 }
 
-// Plain formats write every pixel in raster order, BytesPerPixel bytes each,
-// into bytes allocated once from the grid's size.
-template<int BytesPerPixel, typename Pack>
+// Plain formats write every pixel in raster order, the format's record width
+// in bytes each, into bytes allocated once from the grid's size.
+template<PixelFormat Format, typename Pack>
 OutputBytes encodePlain(const PixelGrid& grid, const EncodeProgress& progress, Pack pack)
 {
+    static_assert(packerMatchesFormatTable<Format>(Pack {}), "the packer does not match its format's row");
+    constexpr std::size_t BytesPerPixel = static_cast<std::size_t>(formatInfo(Format).recordWidth);
     OutputBytes bytes(grid.values().size() * BytesPerPixel);
     std::uint8_t* out = bytes.data();
     const int rowCount = grid.height();
@@ -148,10 +189,11 @@ OutputBytes encodePlain(const PixelGrid& grid, const EncodeProgress& progress, P
     return bytes;
 }
 
-// Plain formats: every pixel is BytesPerPixel bytes, nothing else.
-template<int BytesPerPixel, typename Unpack>
+// Plain formats: every pixel is the format's record width in bytes, nothing else.
+template<PixelFormat Format, typename Unpack>
 DecodeResult decodePlain(std::span<const std::uint8_t> bytes, int width, int height, Unpack unpack)
 {
+    constexpr std::size_t BytesPerPixel = static_cast<std::size_t>(formatInfo(Format).recordWidth);
     DecodeResult result;
     if (!isValidTargetSize(width, height)) {
         result.error = DecodeError::InvalidSize;

@@ -8,15 +8,14 @@ namespace rasterkit {
 namespace {
 
 struct Y5x3Record {
-    static constexpr int RunLimit = 7;
-    static constexpr int Width = 1;
+    static constexpr PixelFormat Format = PixelFormat::Y5x3;
 
-    static void build(std::int32_t greyLevel, std::uint8_t runLength, std::uint8_t* out)
+    static constexpr void build(std::int32_t greyLevel, std::uint8_t runLength, std::uint8_t* out)
     {
         out[0] = PackY5x3(static_cast<std::uint32_t>(greyLevel), runLength);
     }
 
-    static std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
+    static constexpr std::pair<std::int32_t, unsigned> parse(const std::uint8_t* in)
     {
         return { static_cast<std::int32_t>(in[0] >> 3), in[0] & 0x07u };
     }
