@@ -1,14 +1,22 @@
 #include "sampling.h"
 
-#include "greylevel.h"
-#include "pixelformat.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace rasterkit {
+
+namespace {
+
+bool holdsGreyLevels(int formatIndex)
+{
+    const std::optional<PixelFormat> format = pixelFormatFromIndex(formatIndex);
+    return format && formatInfo(*format).grey;
+}
+
+} // namespace
 
 std::int32_t roundToInt32(double value)
 {
@@ -107,7 +115,7 @@ Sampler::Sampler(const SourceImage& source, const FrameSettings& frame, int form
     : m_source(source)
     , m_frame(frame)
     , m_mask(reductionMask(formatIndex))
-    , m_grey(formatIndex == static_cast<int>(PixelFormat::Y5x3))
+    , m_grey(holdsGreyLevels(formatIndex))
 {
     // Every row samples the same columns, so their source x is worked out once.
     const int width = frame.targetWidth > 0 ? frame.targetWidth : 0;
@@ -126,20 +134,14 @@ void Sampler::sampleRow(int row, PixelGrid& grid) const
     const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
     for (std::size_t index = 0; index < count; ++index) {
         const std::int64_t x = m_columns[index];
-        std::uint32_t colour = 0xFFFFFFFFu; // outside the picture
+        auto colour = static_cast<Colour>(OutsideSample);
         if (line != nullptr && x >= 0 && x < m_source.width) {
             const std::uint8_t* pixel = line + x * 4;
             colour = static_cast<std::uint32_t>(pixel[0]) | (static_cast<std::uint32_t>(pixel[1]) << 8)
                 | (static_cast<std::uint32_t>(pixel[2]) << 16);
         }
-        const std::uint32_t masked = colour & m_mask;
-        out[index] = m_grey ? GreyLevel(masked) : static_cast<std::int32_t>(masked);
+        out[index] = detail::reduce(colour, m_mask, m_grey);
     }
-}
-
-std::uint32_t Sampler::previewColour(std::int32_t value) const
-{
-    return m_grey ? greyPreviewColour(value) : static_cast<std::uint32_t>(value) & 0xFFFFFFu;
 }
 
 PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, int formatIndex,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "colour.h"
+#include "greylevel.h"
+#include "pixelformat.h"
 #include "pixelgrid.h"
 
 #include <cstddef>
@@ -21,20 +24,6 @@ struct SourceImage {
     std::ptrdiff_t bytesPerLine = 0;
     std::int64_t left = 0;
     std::int64_t top = 0;
-
-    // The colour of the picture's pixel (x, y) as 0x00BBGGRR, or -1 for a
-    // position outside the stored pixels.
-    std::int32_t colourAt(std::int64_t x, std::int64_t y) const
-    {
-        x -= left;
-        y -= top;
-        if (x < 0 || y < 0 || x >= width || y >= height || bytes == nullptr)
-            return OutsideSampleValue;
-        const std::uint8_t* pixel = bytes + y * bytesPerLine + x * 4;
-        return static_cast<std::int32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
-    }
-
-    static constexpr std::int32_t OutsideSampleValue = -1;
 };
 
 // What the capture frame hands to a conversion.
@@ -111,6 +100,37 @@ PixelRect sampledRegion(const FrameSettings& frame, std::int64_t pictureWidth, s
 // row / rowCount x 100 in double precision, rounded to nearest, ties to even.
 int progressPercent(int row, int rowCount);
 
+namespace detail {
+
+// What the grid stores for a colour: the colour ANDed with the mask, or the
+// grey level of that.
+constexpr std::int32_t reduce(Colour colour, std::uint32_t mask, bool grey)
+{
+    const Colour masked = colour & mask;
+    return grey ? GreyLevel(masked) : static_cast<std::int32_t>(masked);
+}
+
+constexpr Colour previewColour(std::int32_t value, bool grey)
+{
+    return grey ? greyPreviewColour(value) : static_cast<Colour>(value) & 0xFFFFFFu;
+}
+
+} // namespace detail
+
+// What the grid stores for a colour in a format, as sampling stores it.
+constexpr std::int32_t reduceColour(PixelFormat format, Colour colour)
+{
+    return detail::reduce(colour, formatInfo(format).reductionMask, formatInfo(format).grey);
+}
+
+// The colour the preview shows for a value of a format's grid: the colour
+// itself, or grey 8 x level for "Y 5x3". A sample outside the picture holds
+// the mask, so it shows as the mask's colour (31 x 8 grey for "Y 5x3").
+constexpr Colour previewColour(PixelFormat format, std::int32_t value)
+{
+    return detail::previewColour(value, formatInfo(format).grey);
+}
+
 // Samples the framed region of a picture one row at a time. Column i and row
 // j (1-based) sample the source pixel nearest to (frameLeft + step x i,
 // frameTop + step x j); the colour is ANDed with the format's reduction mask,
@@ -125,7 +145,7 @@ public:
 
     // The colour the preview shows for a stored value: the value itself, or
     // grey 8 x level for "Y 5x3".
-    std::uint32_t previewColour(std::int32_t value) const;
+    Colour previewColour(std::int32_t value) const { return detail::previewColour(value, m_grey); }
 
     const FrameSettings& frame() const { return m_frame; }
 

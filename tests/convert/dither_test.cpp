@@ -72,11 +72,14 @@ test::Picture noisePicture(int width, int height, unsigned seed)
     return test::Picture(width, height, [&random](int, int) { return random() & 0xFFFFFFu; });
 }
 
+Colour gradientColour(int x, int y)
+{
+    return makeColour(static_cast<unsigned>(x * 3 + y), static_cast<unsigned>(255 - y * 2), static_cast<unsigned>((x * y) / 16));
+}
+
 test::Picture gradientPicture(int width, int height)
 {
-    return test::Picture(width, height, [](int x, int y) {
-        return makeColour(static_cast<unsigned>(x * 3 + y), static_cast<unsigned>(255 - y * 2), static_cast<unsigned>((x * y) / 16));
-    });
+    return test::Picture(width, height, gradientColour);
 }
 
 class DefaultReductionTest : public ::testing::TestWithParam<int> { };
@@ -135,10 +138,7 @@ TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
     // error diffused from the gradient must not make noise in it.
     const PixelFormat format = GetParam();
     const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080 : formatInfo(format).reductionMask & 0x406080;
-    const test::Picture gradient = gradientPicture(64, 40);
-    const test::Picture picture(64, 40, [&](int x, int y) {
-        return x >= 32 ? exact : static_cast<std::uint32_t>(gradient.image().colourAt(x, y));
-    });
+    const test::Picture picture(64, 40, [&](int x, int y) { return x >= 32 ? exact : gradientColour(x, y); });
     const PixelGrid samples = sampleColours(picture.image(), { 64, 40, 1.0, -1, -1 }, SampleFilter::Nearest);
     const std::int32_t level = reduceColours(test::filledGrid(1, 1, static_cast<std::int32_t>(exact)), formatIndex(format), Dither::None)(1, 1);
     for (const Dither dither : Dithering) {
