@@ -1,0 +1,32 @@
+#include "byteorder.h"
+
+#include <utility>
+
+namespace rasterkit {
+
+std::string_view byteOrderName(ByteOrder order)
+{
+    return order == ByteOrder::LittleEndian ? "little" : "big";
+}
+
+std::optional<ByteOrder> parseByteOrder(std::string_view text)
+{
+    if (text == "big")
+        return ByteOrder::BigEndian;
+    if (text == "little")
+        return ByteOrder::LittleEndian;
+    return std::nullopt;
+}
+
+void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order)
+{
+    const PixelFormatInfo& info = formatInfo(format);
+    if (order == ByteOrder::BigEndian || info.wordOffset == NoWord)
+        return;
+    const auto recordWidth = static_cast<std::size_t>(info.recordWidth);
+    const auto wordOffset = static_cast<std::size_t>(info.wordOffset);
+    for (std::size_t record = 0; bytes.size() - record >= recordWidth; record += recordWidth)
+        std::swap(bytes[record + wordOffset], bytes[record + wordOffset + 1]);
+}
+
+} // namespace rasterkit

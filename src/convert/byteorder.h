@@ -1,0 +1,34 @@
+#pragma once
+
+#include "pixelformat.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace rasterkit {
+
+// The order of the two bytes of each 16-bit unit in a file. The files'
+// own order is big-endian: the high byte first.
+enum class ByteOrder { BigEndian, LittleEndian };
+
+// "big" or "little".
+std::string_view byteOrderName(ByteOrder order);
+std::optional<ByteOrder> parseByteOrder(std::string_view text);
+
+// Whether the byte order changes a format's files: the formats with a 16-bit
+// word in every pixel or record do, the ones made of single bytes do not.
+constexpr bool hasWords(PixelFormat format)
+{
+    return formatInfo(format).wordOffset != NoWord;
+}
+
+// Turns an output file image between the files' own order and the given one,
+// in place: for little-endian the two bytes of the word in each pixel or
+// record change places (which also turns a little-endian image back). The
+// run lengths of "RGB 5:6:5x8" stay where they are, and the bytes of a
+// record cut short at the end are left as they are.
+void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order);
+
+} // namespace rasterkit

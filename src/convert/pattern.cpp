@@ -1,0 +1,81 @@
+#include "pattern.h"
+
+#include "sampling.h"
+
+#include <algorithm>
+
+namespace rasterkit {
+
+namespace {
+
+constexpr Colour White = makeColour(255, 255, 255);
+constexpr Colour Black = makeColour(0, 0, 0);
+constexpr Colour Yellow = makeColour(255, 255, 0);
+constexpr Colour Bars[4] = { makeColour(255, 0, 0), makeColour(0, 255, 0), makeColour(0, 0, 255), White };
+
+// Position 0..1530 along red, yellow, green, cyan, blue, magenta and back to
+// red, 255 steps between neighbours.
+Colour hue(int position)
+{
+    const int step = position % 255;
+    switch (position / 255) {
+    case 0:
+        return makeColour(255, unsigned(step), 0);
+    case 1:
+        return makeColour(unsigned(255 - step), 255, 0);
+    case 2:
+        return makeColour(0, 255, unsigned(step));
+    case 3:
+        return makeColour(0, unsigned(255 - step), 255);
+    case 4:
+        return makeColour(unsigned(step), 0, 255);
+    case 5:
+        return makeColour(255, 0, unsigned(255 - step));
+    default:
+        return makeColour(255, 0, 0);
+    }
+}
+
+// The share of a ramp at inner column x of innerWidth, 0..scale.
+int along(int x, int innerWidth, int scale)
+{
+    return innerWidth > 1 ? x * scale / (innerWidth - 1) : scale;
+}
+
+} // namespace
+
+Colour testPatternColour(int x, int y, int width, int height)
+{
+    if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
+        return White;
+    if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+        return Black;
+    // The picture proper, inside the border and the gap.
+    const int innerX = x - 2;
+    const int innerY = y - 2;
+    const int innerWidth = width - 4;
+    const int innerHeight = height - 4;
+    const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
+    if (innerX < 2 * mark && innerY < mark)
+        return Yellow;
+    if (innerY < innerHeight / 2)
+        return Bars[innerX * 4 / innerWidth];
+    if (innerY < innerHeight * 3 / 4) {
+        const auto level = static_cast<unsigned>(along(innerX, innerWidth, 255));
+        return makeColour(level, level, level);
+    }
+    return hue(along(innerX, innerWidth, 6 * 255));
+}
+
+PixelGrid testPattern(PixelFormat format, int width, int height)
+{
+    PixelGrid grid(width, height);
+    for (int row = 1; row <= grid.height(); ++row) {
+        const auto values = grid.row(row);
+        for (int column = 1; column <= grid.width(); ++column)
+            values[std::size_t(column - 1)] = reduceColour(format, testPatternColour(column - 1, row - 1, width, height));
+    }
+    return grid;
+}
+
+} // namespace rasterkit
