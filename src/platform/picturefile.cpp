@@ -32,19 +32,21 @@ constexpr std::int64_t MaximumDecodedBytes = std::int64_t(AllocationLimitMegabyt
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 
-QImage flattenOverBackground(const QImage& decoded)
+QImage flattenOverBackground(const QImage& decoded, QRgb backgroundColour)
 {
     if (!decoded.hasAlphaChannel())
         return decoded.convertToFormat(QImage::Format_RGBX8888);
     QImage picture = decoded.convertToFormat(QImage::Format_RGBA8888);
-    constexpr unsigned background = 0xF0;
+    const unsigned background[3] = { unsigned(qRed(backgroundColour)), unsigned(qGreen(backgroundColour)),
+        unsigned(qBlue(backgroundColour)) };
     for (int y = 0; y < picture.height(); ++y) {
         uchar* pixel = picture.scanLine(y);
         for (int x = 0; x < picture.width(); ++x, pixel += 4) {
             const unsigned alpha = pixel[3];
             if (alpha != 255) {
                 for (int channel = 0; channel < 3; ++channel)
-                    pixel[channel] = static_cast<uchar>((pixel[channel] * alpha + background * (255 - alpha) + 127) / 255);
+                    pixel[channel] = static_cast<uchar>(
+                        (pixel[channel] * alpha + background[channel] * (255 - alpha) + 127) / 255);
                 pixel[3] = 255;
             }
         }
@@ -123,7 +125,7 @@ PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, cons
     return failure(PictureError::CannotDecode, shown, decoded.detail);
 }
 
-PictureLoadResult decodePicture(const QByteArray& data, const std::optional<FrameSettings>& frame, const QString& shown)
+PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions& options, const QString& shown)
 {
     if (data.isEmpty())
         return failure(PictureError::Empty, shown);
@@ -133,7 +135,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const std::optional<Fram
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
     if (looksLikeJpeg(bytes)) {
-        JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { frame, MaximumDecodedBytes });
+        JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes });
         if (!decoded.ok())
             return jpegFailure(decoded, data.size(), shown);
         PictureLoadResult result;
@@ -157,7 +159,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const std::optional<Fram
     }
     PictureLoadResult result;
     result.file = shown;
-    result.image = flattenOverBackground(decoded);
+    result.image = flattenOverBackground(decoded, options.background);
     if (result.image.isNull())
         return failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
     return result;
@@ -169,7 +171,7 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
         return read;
     file.close();
-    return decodePicture(data, options.frame, shown);
+    return decodePicture(data, options, shown);
 }
 
 } // namespace

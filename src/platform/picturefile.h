@@ -11,9 +11,9 @@
 
 namespace rasterkit {
 
-// The background that transparent pixels are blended over: the light grey of
-// the window's picture box.
-inline constexpr unsigned PictureBackground = 0xF0F0F0; // as 0xRRGGBB; grey, so the same either way
+// The background that transparent pixels are blended over unless told
+// otherwise: the light grey of the window's picture box.
+inline constexpr QRgb PictureBackground = qRgb(0xF0, 0xF0, 0xF0);
 
 // The most a picture file may hold, and the most a decoded picture may take.
 inline constexpr qint64 MaximumPictureBytes = qint64(1) << 30;
@@ -67,13 +67,15 @@ struct PictureLoadOptions {
     // result (sourceImageOf with its origin) gives what sampling the whole
     // picture would.
     std::optional<FrameSettings> frame;
+    // The colour transparent pixels are blended over; its alpha is ignored.
+    QRgb background = PictureBackground;
 };
 
 // Decodes a JPEG, BMP, GIF (its first frame) or any other picture Qt reads,
 // exactly as stored: no automatic EXIF rotation. Transparent pixels are
-// blended over PictureBackground. The file is read in blocks, never more than
-// the byte limit; decoded pictures of up to 1 GiB are accepted and absurd
-// headers refused.
+// blended over the options' background. The file is read in blocks, never
+// more than the byte limit; decoded pictures of up to 1 GiB are accepted and
+// absurd headers refused.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
 
 // The same for the program's standard input, read as a stream.
