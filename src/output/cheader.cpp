@@ -1,0 +1,106 @@
+#include "cheader.h"
+
+#include <algorithm>
+#include <iterator>
+#include <cstdio>
+#include <initializer_list>
+
+namespace rasterkit {
+
+namespace {
+
+// The keywords of C99 and C++17: none of them can name an array that both
+// languages compile, and neither can main.
+constexpr std::string_view Refused[] { "main", "_Bool", "_Complex", "_Imaginary", "alignas", "alignof",
+    "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case", "catch", "char", "char16_t",
+    "char32_t", "char8_t", "class", "co_await", "co_return", "co_yield", "compl", "concept", "const", "const_cast",
+    "consteval", "constexpr", "constinit", "continue", "decltype", "default", "delete", "do", "double",
+    "dynamic_cast", "else", "enum", "explicit", "export", "extern", "false", "float", "for", "friend", "goto", "if",
+    "inline", "int", "long", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr", "operator", "or",
+    "or_eq", "private", "protected", "public", "register", "reinterpret_cast", "requires", "restrict", "return",
+    "short", "signed", "sizeof", "static", "static_assert", "static_cast", "struct", "switch", "template", "this",
+    "thread_local", "throw", "true", "try", "typedef", "typeid", "typename", "union", "unsigned", "using", "virtual",
+    "void", "volatile", "wchar_t", "while", "xor", "xor_eq", "_Alignas", "_Alignof", "_Atomic", "_Generic",
+    "_Noreturn", "_Static_assert", "_Thread_local", "_Pragma" };
+
+bool isLetter(char character)
+{
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') || character == '_';
+}
+
+bool isDigit(char character)
+{
+    return character >= '0' && character <= '9';
+}
+
+} // namespace
+
+bool isCIdentifier(std::string_view text)
+{
+    if (text.empty() || !isLetter(text.front()))
+        return false;
+    if (!std::all_of(text.begin(), text.end(), [](char character) { return isLetter(character) || isDigit(character); }))
+        return false;
+    return std::find(std::begin(Refused), std::end(Refused), text) == std::end(Refused);
+}
+
+std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t> bytes)
+{
+    const std::string_view name = options.name;
+    const PixelFormatInfo& info = formatInfo(options.format);
+    const bool little = options.byteOrder == ByteOrder::LittleEndian;
+    const std::string size = std::to_string(bytes.size());
+    // Pieces appended one by one: no temporaries, and nothing for GCC 12's
+    // string-concatenation false alarms to trip on.
+    std::string text;
+    const auto line = [&text](std::initializer_list<std::string_view> pieces) {
+        for (const std::string_view piece : pieces)
+            text.append(piece);
+        text += '\n';
+    };
+    const auto define = [&](std::string_view suffix, std::string_view value) {
+        line({ "#define ", name, "_", suffix, " ", value });
+    };
+
+    line({ "/* ", name, ": ", std::to_string(options.width), " x ", std::to_string(options.height),
+        " pixels in the format \"", info.name, "\", made by rasterkit-cli." });
+    if (!hasWords(options.format))
+        line({ "   Single bytes: the byte order does not change them. */" });
+    else if (little)
+        line({ "   16-bit units low byte first (little-endian). */" });
+    else
+        line({ "   16-bit units high byte first (big-endian). */" });
+    line({ "#ifndef RASTERKIT_", name, "_H" });
+    line({ "#define RASTERKIT_", name, "_H" });
+    line({});
+    define("WIDTH", std::to_string(options.width));
+    define("HEIGHT", std::to_string(options.height));
+    define("FORMAT", std::to_string(formatIndex(options.format)));
+    line({ "#define ", name, "_FORMAT_NAME \"", info.name, "\"" });
+    define("BIG_ENDIAN", little ? "0" : "1");
+    define("LITTLE_ENDIAN", little ? "1" : "0");
+    define("SIZE", size);
+    line({});
+
+    line({ options.attribute, options.attribute.empty() ? "" : " ", "static const unsigned char ", name, "[", name,
+        "_SIZE] = {" });
+    constexpr std::size_t BytesPerLine = 16;
+    char hex[8];
+    for (std::size_t start = 0; start < bytes.size(); start += BytesPerLine) {
+        text += "   ";
+        const std::size_t end = std::min(bytes.size(), start + BytesPerLine);
+        for (std::size_t index = start; index < end; ++index) {
+            std::snprintf(hex, sizeof hex, " 0x%02X", bytes[index]);
+            text += hex;
+            if (index + 1 < bytes.size())
+                text += ',';
+        }
+        text += '\n';
+    }
+    line({ "};" });
+    line({});
+    line({ "#endif" });
+    return text;
+}
+
+} // namespace rasterkit
