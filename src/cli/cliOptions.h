@@ -1,58 +1,154 @@
 #pragma once
 
+// What the commands of rasterkit-cli share: exit codes, the frame options
+// (one table, read by every command that takes them), the parser over
+// QCommandLineParser and the --help text built from the same descriptions.
+
+#include "convert/byteorder.h"
 #include "convert/pixelformat.h"
 #include "convert/sampling.h"
 
+#include <QCommandLineParser>
+#include <QImage>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace rasterkit::cli {
 
 // Exit codes of rasterkit-cli.
 inline constexpr int ExitSuccess = 0;
-inline constexpr int ExitFileError = 1;     // a picture, output or report file could not be read or written
+inline constexpr int ExitFileError = 1;     // a file could not be read or written, or holds bad data
 inline constexpr int ExitArgumentError = 2; // the command line itself is wrong
 
-// Bounds of the numbers the convert command accepts.
+// Bounds of the numbers the commands accept.
 inline constexpr int MinimumSize = 1;
 inline constexpr int MaximumSize = 8192;
 inline constexpr double MinimumScale = 0.1;
 inline constexpr double MaximumScale = 100.0;
 
-// Everything one conversion needs, taken from the command line.
-struct ConvertOptions {
-    QString inputPath;
-    QString outputPath;
-    QString reportPath; // empty: no report file
+// What the program prints, and its exit status, when it stops without
+// running a command: the help, the version or a bad command line.
+struct Reply {
+    int exitCode = ExitSuccess;
+    QString text; // to standard output when the exit status is 0, else to standard error
+};
+
+// The end of a command's run.
+struct RunOutcome {
+    int exitCode = ExitSuccess;
+    QString error;       // names the file and the reason; empty on success
+    std::string printed; // UTF-8 for standard output, or standard error when the output went there
+    bool outputOnStandardOutput = false;
+
+    bool ok() const { return exitCode == ExitSuccess; }
+};
+
+// The frame, the format and the byte order, as the frame options set them.
+struct FrameRequest {
     PixelFormat format = PixelFormat::RGB565;
     // The window's start-up frame: 320 x 240 at scale 1 with its corner at 0, 0.
     FrameSettings frame;
-    bool quiet = false;
+    ByteOrder byteOrder = ByteOrder::BigEndian;
 };
 
-enum class CliAction {
-    Convert,     // run the conversion described by options
-    ShowHelp,    // print text to standard output and exit 0
-    ShowVersion, // print text to standard output and exit 0
-    Fail,        // print text to standard error and exit with exitCode
+enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, ByteOrder };
+
+// An option as the parser reads it and --help lists it.
+struct OptionSpec {
+    QStringList names; // the one-letter name first, e.g. { "o", "output" }
+    QString valueName; // empty for a switch
+    QString help;      // wrapped for --help; a line that starts with two spaces is kept as it is
 };
 
-struct CliParseResult {
-    CliAction action = CliAction::Fail;
-    ConvertOptions options;
-    QString text;
-    int exitCode = ExitArgumentError;
+// One command: its options (its own, then the frame options it takes) and
+// its help.
+struct CommandSpec {
+    QString name;        // "convert"
+    QString usage;       // "convert INPUT -o OUTPUT [options]"
+    QString summary;     // one line for the list of commands
+    QString description; // the paragraph under the usage line
+    std::vector<OptionSpec> options;
+    std::vector<FrameOptionId> frameOptions;
+    std::vector<FrameOptionId> requiredFrameOptions; // the others keep the start-up frame's values
+    QString example;     // command lines, one per line
 };
 
-// Reads the arguments (the program name first, as QCoreApplication::arguments()
-// gives them). A bad argument gives CliAction::Fail with exit code 2 and a
-// message that names the argument and what it accepts.
-CliParseResult parseCommandLine(const QStringList& arguments);
+// The command line of one command, parsed.
+class CommandLine {
+public:
+    explicit CommandLine(const CommandSpec& spec);
 
-// The text printed by --help (and, after an error, when no command is given).
-QString usageText();
+    // Nothing when the command should run; the help or the error otherwise.
+    std::optional<Reply> parse(const QStringList& arguments);
 
-// The text printed by --version.
+    bool isSet(const QString& name) const { return m_parser.isSet(name); }
+    QString value(const QString& name) const { return m_parser.value(name); }
+    // The arguments after the command's name that are not options.
+    QStringList operands() const;
+
+    // Reads the frame options given into request; the error when one is
+    // wrong or a required one is missing.
+    std::optional<Reply> readFrame(FrameRequest& request) const;
+
+    // Exit status 2 with the message and a pointer to the command's help.
+    Reply failure(const QString& message) const;
+
+private:
+    const CommandSpec& m_spec;
+    QCommandLineParser m_parser;
+};
+
+// The command named on the command line (the first operand), whichever
+// options come before it; empty when there is none.
+QString commandName(const QStringList& arguments, std::span<const CommandSpec* const> commands);
+
+// The whole help of one command, and of the program (every command).
+QString helpText(const CommandSpec& spec);
+QString programHelp(std::span<const CommandSpec* const> commands);
 QString versionText();
+
+// Exit status 2 with the message and a pointer to the program's help.
+Reply programFailure(const QString& message);
+
+// How an option is named in messages: "-o/--output", "--report".
+QString shownName(const QStringList& names);
+
+// Whether two paths name the same file, existing or not.
+bool sameFile(const QString& first, const QString& second);
+
+// "-" names a standard stream, as in most tools: standard input as a
+// command's input, standard output as its output.
+inline const QString StandardStream = QStringLiteral("-");
+
+// Whether writing to path writes the program's standard output: "-", or a
+// name of the file that standard output already is (/dev/stdout, or a
+// redirection to the same file), so that the shell's redirection stays in
+// charge.
+bool namesStandardOutput(const QString& path);
+
+// The problem that writing to path would run into and that can be seen
+// before anything is written (a folder, a missing folder); empty when none,
+// and for standard output.
+QString destinationProblem(const QString& path);
+
+// Writes the bytes, whole or not at all, to the file at path (see
+// saveOutputBytes), or to standard output when path names it. The failure's
+// message, naming the file and the reason; empty on success.
+QString writeOutput(const QString& path, std::span<const std::uint8_t> bytes);
+
+// The picture as PNG, written as writeOutput writes.
+QString writePicture(const QString& path, const QImage& picture);
+
+// Bytes of a string or byte array, for writeOutput.
+std::span<const std::uint8_t> byteSpan(const std::string& text);
+std::span<const std::uint8_t> byteSpan(const QByteArray& bytes);
+
+QString fromView(std::string_view text);
 
 } // namespace rasterkit::cli

@@ -1,91 +1,232 @@
 #include "convertCommand.h"
 
+#include "convert/byteorder.h"
 #include "convert/encoders.h"
 #include "convert/report.h"
 #include "convert/sampling.h"
-#include "output/outputfile.h"
+#include "output/cheader.h"
+#include "output/previewimage.h"
 #include "platform/picturefile.h"
 
-#include <QFile>
+#include <QRegularExpression>
 
 #include <cstdint>
-#include <span>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace rasterkit::cli {
 
 namespace {
 
-// "-" names a standard stream, as in most tools: standard input as INPUT,
-// standard output as OUTPUT.
-const QString StandardStream = QStringLiteral("-");
+const QString Output = QStringLiteral("output");
+const QString CArray = QStringLiteral("c-array");
+const QString CAttribute = QStringLiteral("c-attribute");
+const QString Preview = QStringLiteral("preview");
+const QString Background = QStringLiteral("background");
+const QString Report = QStringLiteral("report");
+const QString Quiet = QStringLiteral("quiet");
 
-// The output goes to standard output for "-", and also for a name of the file
-// that standard output already is (/dev/stdout, or a redirection to the same
-// file): writing through it leaves the shell's redirection in charge.
-bool namesStandardOutput(const QString& path)
+std::optional<QRgb> parseColour(QString text)
 {
-    if (path == StandardStream)
-        return true;
-    struct stat named {};
-    struct stat standardOutput {};
-    return ::stat(QFile::encodeName(path).constData(), &named) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0
-        && named.st_dev == standardOutput.st_dev && named.st_ino == standardOutput.st_ino;
+    if (text.startsWith(QLatin1Char('#')))
+        text.remove(0, 1);
+    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+    if (!sixHexDigits.match(text).hasMatch())
+        return std::nullopt;
+    return QRgb(0xFF000000u | text.toUInt(nullptr, 16));
 }
 
-ConvertOutcome fileFailure(const QString& error)
+RunOutcome fileFailure(const QString& error)
 {
-    ConvertOutcome outcome;
-    outcome.exitCode = ExitFileError;
-    outcome.error = error;
-    return outcome;
+    return RunOutcome { ExitFileError, error, {} };
 }
 
 } // namespace
 
-ConvertOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
+const CommandSpec& convertCommand()
 {
+    static const CommandSpec spec {
+        QStringLiteral("convert"),
+        QStringLiteral("convert INPUT -o OUTPUT [options]"),
+        QStringLiteral("Convert a picture into a raw pixel file or a C header."),
+        QStringLiteral("Converts the picture INPUT (JPEG, BMP, GIF) exactly as the Rasterkit window does: samples "
+                       "the capture frame, reduces every sample to the format's colour depth, writes the pixels to "
+                       "OUTPUT with no header and prints the window's report (which --byte-order does not change). "
+                       "Every file is replaced whole or not at all. INPUT may be a pipe; - reads standard input."),
+        {
+            { { QStringLiteral("o"), Output }, QStringLiteral("OUTPUT"),
+                QStringLiteral("The file to write: the raw pixels, or a C header with --c-array. Replaced if it "
+                               "exists; a device or FIFO is written, never replaced; - writes standard output (the "
+                               "report then goes to standard error).") },
+            { { CArray }, QStringLiteral("NAME"),
+                QStringLiteral("Write a C header instead of the raw bytes: the macros NAME_WIDTH, NAME_HEIGHT, "
+                               "NAME_FORMAT, NAME_FORMAT_NAME, NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE, "
+                               "and static const unsigned char NAME[] holding exactly the raw file's bytes. NAME "
+                               "must be a C identifier.") },
+            { { CAttribute }, QStringLiteral("TEXT"),
+                QStringLiteral("Put TEXT before the array: PROGMEM, a section attribute, an alignment. Needs "
+                               "--c-array.") },
+            { { Preview }, QStringLiteral("FILE.png"),
+                QStringLiteral("Also write the reduced picture as the window's preview shows it, one pixel per "
+                               "output pixel, as PNG.") },
+            { { Background }, QStringLiteral("RRGGBB"),
+                QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits. Default "
+                               "F0F0F0, as in the window.") },
+            { { Report }, QStringLiteral("FILE"),
+                QStringLiteral("Also write the report (UTF-8, CR LF line ends) to FILE.") },
+            { { QStringLiteral("q"), Quiet }, {}, QStringLiteral("Do not print the report.") },
+        },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
+            FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::ByteOrder },
+        {},
+        QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f rgb565x8 -W 176 -H 132 -s 1.5\n"
+                       "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
+                       "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png"),
+    };
+    return spec;
+}
+
+std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
+{
+    CommandLine line(convertCommand());
+    if (auto reply = line.parse(arguments))
+        return *reply;
+
+    const QStringList operands = line.operands();
+    if (operands.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, BMP or GIF)."));
+    if (operands.size() > 1) {
+        return line.failure(QStringLiteral("unexpected argument \"%1\": convert takes one INPUT picture (\"%2\").")
+                                .arg(operands.at(1), operands.at(0)));
+    }
+    ConvertOptions options;
+    options.inputPath = operands.at(0);
+    if (options.inputPath.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
+
+    if (!line.isSet(Output))
+        return line.failure(QStringLiteral("missing -o/--output OUTPUT: name the raw pixel file to write."));
+    options.outputPath = line.value(Output);
+    if (options.outputPath.isEmpty())
+        return line.failure(QStringLiteral("-o/--output OUTPUT is empty: name the raw pixel file to write."));
+    if (sameFile(options.inputPath, options.outputPath)) {
+        return line.failure(QStringLiteral("-o/--output \"%1\" names the input picture: choose another output file.")
+                                .arg(options.outputPath));
+    }
+
+    if (line.isSet(Report)) {
+        options.reportPath = line.value(Report);
+        if (options.reportPath.isEmpty())
+            return line.failure(QStringLiteral("--report FILE is empty: name the report file to write."));
+        if (sameFile(options.reportPath, options.outputPath) || sameFile(options.reportPath, options.inputPath)) {
+            return line.failure(QStringLiteral("--report \"%1\" names the input or the output file: choose another "
+                                               "report file.")
+                                    .arg(options.reportPath));
+        }
+    }
+
+    if (line.isSet(Preview)) {
+        options.previewPath = line.value(Preview);
+        if (options.previewPath.isEmpty())
+            return line.failure(QStringLiteral("--preview FILE.png is empty: name the picture file to write."));
+        for (const QString& other : { options.inputPath, options.outputPath, options.reportPath }) {
+            if (!other.isEmpty() && sameFile(options.previewPath, other)) {
+                return line.failure(QStringLiteral("--preview \"%1\" names the input, the output or the report "
+                                                   "file: choose another preview file.")
+                                        .arg(options.previewPath));
+            }
+        }
+    }
+
+    if (line.isSet(CArray)) {
+        options.arrayName = line.value(CArray);
+        if (!isCIdentifier(options.arrayName.toStdString())) {
+            return line.failure(QStringLiteral("--c-array \"%1\" is not a C identifier: expected a letter or '_' "
+                                               "followed by letters, digits and '_', and no keyword of C or C++.")
+                                    .arg(options.arrayName));
+        }
+    }
+    if (line.isSet(CAttribute)) {
+        if (options.arrayName.isEmpty())
+            return line.failure(QStringLiteral("--c-attribute needs --c-array NAME: it goes before the array."));
+        options.arrayAttribute = line.value(CAttribute);
+        for (const QChar character : options.arrayAttribute) {
+            if (character.category() == QChar::Other_Control) {
+                return line.failure(QStringLiteral("--c-attribute \"%1\" holds a line break or another control "
+                                                   "character: give one line of text.")
+                                        .arg(options.arrayAttribute));
+            }
+        }
+    }
+
+    options.background = PictureBackground;
+    if (line.isSet(Background)) {
+        const QString text = line.value(Background);
+        const std::optional<QRgb> colour = parseColour(text);
+        if (!colour) {
+            return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
+                                               "hexadecimal digits, e.g. --background FFFFFF.")
+                                    .arg(text));
+        }
+        options.background = *colour;
+    }
+
+    if (auto reply = line.readFrame(options.request))
+        return *reply;
+    options.quiet = line.isSet(Quiet);
+    return options;
+}
+
+RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
+{
+    const FrameRequest& request = options.request;
+    const FrameSettings& frame = request.frame;
     // Pipes and FIFOs (process substitution, "-") are read as streams, within
     // the size limit; only the pixels the frame samples are decoded, where
     // the format allows it.
-    const PictureLoadOptions streams { .readStreams = true, .frame = options.frame };
-    const PictureLoadResult picture = options.inputPath == StandardStream ? loadPictureFromStandardInput(streams)
-                                                                        : loadPicture(options.inputPath, streams);
+    const PictureLoadOptions load { .readStreams = true, .frame = frame, .background = options.background };
+    const PictureLoadResult picture = options.inputPath == StandardStream ? loadPictureFromStandardInput(load)
+                                                                        : loadPicture(options.inputPath, load);
     if (!picture.ok())
         return fileFailure(picture.message());
 
-    // Both destinations are checked before either is written, so that a bad
-    // report path does not fail the run after the output was replaced.
-    const bool toStandardOutput = namesStandardOutput(options.outputPath);
-    for (const QString& destination : { toStandardOutput ? QString() : options.outputPath, options.reportPath }) {
+    // The failures that can be seen before anything is written. Checking
+    // every file first keeps a bad report path from failing the run after
+    // the output was replaced.
+    for (const QString& destination : { options.outputPath, options.previewPath, options.reportPath }) {
         if (destination.isEmpty())
             continue;
-        if (const SaveResult problem = checkDestination(destination); !problem.ok())
-            return fileFailure(problem.message());
+        if (const QString problem = destinationProblem(destination); !problem.isEmpty())
+            return fileFailure(problem);
     }
 
     const PixelGrid grid
-        = sampleFrame(sourceImageOf(picture.image, picture.origin), options.frame, formatIndex(options.format));
-    const OutputBytes bytes = encode(options.format, grid);
-
-    ConvertOutcome outcome;
-    outcome.report = conversionReport(options.format, options.frame.targetWidth, options.frame.targetHeight,
+        = sampleFrame(sourceImageOf(picture.image, picture.origin), frame, formatIndex(request.format));
+    OutputBytes bytes = encode(request.format, grid);
+    const std::string report = conversionReport(request.format, frame.targetWidth, frame.targetHeight,
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);
+    applyByteOrder(request.format, bytes, request.byteOrder);
 
-    outcome.outputOnStandardOutput = toStandardOutput;
-    const SaveResult saved
-        = toStandardOutput ? saveToStandardOutput(bytes) : saveOutputBytes(options.outputPath, bytes);
-    if (!saved.ok())
-        return fileFailure(saved.message());
-    if (!options.reportPath.isEmpty()) {
-        const auto reportBytes = std::as_bytes(std::span(outcome.report));
-        const std::span<const std::uint8_t> reportData(
-            reinterpret_cast<const std::uint8_t*>(reportBytes.data()), reportBytes.size());
-        if (const SaveResult reportSaved = saveOutputBytes(options.reportPath, reportData); !reportSaved.ok())
-            return fileFailure(reportSaved.message());
+    std::string header;
+    if (!options.arrayName.isEmpty()) {
+        header = cHeader({ options.arrayName.toStdString(), options.arrayAttribute.toStdString(), frame.targetWidth,
+                             frame.targetHeight, request.format, request.byteOrder },
+            bytes);
     }
+    const std::span<const std::uint8_t> written = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);
+    if (const QString error = writeOutput(options.outputPath, written); !error.isEmpty())
+        return fileFailure(error);
+    if (!options.previewPath.isEmpty()) {
+        if (const QString error = writePicture(options.previewPath, previewImage(grid, request.format)); !error.isEmpty())
+            return fileFailure(error);
+    }
+    if (!options.reportPath.isEmpty()) {
+        if (const QString error = writeOutput(options.reportPath, byteSpan(report)); !error.isEmpty())
+            return fileFailure(error);
+    }
+    RunOutcome outcome;
+    // The report goes to standard error when the bytes went to standard output.
+    outcome.outputOnStandardOutput = namesStandardOutput(options.outputPath);
+    if (!options.quiet)
+        outcome.printed = terminalText(report);
     return outcome;
 }
 

@@ -1,21 +1,69 @@
-// rasterkit-cli: the window's conversion, headless, for build scripts.
+// rasterkit-cli: the window's conversion, headless, for build scripts, and
+// the commands that check its files.
 
 #include "cliOptions.h"
 #include "convertCommand.h"
+#include "decodeCommand.h"
+#include "patternCommand.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <variant>
 
 namespace {
+
+using namespace rasterkit::cli;
 
 void print(std::FILE* stream, const QByteArray& text)
 {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stream);
     std::fflush(stream);
+}
+
+int finish(const Reply& reply)
+{
+    print(reply.exitCode == ExitSuccess ? stdout : stderr, reply.text.toUtf8());
+    return reply.exitCode;
+}
+
+template<typename Options, typename Run>
+int execute(const std::variant<Options, Reply>& parsed, Run run)
+{
+    if (const Reply* reply = std::get_if<Reply>(&parsed))
+        return finish(*reply);
+    const RunOutcome outcome = run(std::get<Options>(parsed));
+    if (!outcome.ok()) {
+        print(stderr, QStringLiteral("rasterkit-cli: %1\n").arg(outcome.error).toUtf8());
+        return outcome.exitCode;
+    }
+    print(outcome.outputOnStandardOutput ? stderr : stdout, QByteArray::fromStdString(outcome.printed));
+    return ExitSuccess;
+}
+
+// Without a command: the program's help, its version, or what is wrong.
+Reply withoutCommand(const QStringList& arguments, std::span<const CommandSpec* const> commands)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption version(QStringList { QStringLiteral("v"), QStringLiteral("version") });
+    parser.addOptions({ help, version });
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(help))
+        return Reply { ExitSuccess, programHelp(commands) };
+    if (parsed && parser.isSet(version))
+        return Reply { ExitSuccess, versionText() };
+    if (arguments.size() > 1) {
+        return programFailure(QStringLiteral("no command given: the commands are convert, decode and pattern."));
+    }
+    return Reply { ExitArgumentError,
+        QStringLiteral("rasterkit-cli: no command given; the commands are convert, decode and pattern.\n\n")
+            + programHelp(commands) };
 }
 
 } // namespace
@@ -28,30 +76,20 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
 
-    using namespace rasterkit::cli;
-    const CliParseResult parsed = parseCommandLine(QCoreApplication::arguments());
-    switch (parsed.action) {
-    case CliAction::ShowHelp:
-    case CliAction::ShowVersion:
-        print(stdout, parsed.text.toUtf8());
-        return parsed.exitCode;
-    case CliAction::Fail:
-        print(stderr, parsed.text.toUtf8());
-        return parsed.exitCode;
-    case CliAction::Convert:
-        break;
+    const std::array<const CommandSpec*, 3> commands { &convertCommand(), &decodeCommand(), &patternCommand() };
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString name = commandName(arguments, commands);
+    if (name.isEmpty())
+        return finish(withoutCommand(arguments, commands));
+    if (name == convertCommand().name) {
+        // The ratio in the report is written with the user's regional decimal separator.
+        const std::string separator = QLocale::system().decimalPoint().toStdString();
+        return execute(parseConvert(arguments), [&](const ConvertOptions& options) { return runConvert(options, separator); });
     }
-
-    // The ratio in the report is written with the user's regional decimal separator.
-    const std::string separator = QLocale::system().decimalPoint().toStdString();
-    const ConvertOutcome outcome = runConvert(parsed.options, separator);
-    if (!outcome.ok()) {
-        print(stderr, QStringLiteral("rasterkit-cli: %1\n").arg(outcome.error).toUtf8());
-        return outcome.exitCode;
-    }
-    if (!parsed.options.quiet) {
-        const std::string text = terminalText(outcome.report);
-        print(outcome.outputOnStandardOutput ? stderr : stdout, QByteArray::fromStdString(text));
-    }
-    return ExitSuccess;
+    if (name == decodeCommand().name)
+        return execute(parseDecode(arguments), runDecode);
+    if (name == patternCommand().name)
+        return execute(parsePattern(arguments), runPattern);
+    return finish(programFailure(
+        QStringLiteral("unknown command \"%1\": the commands are convert, decode and pattern.").arg(name)));
 }

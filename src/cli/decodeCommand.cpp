@@ -1,0 +1,144 @@
+#include "decodeCommand.h"
+
+#include "convert/byteorder.h"
+#include "convert/decoders.h"
+#include "output/previewimage.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace rasterkit::cli {
+
+namespace {
+
+const QString Output = QStringLiteral("output");
+
+struct RawFile {
+    OutputBytes bytes;
+    QString error;
+};
+
+// Reads at most limit bytes: a file longer than any valid one of its size and
+// format is refused by what those bytes hold already.
+RawFile readRaw(const QString& path, qint64 limit)
+{
+    RawFile raw;
+    QFile file;
+    QString shown;
+    if (path == StandardStream) {
+        shown = QStringLiteral("standard input");
+        if (!file.open(stdin, QIODevice::ReadOnly)) {
+            raw.error = QStringLiteral("Cannot read standard input: %1.").arg(file.errorString());
+            return raw;
+        }
+    } else {
+        const QFileInfo info(path);
+        shown = QStringLiteral("\"%1\"").arg(info.absoluteFilePath());
+        if (!info.exists()) {
+            raw.error = QStringLiteral("Cannot open %1: the file does not exist.").arg(shown);
+            return raw;
+        }
+        if (info.isDir()) {
+            raw.error = QStringLiteral("Cannot open %1: it is a folder, not a raw pixel file.").arg(shown);
+            return raw;
+        }
+        file.setFileName(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            raw.error = QStringLiteral("Cannot open %1: %2.").arg(shown, file.errorString());
+            return raw;
+        }
+    }
+    const QByteArray data = file.read(limit);
+    if (file.error() != QFileDevice::NoError) {
+        raw.error = QStringLiteral("Cannot read %1: %2.").arg(shown, file.errorString());
+        return raw;
+    }
+    raw.bytes.assign(data.begin(), data.end());
+    return raw;
+}
+
+} // namespace
+
+const CommandSpec& decodeCommand()
+{
+    static const CommandSpec spec {
+        QStringLiteral("decode"),
+        QStringLiteral("decode RAW -f F -W N -H N -o FILE.png [options]"),
+        QStringLiteral("Turn a raw pixel file back into a picture, to check it."),
+        QStringLiteral("Decodes the raw pixel file RAW, width x height pixels of the format F, into the picture "
+                       "that the window's preview shows for it, and writes that as PNG. A malformed file (wrong "
+                       "length, a record cut short, a run of 0, runs past or short of width x height) is refused "
+                       "with the byte offset and the problem, and nothing is written. RAW may be a pipe; - reads "
+                       "standard input."),
+        {
+            { { QStringLiteral("o"), Output }, QStringLiteral("FILE.png"),
+                QStringLiteral("The picture to write, as PNG. Replaced if it exists; - writes standard output.") },
+        },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height },
+        QStringLiteral("rasterkit-cli decode logo.raw -f rgb565x8 -W 128 -H 64 --byte-order little -o check.png"),
+    };
+    return spec;
+}
+
+std::variant<DecodeOptions, Reply> parseDecode(const QStringList& arguments)
+{
+    CommandLine line(decodeCommand());
+    if (auto reply = line.parse(arguments))
+        return *reply;
+    const QStringList operands = line.operands();
+    if (operands.isEmpty() || operands.at(0).isEmpty())
+        return line.failure(QStringLiteral("missing RAW: name the raw pixel file to decode."));
+    if (operands.size() > 1) {
+        return line.failure(QStringLiteral("unexpected argument \"%1\": decode takes one RAW file (\"%2\").")
+                                .arg(operands.at(1), operands.at(0)));
+    }
+    DecodeOptions options;
+    options.inputPath = operands.at(0);
+    if (!line.isSet(Output))
+        return line.failure(QStringLiteral("missing -o/--output FILE.png: name the picture to write."));
+    options.outputPath = line.value(Output);
+    if (options.outputPath.isEmpty())
+        return line.failure(QStringLiteral("-o/--output FILE.png is empty: name the picture to write."));
+    if (sameFile(options.inputPath, options.outputPath)) {
+        return line.failure(QStringLiteral("-o/--output \"%1\" names the raw file: choose another picture file.")
+                                .arg(options.outputPath));
+    }
+    if (auto reply = line.readFrame(options.request))
+        return *reply;
+    return options;
+}
+
+RunOutcome runDecode(const DecodeOptions& options)
+{
+    const FrameRequest& request = options.request;
+    const PixelFormatInfo& info = formatInfo(request.format);
+    const int width = request.frame.targetWidth;
+    const int height = request.frame.targetHeight;
+    const qint64 longest = qint64(width) * height * info.recordWidth;
+    RawFile raw = readRaw(options.inputPath, longest + info.recordWidth);
+    if (!raw.error.isEmpty())
+        return RunOutcome { ExitFileError, raw.error, {} };
+
+    applyByteOrder(request.format, raw.bytes, request.byteOrder); // back to the files' own order
+    const DecodeResult decoded = decode(request.format, raw.bytes, width, height);
+    if (!decoded.ok()) {
+        QString problem = fromView(decoded.message());
+        if (decoded.error == DecodeError::WrongLength)
+            problem += QStringLiteral("; %1 x %2 pixels take %3 bytes").arg(width).arg(height).arg(longest);
+        return RunOutcome { ExitFileError,
+            QStringLiteral("Cannot decode \"%1\" as %2 x %3 pixels of \"%4\": %5.")
+                .arg(options.inputPath == StandardStream ? QStringLiteral("standard input")
+                                                         : QFileInfo(options.inputPath).absoluteFilePath())
+                .arg(width)
+                .arg(height)
+                .arg(fromView(info.name), problem),
+            {} };
+    }
+
+    if (const QString error = writePicture(options.outputPath, previewImage(decoded.grid, request.format)); !error.isEmpty())
+        return RunOutcome { ExitFileError, error, {} };
+    return {};
+}
+
+} // namespace rasterkit::cli

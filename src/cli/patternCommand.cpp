@@ -1,0 +1,67 @@
+#include "patternCommand.h"
+
+#include "convert/byteorder.h"
+#include "convert/encoders.h"
+#include "convert/pattern.h"
+
+namespace rasterkit::cli {
+
+namespace {
+
+const QString Output = QStringLiteral("output");
+
+} // namespace
+
+const CommandSpec& patternCommand()
+{
+    static const CommandSpec spec {
+        QStringLiteral("pattern"),
+        QStringLiteral("pattern -f F -o RAW [options]"),
+        QStringLiteral("Write a test picture as a raw pixel file, to check a display."),
+        QStringLiteral("Writes a test picture in the format F as a raw pixel file, so that the display shows at "
+                       "once whether bytes, colour channels or rows come out swapped: a white one-pixel border "
+                       "inside a black line, red, green, blue and white bars, a grey ramp from black to white, a "
+                       "ramp through the hues, and a yellow mark twice as wide as high in the top-left corner."),
+        {
+            { { QStringLiteral("o"), Output }, QStringLiteral("RAW"),
+                QStringLiteral("The raw pixel file to write. Replaced if it exists; - writes standard output.") },
+        },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
+        { FrameOptionId::Format },
+        QStringLiteral("rasterkit-cli pattern -f rgb565 -W 240 -H 135 --byte-order little -o pattern.raw"),
+    };
+    return spec;
+}
+
+std::variant<PatternOptions, Reply> parsePattern(const QStringList& arguments)
+{
+    CommandLine line(patternCommand());
+    if (auto reply = line.parse(arguments))
+        return *reply;
+    if (const QStringList operands = line.operands(); !operands.isEmpty())
+        return line.failure(QStringLiteral("unexpected argument \"%1\": pattern reads no file.").arg(operands.at(0)));
+    PatternOptions options;
+    if (!line.isSet(Output))
+        return line.failure(QStringLiteral("missing -o/--output RAW: name the raw pixel file to write."));
+    options.outputPath = line.value(Output);
+    if (options.outputPath.isEmpty())
+        return line.failure(QStringLiteral("-o/--output RAW is empty: name the raw pixel file to write."));
+    if (auto reply = line.readFrame(options.request))
+        return *reply;
+    return options;
+}
+
+RunOutcome runPattern(const PatternOptions& options)
+{
+    if (const QString problem = destinationProblem(options.outputPath); !problem.isEmpty())
+        return RunOutcome { ExitFileError, problem, {} };
+    const FrameRequest& request = options.request;
+    OutputBytes bytes = encode(request.format,
+        testPattern(request.format, request.frame.targetWidth, request.frame.targetHeight));
+    applyByteOrder(request.format, bytes, request.byteOrder);
+    if (const QString error = writeOutput(options.outputPath, bytes); !error.isEmpty())
+        return RunOutcome { ExitFileError, error, {} };
+    return {};
+}
+
+} // namespace rasterkit::cli
