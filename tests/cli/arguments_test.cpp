@@ -58,6 +58,11 @@ QStringList convertWith(const QStringList& options)
     return QStringList { QStringLiteral("convert"), In, QStringLiteral("-o"), Out } + options;
 }
 
+QStringList decodeWith(const QStringList& options)
+{
+    return QStringList { QStringLiteral("decode"), In, QStringLiteral("-o"), Out } + options;
+}
+
 INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
     testing::Values(
         BadArgumentCase { "NoArguments", {}, "no command", "Usage: rasterkit-cli convert INPUT -o OUTPUT" },
@@ -109,7 +114,34 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
         BadArgumentCase { "OriginAndCenter", convertWith({ "--origin", "0,0", "--center", "1,2" }), "--origin",
             "--center" },
         BadArgumentCase { "EmptyReport", convertWith({ "--report", "" }), "--report", "empty" },
-        BadArgumentCase { "ReportIsTheOutput", convertWith({ "--report", Out }), "--report", "output" }),
+        BadArgumentCase { "ReportIsTheOutput", convertWith({ "--report", Out }), "--report", "output" },
+        BadArgumentCase { "ByteOrderUnknown", convertWith({ "--byte-order", "middle" }), "--byte-order", "big or little" },
+        BadArgumentCase { "ArrayNameDigitFirst", convertWith({ "--c-array", "1logo" }), "\"1logo\"", "C identifier" },
+        BadArgumentCase { "ArrayNameDash", convertWith({ "--c-array", "my-logo" }), "--c-array", "C identifier" },
+        BadArgumentCase { "ArrayNameKeywordOfC", convertWith({ "--c-array", "int" }), "--c-array", "keyword" },
+        BadArgumentCase { "ArrayNameKeywordOfCxx", convertWith({ "--c-array", "class" }), "--c-array", "keyword" },
+        BadArgumentCase { "ArrayNameEmpty", convertWith({ "--c-array", "" }), "--c-array", "C identifier" },
+        BadArgumentCase { "AttributeWithoutArray", convertWith({ "--c-attribute", "PROGMEM" }), "--c-attribute",
+            "--c-array NAME" },
+        BadArgumentCase { "AttributeOnTwoLines", convertWith({ "--c-array", "logo", "--c-attribute", "A\nB" }),
+            "--c-attribute", "one line" },
+        BadArgumentCase { "PreviewIsTheOutput", convertWith({ "--preview", Out }), "--preview", "output" },
+        BadArgumentCase { "PreviewEmpty", convertWith({ "--preview", "" }), "--preview", "empty" },
+        BadArgumentCase { "BackgroundFiveDigits", convertWith({ "--background", "F0F0F" }), "--background", "RRGGBB" },
+        BadArgumentCase { "BackgroundNotHex", convertWith({ "--background", "GGGGGG" }), "--background", "RRGGBB" },
+        BadArgumentCase { "DecodeWithoutFormat", decodeWith({ "-W", "2", "-H", "2" }), "-f/--format", "decode needs it" },
+        BadArgumentCase { "DecodeWithoutHeight", decodeWith({ "-f", "0", "-W", "2" }), "-H/--height", "decode needs it" },
+        BadArgumentCase { "DecodeWithoutRaw", { "decode", "-o", Out, "-f", "0", "-W", "2", "-H", "2" }, "RAW",
+            "raw pixel file" },
+        BadArgumentCase { "DecodeWithoutOutput", { "decode", In, "-f", "0", "-W", "2", "-H", "2" }, "-o/--output",
+            "FILE.png" },
+        BadArgumentCase { "DecodeTakesNoScale", decodeWith({ "-f", "0", "-W", "2", "-H", "2", "-s", "2" }), "'s'",
+            "--byte-order" },
+        BadArgumentCase { "DecodeBadWidth", decodeWith({ "-f", "0", "-W", "0", "-H", "2" }), "-W/--width", "1 to 8192" },
+        BadArgumentCase { "PatternWithoutFormat", { "pattern", "-o", Out }, "-f/--format", "pattern needs it" },
+        BadArgumentCase { "PatternReadsNoFile", { "pattern", In, "-f", "0", "-o", Out }, "small.bmp", "reads no file" },
+        BadArgumentCase { "PatternTakesNoOrigin", { "pattern", "-f", "0", "-o", Out, "--origin", "1,1" }, "origin",
+            "The options of pattern" }),
     [](const testing::TestParamInfo<BadArgumentCase>& info) { return std::string(info.param.name); });
 
 TEST(HelpAndVersion, HelpListsEveryOption)
@@ -123,9 +155,41 @@ TEST(HelpAndVersion, HelpListsEveryOption)
         const QString help = QString::fromUtf8(run.standardOutput);
         EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: rasterkit-cli convert INPUT -o OUTPUT"))) << help.toStdString();
         for (const char* option : { "--output", "--format", "--width", "--height", "--scale", "--origin", "--center",
-                 "--report", "--quiet", "--version", "\"RGB 5:4:4x3\"", "y5x3" })
+                 "--report", "--quiet", "--version", "\"RGB 5:4:4x3\"", "y5x3", "--byte-order", "--c-array",
+                 "--c-attribute", "--preview", "--background", "Example" })
             EXPECT_TRUE(help.contains(QString::fromLatin1(option))) << option;
         EXPECT_TRUE(run.standardError.isEmpty());
+    }
+}
+
+// Each command's help: its usage first, its options, which formats the byte
+// order leaves alone, and an example of the command.
+TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
+{
+    QTemporaryDir folder;
+    const struct {
+        const char* command;
+        const char* usage;
+        QStringList pieces;
+    } rows[] = {
+        { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
+            { "--c-array NAME", "NAME_WIDTH", "--c-attribute TEXT", "--preview FILE.png", "--background RRGGBB",
+                "F0F0F0", "--center X,Y", "--byte-order ORDER", "\"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"",
+                "stay unchanged", "  rasterkit-cli convert " } },
+        { "decode", "Usage: rasterkit-cli decode RAW -f F -W N -H N -o FILE.png",
+            { "--byte-order ORDER", "-W, --width N", "Required.", "byte offset", "  rasterkit-cli decode " } },
+        { "pattern", "Usage: rasterkit-cli pattern -f F -o RAW",
+            { "--byte-order ORDER", "Default 320.", "border", "top-left corner", "  rasterkit-cli pattern " } },
+    };
+    for (const auto& row : rows) {
+        const CliRun run = runCli({ QString::fromLatin1(row.command), QStringLiteral("--help") }, folder.path());
+        ASSERT_EQ(run.exitCode, 0);
+        const QString help = QString::fromUtf8(run.standardOutput);
+        EXPECT_TRUE(help.startsWith(QString::fromLatin1(row.usage))) << help.toStdString();
+        for (const QString& piece : row.pieces)
+            EXPECT_TRUE(help.contains(piece)) << row.command << ": " << piece.toStdString();
+        EXPECT_FALSE(help.contains(QStringLiteral("--scale")) && QLatin1String(row.command) != QLatin1String("convert"))
+            << row.command;
     }
 }
 
