@@ -1,12 +1,10 @@
 #pragma once
 
-// What the commands of rasterkit-cli share: exit codes, the frame options
-// (one table, read by every command that takes them), the parser over
-// QCommandLineParser and the --help text built from the same descriptions.
+// What the commands of rasterkit-cli share: exit codes, the parser over
+// QCommandLineParser, which reads each command's own options and the frame
+// options it takes, and the --help text built from the same descriptions.
 
-#include "convert/byteorder.h"
-#include "convert/pixelformat.h"
-#include "convert/sampling.h"
+#include "frameOptions.h"
 
 #include <QCommandLineParser>
 #include <QImage>
@@ -14,6 +12,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,12 +24,6 @@ namespace rasterkit::cli {
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFileError = 1;     // a file could not be read or written, or holds bad data
 inline constexpr int ExitArgumentError = 2; // the command line itself is wrong
-
-// Bounds of the numbers the commands accept.
-inline constexpr int MinimumSize = 1;
-inline constexpr int MaximumSize = 8192;
-inline constexpr double MinimumScale = 0.1;
-inline constexpr double MaximumScale = 100.0;
 
 // What the program prints, and its exit status, when it stops without
 // running a command: the help, the version or a bad command line.
@@ -47,23 +40,6 @@ struct RunOutcome {
     bool outputOnStandardOutput = false;
 
     bool ok() const { return exitCode == ExitSuccess; }
-};
-
-// The frame, the format and the byte order, as the frame options set them.
-struct FrameRequest {
-    PixelFormat format = PixelFormat::RGB565;
-    // The window's start-up frame: 320 x 240 at scale 1 with its corner at 0, 0.
-    FrameSettings frame;
-    ByteOrder byteOrder = ByteOrder::BigEndian;
-};
-
-enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, ByteOrder };
-
-// An option as the parser reads it and --help lists it.
-struct OptionSpec {
-    QStringList names; // the one-letter name first, e.g. { "o", "output" }
-    QString valueName; // empty for a switch
-    QString help;      // wrapped for --help; a line that starts with two spaces is kept as it is
 };
 
 // One command: its options (its own, then the frame options it takes) and
@@ -91,6 +67,16 @@ public:
     QString value(const QString& name) const { return m_parser.value(name); }
     // The arguments after the command's name that are not options.
     QStringList operands() const;
+
+    // The file an option names, into path (left empty when the option is
+    // not given and not required); the error when it is missing, empty, or
+    // one of the other files the command reads or writes.
+    struct OtherFile {
+        QString path; // empty: none
+        const char* what;
+    };
+    std::optional<Reply> readPath(const QString& option, const char* what, bool required, QString& path,
+        std::initializer_list<OtherFile> others = {}) const;
 
     // Reads the frame options given into request; the error when one is
     // wrong or a required one is missing.
@@ -148,7 +134,5 @@ QString writePicture(const QString& path, const QImage& picture);
 // Bytes of a string or byte array, for writeOutput.
 std::span<const std::uint8_t> byteSpan(const std::string& text);
 std::span<const std::uint8_t> byteSpan(const QByteArray& bytes);
-
-QString fromView(std::string_view text);
 
 } // namespace rasterkit::cli

@@ -102,39 +102,15 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
     if (options.inputPath.isEmpty())
         return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
 
-    if (!line.isSet(Output))
-        return line.failure(QStringLiteral("missing -o/--output OUTPUT: name the raw pixel file to write."));
-    options.outputPath = line.value(Output);
-    if (options.outputPath.isEmpty())
-        return line.failure(QStringLiteral("-o/--output OUTPUT is empty: name the raw pixel file to write."));
-    if (sameFile(options.inputPath, options.outputPath)) {
-        return line.failure(QStringLiteral("-o/--output \"%1\" names the input picture: choose another output file.")
-                                .arg(options.outputPath));
-    }
-
-    if (line.isSet(Report)) {
-        options.reportPath = line.value(Report);
-        if (options.reportPath.isEmpty())
-            return line.failure(QStringLiteral("--report FILE is empty: name the report file to write."));
-        if (sameFile(options.reportPath, options.outputPath) || sameFile(options.reportPath, options.inputPath)) {
-            return line.failure(QStringLiteral("--report \"%1\" names the input or the output file: choose another "
-                                               "report file.")
-                                    .arg(options.reportPath));
-        }
-    }
-
-    if (line.isSet(Preview)) {
-        options.previewPath = line.value(Preview);
-        if (options.previewPath.isEmpty())
-            return line.failure(QStringLiteral("--preview FILE.png is empty: name the picture file to write."));
-        for (const QString& other : { options.inputPath, options.outputPath, options.reportPath }) {
-            if (!other.isEmpty() && sameFile(options.previewPath, other)) {
-                return line.failure(QStringLiteral("--preview \"%1\" names the input, the output or the report "
-                                                   "file: choose another preview file.")
-                                        .arg(options.previewPath));
-            }
-        }
-    }
+    const QString& input = options.inputPath;
+    if (auto reply = line.readPath(Output, "output file", true, options.outputPath, { { input, "input picture" } }))
+        return *reply;
+    if (auto reply = line.readPath(Report, "report file", false, options.reportPath,
+            { { input, "input picture" }, { options.outputPath, "output file" } }))
+        return *reply;
+    if (auto reply = line.readPath(Preview, "preview picture", false, options.previewPath,
+            { { input, "input picture" }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
+        return *reply;
 
     if (line.isSet(CArray)) {
         options.arrayName = line.value(CArray);

@@ -95,15 +95,8 @@ std::variant<DecodeOptions, Reply> parseDecode(const QStringList& arguments)
     }
     DecodeOptions options;
     options.inputPath = operands.at(0);
-    if (!line.isSet(Output))
-        return line.failure(QStringLiteral("missing -o/--output FILE.png: name the picture to write."));
-    options.outputPath = line.value(Output);
-    if (options.outputPath.isEmpty())
-        return line.failure(QStringLiteral("-o/--output FILE.png is empty: name the picture to write."));
-    if (sameFile(options.inputPath, options.outputPath)) {
-        return line.failure(QStringLiteral("-o/--output \"%1\" names the raw file: choose another picture file.")
-                                .arg(options.outputPath));
-    }
+    if (auto reply = line.readPath(Output, "picture", true, options.outputPath, { { options.inputPath, "raw file" } }))
+        return *reply;
     if (auto reply = line.readFrame(options.request))
         return *reply;
     return options;

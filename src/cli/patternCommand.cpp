@@ -41,11 +41,8 @@ std::variant<PatternOptions, Reply> parsePattern(const QStringList& arguments)
     if (const QStringList operands = line.operands(); !operands.isEmpty())
         return line.failure(QStringLiteral("unexpected argument \"%1\": pattern reads no file.").arg(operands.at(0)));
     PatternOptions options;
-    if (!line.isSet(Output))
-        return line.failure(QStringLiteral("missing -o/--output RAW: name the raw pixel file to write."));
-    options.outputPath = line.value(Output);
-    if (options.outputPath.isEmpty())
-        return line.failure(QStringLiteral("-o/--output RAW is empty: name the raw pixel file to write."));
+    if (auto reply = line.readPath(Output, "raw pixel file", true, options.outputPath))
+        return *reply;
     if (auto reply = line.readFrame(options.request))
         return *reply;
     return options;

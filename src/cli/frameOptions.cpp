@@ -1,0 +1,277 @@
+#include "frameOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <system_error>
+#include <type_traits>
+
+namespace rasterkit::cli {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Numbers
+
+enum class NumberStatus { Ok, Bad, OutOfRange };
+
+template<typename Number>
+struct ParsedNumber {
+    NumberStatus status = NumberStatus::Bad;
+    Number value {};
+};
+
+// Whole numbers: an optional minus sign and decimal digits, nothing else
+// (no spaces, no plus sign, no grouping). Decimal numbers: the same with at
+// most one '.', no exponent; NaN and infinities are refused.
+template<typename Number>
+ParsedNumber<Number> parseNumber(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    ParsedNumber<Number> parsed;
+    if (begin == end)
+        return parsed;
+    std::from_chars_result result;
+    if constexpr (std::is_floating_point_v<Number>) {
+        for (const char* character = begin; character != end; ++character) {
+            if (!((*character >= '0' && *character <= '9') || *character == '.' || *character == '-'))
+                return parsed; // also turns away "nan", "inf" and exponents
+        }
+        result = std::from_chars(begin, end, parsed.value, std::chars_format::fixed);
+    } else {
+        result = std::from_chars(begin, end, parsed.value);
+    }
+    if (result.ptr != end)
+        return parsed;
+    if (result.ec == std::errc::result_out_of_range) {
+        parsed.status = NumberStatus::OutOfRange;
+        return parsed;
+    }
+    if (result.ec == std::errc() && std::isfinite(static_cast<double>(parsed.value)))
+        parsed.status = NumberStatus::Ok;
+    return parsed;
+}
+
+// "A,B" split at its one comma.
+std::optional<std::pair<QString, QString>> splitPair(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2)
+        return std::nullopt;
+    return std::pair { parts.at(0), parts.at(1) };
+}
+
+QString quotedName(PixelFormat format)
+{
+    return QStringLiteral("\"%1\"").arg(fromView(formatInfo(format).name));
+}
+
+QString acceptedFormats()
+{
+    QStringList names;
+    QStringList shortNames;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        names << quotedName(info.format);
+        shortNames << fromView(info.shortName);
+    }
+    return QStringLiteral("0..7, a name as listed (%1) or %2")
+        .arg(names.join(QStringLiteral(", ")), shortNames.join(QStringLiteral(", ")));
+}
+
+// ---------------------------------------------------------------------------
+// The frame options
+
+QString readSize(const QString& text, const QString& shown, int& target)
+{
+    const auto parsed = parseNumber<int>(text);
+    const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(MinimumSize).arg(MaximumSize);
+    if (parsed.status == NumberStatus::Bad)
+        return QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, shown, accepted);
+    if (parsed.status == NumberStatus::OutOfRange || parsed.value < MinimumSize || parsed.value > MaximumSize)
+        return QStringLiteral("%1 %2 is out of range: %3.").arg(shown, text, accepted);
+    target = parsed.value;
+    return {};
+}
+
+QString readFormat(const QString& text, FrameRequest& request)
+{
+    const QByteArray bytes = text.toUtf8();
+    const auto format = parsePixelFormat(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!format)
+        return QStringLiteral("unknown format \"%1\" for -f/--format: expected %2.").arg(text, acceptedFormats());
+    request.format = *format;
+    return {};
+}
+
+QString readScale(const QString& text, FrameRequest& request)
+{
+    const auto parsed = parseNumber<double>(text);
+    const QString accepted = QStringLiteral("expected a decimal number from 0.1 to 100 with '.' as the decimal point");
+    if (parsed.status == NumberStatus::Bad)
+        return QStringLiteral("bad number \"%1\" for -s/--scale: %2.").arg(text, accepted);
+    if (parsed.status == NumberStatus::OutOfRange || parsed.value < MinimumScale || parsed.value > MaximumScale)
+        return QStringLiteral("-s/--scale %1 is out of range: %2.").arg(text, accepted);
+    request.frame.sampleStep = parsed.value;
+    return {};
+}
+
+QString readOrigin(const QString& text, FrameRequest& request)
+{
+    const QString accepted = QStringLiteral("expected LEFT,TOP, two whole numbers from %1 to %2, e.g. --origin -20,15")
+                                 .arg(std::numeric_limits<std::int32_t>::min())
+                                 .arg(std::numeric_limits<std::int32_t>::max());
+    const auto pair = splitPair(text);
+    if (!pair)
+        return QStringLiteral("bad value \"%1\" for --origin: %2.").arg(text, accepted);
+    const auto left = parseNumber<std::int32_t>(pair->first);
+    const auto top = parseNumber<std::int32_t>(pair->second);
+    if (left.status == NumberStatus::Bad || top.status == NumberStatus::Bad)
+        return QStringLiteral("bad value \"%1\" for --origin: %2.").arg(text, accepted);
+    if (left.status == NumberStatus::OutOfRange || top.status == NumberStatus::OutOfRange)
+        return QStringLiteral("--origin %1 is out of range: %2.").arg(text, accepted);
+    request.frame.frameLeft = left.value;
+    request.frame.frameTop = top.value;
+    return {};
+}
+
+// Read after the size and the scale, which the corner depends on.
+QString readCenter(const QString& text, FrameRequest& request)
+{
+    const QString accepted = QStringLiteral("expected X,Y, two decimal numbers with '.' as the decimal point, "
+                                            "e.g. --center 160,120.5");
+    const auto pair = splitPair(text);
+    if (!pair)
+        return QStringLiteral("bad value \"%1\" for --center: %2.").arg(text, accepted);
+    // The centre is a pointer position: single precision, as the window keeps it.
+    const auto x = parseNumber<float>(pair->first);
+    const auto y = parseNumber<float>(pair->second);
+    if (x.status == NumberStatus::Bad || y.status == NumberStatus::Bad)
+        return QStringLiteral("bad value \"%1\" for --center: %2.").arg(text, accepted);
+    if (x.status == NumberStatus::OutOfRange || y.status == NumberStatus::OutOfRange)
+        return QStringLiteral("--center %1 is out of range: %2.").arg(text, accepted);
+    FrameSettings& frame = request.frame;
+    const FrameOrigin origin = frameOriginForCenter(x.value, y.value, frame.sampleStep, frame.targetWidth, frame.targetHeight);
+    frame.frameLeft = origin.left;
+    frame.frameTop = origin.top;
+    return {};
+}
+
+QString readByteOrder(const QString& text, FrameRequest& request)
+{
+    const QByteArray bytes = text.toUtf8();
+    const auto order = parseByteOrder(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!order)
+        return QStringLiteral("unknown byte order \"%1\" for --byte-order: expected big or little.").arg(text);
+    request.byteOrder = *order;
+    return {};
+}
+
+// The format list of --help, two columns, from the format table.
+QString formatHelp()
+{
+    QString text = QStringLiteral("The pixel format: 0..7, the name as listed or a short name:");
+    constexpr int half = PixelFormatCount / 2;
+    for (int index = 0; index < half; ++index) {
+        QString line = QStringLiteral("  ");
+        for (const int column : { index, index + half }) {
+            const PixelFormatInfo& info = PixelFormats[std::size_t(column)];
+            line += QStringLiteral("%1 %2 %3").arg(column).arg(quotedName(info.format), -14).arg(fromView(info.shortName), -11);
+        }
+        text += QLatin1Char('\n') + line.trimmed().prepend(QStringLiteral("  "));
+    }
+    return text;
+}
+
+// What --byte-order changes, from the format table.
+QString byteOrderHelp()
+{
+    QStringList pixels;
+    QStringList colourWords;
+    QStringList wholeRecords;
+    QStringList singleBytes;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (!hasWords(info.format))
+            singleBytes << quotedName(info.format);
+        else if (!info.runLength)
+            pixels << QStringLiteral("each %1 pixel").arg(quotedName(info.format));
+        else if (info.recordWidth > 2)
+            colourWords << QStringLiteral("the colour word of each %1 record").arg(quotedName(info.format));
+        else
+            wholeRecords << quotedName(info.format);
+    }
+    QStringList units = pixels + colourWords;
+    if (!wholeRecords.isEmpty())
+        units << QStringLiteral("each record of %1").arg(spokenList(wholeRecords));
+    return QStringLiteral("The order of the two bytes of every 16-bit unit: big (high byte first, the files' own "
+                          "order) or little (low byte first, as most microcontrollers read a word). The units are "
+                          "%1. %2 are made of single bytes and stay unchanged.")
+        .arg(spokenList(units), spokenList(singleBytes));
+}
+
+} // namespace
+
+QString fromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// "a", "a and b", "a, b and c".
+QString spokenList(const QStringList& items)
+{
+    if (items.size() <= 1)
+        return items.join(QString());
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
+}
+
+const std::vector<FrameOption>& frameOptions()
+{
+    // In the order they are read: --center needs the size and the scale.
+    static const std::vector<FrameOption> options {
+        { FrameOptionId::Format, { { QStringLiteral("f"), QStringLiteral("format") }, QStringLiteral("F"), formatHelp() },
+            QStringLiteral("0"), readFormat },
+        { FrameOptionId::Width,
+            { { QStringLiteral("W"), QStringLiteral("width") }, QStringLiteral("N"),
+                QStringLiteral("Target width in pixels, 1..8192.") },
+            QStringLiteral("320"),
+            [](const QString& text, FrameRequest& request) {
+                return readSize(text, QStringLiteral("-W/--width"), request.frame.targetWidth);
+            } },
+        { FrameOptionId::Height,
+            { { QStringLiteral("H"), QStringLiteral("height") }, QStringLiteral("N"),
+                QStringLiteral("Target height in pixels, 1..8192.") },
+            QStringLiteral("240"),
+            [](const QString& text, FrameRequest& request) {
+                return readSize(text, QStringLiteral("-H/--height"), request.frame.targetHeight);
+            } },
+        { FrameOptionId::Scale,
+            { { QStringLiteral("s"), QStringLiteral("scale") }, QStringLiteral("S"),
+                QStringLiteral("Source pixels per output pixel, 0.1..100, '.' as the decimal point.") },
+            QStringLiteral("1"), readScale },
+        { FrameOptionId::Origin,
+            { { QStringLiteral("origin") }, QStringLiteral("LEFT,TOP"),
+                QStringLiteral("The frame's top-left corner in source pixels (whole numbers, may be negative).") },
+            QStringLiteral("0,0"), readOrigin },
+        { FrameOptionId::Center,
+            { { QStringLiteral("center") }, QStringLiteral("X,Y"),
+                QStringLiteral("The frame's centre, as a left-button drag to (X, Y) places it. Cannot be combined "
+                               "with --origin.") },
+            QString(), readCenter },
+        { FrameOptionId::ByteOrder, { { QStringLiteral("byte-order") }, QStringLiteral("ORDER"), byteOrderHelp() },
+            QStringLiteral("big"), readByteOrder },
+    };
+    return options;
+}
+
+const FrameOption& frameOption(FrameOptionId id)
+{
+    for (const FrameOption& option : frameOptions()) {
+        if (option.id == id)
+            return option;
+    }
+    return frameOptions().front();
+}
+
+} // namespace rasterkit::cli

@@ -1,0 +1,61 @@
+#pragma once
+
+// The frame options: one table of the options that say which pixels are
+// taken and how they are written (-f, -W, -H, -s, --origin, --center,
+// --byte-order). Every command reads the ones it takes from this table, and
+// its --help describes them from the same rows.
+
+#include "convert/byteorder.h"
+#include "convert/pixelformat.h"
+#include "convert/sampling.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string_view>
+#include <vector>
+
+namespace rasterkit::cli {
+
+// Bounds of the numbers the frame options accept.
+inline constexpr int MinimumSize = 1;
+inline constexpr int MaximumSize = 8192;
+inline constexpr double MinimumScale = 0.1;
+inline constexpr double MaximumScale = 100.0;
+
+// An option as the parser reads it and --help lists it.
+struct OptionSpec {
+    QStringList names; // the one-letter name first, e.g. { "o", "output" }
+    QString valueName; // empty for a switch
+    QString help;      // wrapped for --help; a line that starts with two spaces is kept as it is
+};
+
+// The frame, the format and the byte order, as the frame options set them.
+struct FrameRequest {
+    PixelFormat format = PixelFormat::RGB565;
+    // The window's start-up frame: 320 x 240 at scale 1 with its corner at 0, 0.
+    FrameSettings frame;
+    ByteOrder byteOrder = ByteOrder::BigEndian;
+};
+
+enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, ByteOrder };
+
+struct FrameOption {
+    FrameOptionId id;
+    OptionSpec spec;
+    QString defaultText; // how --help names the value used when the option is not given
+    // Reads the value into the request; the message when it is wrong.
+    QString (*apply)(const QString& value, FrameRequest& request);
+};
+
+// Every frame option, in the order they are read: --center comes after the
+// size and the scale it depends on.
+const std::vector<FrameOption>& frameOptions();
+const FrameOption& frameOption(FrameOptionId id);
+
+// "a", "a and b", "a, b and c".
+QString spokenList(const QStringList& items);
+
+QString fromView(std::string_view text);
+
+} // namespace rasterkit::cli
