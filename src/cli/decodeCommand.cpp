@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace rasterkit::cli {
 
 namespace {
@@ -48,12 +50,19 @@ RawFile readRaw(const QString& path, qint64 limit)
             return raw;
         }
     }
-    const QByteArray data = file.read(limit);
-    if (file.error() != QFileDevice::NoError) {
-        raw.error = QStringLiteral("Cannot read %1: %2.").arg(shown, file.errorString());
-        return raw;
+    // In blocks, so that a short file of a large picture reserves no more
+    // than it holds.
+    constexpr qint64 BlockBytes = qint64(1) << 20;
+    while (qint64(raw.bytes.size()) < limit) {
+        const QByteArray block = file.read(std::min(BlockBytes, limit - qint64(raw.bytes.size())));
+        if (file.error() != QFileDevice::NoError) {
+            raw.error = QStringLiteral("Cannot read %1: %2.").arg(shown, file.errorString());
+            return raw;
+        }
+        if (block.isEmpty())
+            break;
+        raw.bytes.insert(raw.bytes.end(), block.begin(), block.end());
     }
-    raw.bytes.assign(data.begin(), data.end());
     return raw;
 }
 
