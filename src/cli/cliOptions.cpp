@@ -220,6 +220,10 @@ std::optional<Reply> CommandLine::readPath(const QString& option, const char* wh
     if (path.isEmpty())
         return failure(QStringLiteral("%1 %2 is empty: name the %3 to write.").arg(shown, valueName, QLatin1String(what)));
     for (const OtherFile& other : others) {
+        if (other.written && path == StandardStream && other.path == StandardStream) {
+            return failure(QStringLiteral("%1 - and the %2 both write standard output: send one of them to a file.")
+                               .arg(shown, QLatin1String(other.what)));
+        }
         if (!other.path.isEmpty() && sameFile(path, other.path)) {
             return failure(QStringLiteral("%1 \"%2\" names the %3: choose another %4.")
                                .arg(shown, path, QLatin1String(other.what), QLatin1String(what)));

@@ -69,11 +69,13 @@ public:
     QStringList operands() const;
 
     // The file an option names, into path (left empty when the option is
-    // not given and not required); the error when it is missing, empty, or
-    // one of the other files the command reads or writes.
+    // not given and not required); the error when it is missing, empty, one
+    // of the other files the command reads or writes, or standard output
+    // when another file written goes there too.
     struct OtherFile {
         QString path; // empty: none
         const char* what;
+        bool written = true; // false for the command's input
     };
     std::optional<Reply> readPath(const QString& option, const char* what, bool required, QString& path,
         std::initializer_list<OtherFile> others = {}) const;

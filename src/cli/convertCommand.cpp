@@ -103,13 +103,13 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
         return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
 
     const QString& input = options.inputPath;
-    if (auto reply = line.readPath(Output, "output file", true, options.outputPath, { { input, "input picture" } }))
+    if (auto reply = line.readPath(Output, "output file", true, options.outputPath, { { input, "input picture", false } }))
         return *reply;
     if (auto reply = line.readPath(Report, "report file", false, options.reportPath,
-            { { input, "input picture" }, { options.outputPath, "output file" } }))
+            { { input, "input picture", false }, { options.outputPath, "output file" } }))
         return *reply;
     if (auto reply = line.readPath(Preview, "preview picture", false, options.previewPath,
-            { { input, "input picture" }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
+            { { input, "input picture", false }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
         return *reply;
 
     if (line.isSet(CArray)) {

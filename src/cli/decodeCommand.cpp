@@ -104,7 +104,7 @@ std::variant<DecodeOptions, Reply> parseDecode(const QStringList& arguments)
     }
     DecodeOptions options;
     options.inputPath = operands.at(0);
-    if (auto reply = line.readPath(Output, "picture", true, options.outputPath, { { options.inputPath, "raw file" } }))
+    if (auto reply = line.readPath(Output, "picture", true, options.outputPath, { { options.inputPath, "raw file", false } }))
         return *reply;
     if (auto reply = line.readFrame(options.request))
         return *reply;

@@ -328,6 +328,24 @@ TEST_F(FirmwareTest, PatternShowsBorderMarkBarsAndRamps)
         EXPECT_EQ(picture.pixel(point.x, point.y), point.colour) << point.x << ", " << point.y;
 }
 
+// In a pipeline "-" reads standard input and writes standard output: the
+// pattern piped into decode gives the picture that files give.
+TEST_F(FirmwareTest, PatternIntoDecodeThroughAPipe)
+{
+    const QStringList size { QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("32"),
+        QStringLiteral("-H"), QStringLiteral("24") };
+    run(QStringList { QStringLiteral("pattern"), QStringLiteral("-o"), path("p.raw") } + size);
+    run(QStringList { QStringLiteral("decode"), path("p.raw"), QStringLiteral("-o"), path("p.png") } + size);
+    const CliRun piped = runCli({}, m_folder.path(), { { QStringLiteral("CLI"), QStringLiteral(RASTERKIT_CLI_PATH) } },
+        [](QProcess& process) {
+            process.setProgram(QStringLiteral("bash"));
+            process.setArguments({ QStringLiteral("-c"),
+                QStringLiteral(R"("$CLI" pattern -f 1 -W 32 -H 24 -o - | "$CLI" decode - -f 1 -W 32 -H 24 -o -)") });
+        });
+    ASSERT_EQ(piped.exitCode, 0) << piped.standardError.toStdString();
+    EXPECT_EQ(Bytes(piped.standardOutput.begin(), piped.standardOutput.end()), readBytes(path("p.png")));
+}
+
 // --background sets the colour transparent pixels are blended over.
 TEST_F(FirmwareTest, BackgroundColourOfTransparentPixels)
 {
