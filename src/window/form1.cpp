@@ -38,6 +38,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 namespace rasterkit {
@@ -78,11 +80,12 @@ static_assert(DesignClientHeightTwips + FrameExtraHeight - 1225 == designTwips("
 // The smallest font the window takes to make its texts fit.
 constexpr int SmallestFontPixels = 8;
 
-// Scroll ranges stay within -32767..32767 so that negating a value always fits 16 bits.
-int scrollRange(int twips)
-{
-    return std::max<int>(toInt16(twips), -32767);
-}
+// The most a panning bar runs either way, so that negating a value always fits 16 bits.
+constexpr int LargestScrollRange = 32767;
+
+// The mouse wheel over the viewport: one notch, and the pixels per line it moves.
+constexpr int WheelNotch = 120;
+constexpr int WheelPixelsPerLine = 20;
 
 QString fromUtf8(std::string_view text)
 {
@@ -314,6 +317,8 @@ void Form1::connectHandlers()
     connect(c.Combo2, &ClassicComboBox::listChosen, this, &Form1::Combo2_Click);
     connect(c.Combo3, &ClassicComboBox::listChosen, this, &Form1::Combo3_Click);
     connect(c.Picture3, &SourcePictureBox::mouseMoved, this, &Form1::Picture3_MouseMove);
+    connect(c.Picture1, &ViewportBox::wheelTurned, this, &Form1::panByWheel);
+    connect(c.Picture3, &SourcePictureBox::wheelTurned, this, &Form1::panByWheel);
 }
 
 void Form1::fitFont()
@@ -513,23 +518,113 @@ void Form1::dropEvent(QDropEvent* event)
         Qt::QueuedConnection);
 }
 
+PanScale PanScale::forSpan(int spanTwips)
+{
+    PanScale scale;
+    scale.spanTwips = spanTwips;
+    const std::int64_t magnitude = std::abs(std::int64_t(spanTwips));
+    if (magnitude > LargestScrollRange) {
+        // The fewest whole pixels per unit that bring the span within range.
+        constexpr std::int64_t pixelUnitsSpan = std::int64_t(LargestScrollRange) * TwipsPerPixel;
+        scale.twipsPerUnit = TwipsPerPixel * static_cast<int>((magnitude + pixelUnitsSpan - 1) / pixelUnitsSpan);
+    }
+    return scale;
+}
+
+int PanScale::maxUnits() const
+{
+    if (twipsPerUnit == 1)
+        return spanTwips;
+    // Rounded away from 0, so that the far end shows the picture's far edge.
+    const int units = (std::abs(spanTwips) + twipsPerUnit - 1) / twipsPerUnit;
+    return spanTwips < 0 ? -units : units;
+}
+
+int PanScale::twipsFromUnits(int units) const
+{
+    if (twipsPerUnit == 1)
+        return units;
+    const std::int64_t twips = std::int64_t(units) * twipsPerUnit;
+    return static_cast<int>(std::clamp<std::int64_t>(twips, std::min(spanTwips, 0), std::max(spanTwips, 0)));
+}
+
+int PanScale::unitsFromTwips(int twips) const
+{
+    return roundToInt32(static_cast<double>(twips) / twipsPerUnit);
+}
+
 void Form1::updateScrollRanges()
 {
     // How much larger the picture is than the viewport, outer sizes in twips;
     // negative when it is smaller, so that the bar can move it right or down.
     const Form1Controls& c = m_controls;
-    c.VScroll1->setMax(scrollRange(c.Picture3->heightTwips() - c.Picture1->heightTwips()));
-    c.HScroll1->setMax(scrollRange(c.Picture3->widthTwips() - c.Picture1->widthTwips()));
+    setPanRange(c.VScroll1, m_verticalPan, c.Picture3->heightTwips() - c.Picture1->heightTwips(),
+        c.Picture1->heightTwips());
+    setPanRange(c.HScroll1, m_horizontalPan, c.Picture3->widthTwips() - c.Picture1->widthTwips(),
+        c.Picture1->widthTwips());
+}
+
+void Form1::panByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers)
+{
+    // With Shift the vertical wheel pans sideways (some platforms have
+    // already turned it).
+    if (modifiers.testFlag(Qt::ShiftModifier) && angleDelta.y() != 0)
+        angleDelta = QPoint(angleDelta.y(), angleDelta.x());
+    // A notch (120 eighths of a degree) moves as many lines as the desktop
+    // asks for, WheelPixelsPerLine pixels each; turning away pans up or left.
+    const double twipsPerEighth
+        = double(QApplication::wheelScrollLines()) * WheelPixelsPerLine * TwipsPerPixel / WheelNotch;
+    const auto pan = [twipsPerEighth](ClassicScrollBar* bar, const PanScale& scale, int eighths) {
+        if (eighths == 0)
+            return;
+        const double units = -eighths * twipsPerEighth / scale.twipsPerUnit;
+        const int step = units < 0 ? std::min(-1, roundToInt32(units)) : std::max(1, roundToInt32(units));
+        const std::int64_t target = std::int64_t(bar->value()) + step;
+        bar->setValue(static_cast<int>(std::clamp<std::int64_t>(
+            target, std::min(bar->min(), bar->max()), std::max(bar->min(), bar->max()))));
+    };
+    pan(m_controls.HScroll1, m_horizontalPan, angleDelta.x());
+    pan(m_controls.VScroll1, m_verticalPan, angleDelta.y());
+}
+
+void Form1::setPanRange(ClassicScrollBar* bar, PanScale& scale, int spanTwips, int viewportTwips)
+{
+    const PanScale old = scale;
+    scale = PanScale::forSpan(spanTwips);
+    // An arrow moves one pixel, the trough about a page: the viewport's size.
+    bar->bar()->setSingleStep(std::max(TwipsPerPixel / scale.twipsPerUnit, 1));
+    bar->bar()->setPageStep(std::max(viewportTwips / scale.twipsPerUnit, 1));
+    if (old.twipsPerUnit == 1 && scale.twipsPerUnit == 1) {
+        // Twip by twip: the bar clamps its value and reports the change.
+        bar->setMax(scale.maxUnits());
+        return;
+    }
+    // The units change their size: the pan is kept in twips.
+    const int pannedTwips = old.twipsFromUnits(bar->value());
+    bar->setMax(scale.maxUnits());
+    bar->setValue(scale.unitsFromTwips(pannedTwips));
+    if (bar == m_controls.HScroll1)
+        HScroll1_Change(bar->value());
+    else
+        VScroll1_Change(bar->value());
 }
 
 void Form1::HScroll1_Change(int value)
 {
-    m_controls.Picture3->setLeftTwips(static_cast<qint16>(-value));
+    m_controls.Picture3->setLeftTwips(panPosition(m_horizontalPan, value));
 }
 
 void Form1::VScroll1_Change(int value)
 {
-    m_controls.Picture3->setTopTwips(static_cast<qint16>(-value));
+    m_controls.Picture3->setTopTwips(panPosition(m_verticalPan, value));
+}
+
+int Form1::panPosition(const PanScale& scale, int value)
+{
+    // Twip by twip the negation is done in 16 bits.
+    if (scale.twipsPerUnit == 1)
+        return static_cast<qint16>(-value);
+    return -scale.twipsFromUnits(value);
 }
 
 // ---------------------------------------------------------------------------

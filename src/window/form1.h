@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPoint>
 #include <QPointF>
 #include <QPointer>
 
@@ -39,6 +40,20 @@ struct WorkingState {
     double SampleStep = 1.0;
     ::rasterkit::OutputBytes OutputBytes;  // empty until the first conversion
     ::rasterkit::PixelGrid PixelGrid;
+};
+
+// How a panning bar's units map to twips. A span that fits 16 bits pans
+// twip by twip; a larger one makes each unit a whole number of pixels, the
+// fewest that bring the span within range, and the far end shows the far edge.
+struct PanScale {
+    int twipsPerUnit = 1;
+    int spanTwips = 0; // how much larger the picture is than the viewport
+
+    static PanScale forSpan(int spanTwips);
+    int maxUnits() const;
+    // Within the span (0..spanTwips) once a unit stands for several twips.
+    int twipsFromUnits(int units) const;
+    int unitsFromTwips(int twips) const;
 };
 
 // The controls, by their design names (which are also their object names).
@@ -116,6 +131,9 @@ private:
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
     void updateScrollRanges();
+    void setPanRange(ClassicScrollBar* bar, PanScale& scale, int spanTwips, int viewportTwips);
+    void panByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+    static int panPosition(const PanScale& scale, int value);
 
     // Capture frame
     void DrawCaptureFrame();
@@ -138,6 +156,8 @@ private:
     void file_save_Click();
 
     WorkingState m_state;
+    PanScale m_horizontalPan;
+    PanScale m_verticalPan;
     Form1Controls m_controls;
     std::unique_ptr<ProgressBar> m_progress;
     bool m_converting = false;

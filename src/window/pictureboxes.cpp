@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -55,6 +56,12 @@ void ViewportBox::setSizeTwips(int widthTwips, int heightTwips)
     m_widthTwips = std::max(widthTwips, 0);
     m_heightTwips = std::max(heightTwips, 0);
     resize(pixelsFromTwips(m_widthTwips), pixelsFromTwips(m_heightTwips));
+}
+
+void ViewportBox::wheelEvent(QWheelEvent* event)
+{
+    emit wheelTurned(event->angleDelta(), event->modifiers());
+    event->accept();
 }
 
 SourcePictureBox::SourcePictureBox(QWidget* parent)
@@ -135,6 +142,12 @@ void SourcePictureBox::paintEvent(QPaintEvent* event)
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.drawRect(m_frame);
     }
+}
+
+void SourcePictureBox::wheelEvent(QWheelEvent* event)
+{
+    emit wheelTurned(event->angleDelta(), event->modifiers());
+    event->accept();
 }
 
 void SourcePictureBox::mouseMoveEvent(QMouseEvent* event)

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -40,6 +41,13 @@ public:
     int heightTwips() const { return m_heightTwips; }
     // Negative sizes are taken as 0.
     void setSizeTwips(int widthTwips, int heightTwips);
+
+signals:
+    // The mouse wheel turned over the viewport or the picture in it.
+    void wheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int m_widthTwips = 0;
@@ -84,9 +92,12 @@ public:
 signals:
     // The pointer moved over the picture with these buttons held.
     void mouseMoved(Qt::MouseButtons buttons, QPointF position);
+    // The mouse wheel turned over the picture.
+    void wheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:

@@ -439,8 +439,8 @@ void ConversionTest::inputRefusedWhileConverting()
     }
     QVERIFY(tried);
     QVERIFY(allDisabled);
-    QCOMPARE(panValue, 2);
-    QCOMPARE(pannedLeft, -2);
+    QCOMPARE(panValue, 30);
+    QCOMPARE(pannedLeft, -30);
     QCOMPARE(modalsSeen, 1);
     QCOMPARE(answerer.seen.first().title, QStringLiteral("О программе"));
     QCOMPARE(dialogs.requests().size(), 0);

@@ -8,13 +8,17 @@
 
 #include <QAction>
 #include <QDir>
+#include <QApplication>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -34,6 +38,9 @@ private slots:
     void panning_data();
     void panning();
     void thumbDragPansContinuously();
+    void bigPicturePansToItsCorner();
+    void troughAndWheelPan_data();
+    void troughAndWheelPan();
     void droppedFileOpens_data();
     void droppedFileOpens();
 
@@ -105,7 +112,7 @@ void PictureTest::openCancelledChangesNothing()
     const Form1Controls& c = shown.c();
     openPicture(*shown.form, write(QStringLiteral("first.bmp"), patternPicture(500, 400)));
     clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 3);
-    QCOMPARE(c.HScroll1->value(), 3);
+    QCOMPARE(c.HScroll1->value(), 45);
     const QString title = shown.form->windowTitle();
 
     const FileDialogAnswer cancel(QString {});
@@ -113,8 +120,8 @@ void PictureTest::openCancelledChangesNothing()
     QCOMPARE(cancel.requests().size(), 1);
     QCOMPARE(shown.form->windowTitle(), title);
     QCOMPARE(c.Picture3->picture().size(), QSize(500, 400));
-    QCOMPARE(c.HScroll1->value(), 3);
-    QCOMPARE(c.Picture3->leftTwips(), -3);
+    QCOMPARE(c.HScroll1->value(), 45);
+    QCOMPARE(c.Picture3->leftTwips(), -45);
 }
 
 void PictureTest::unreadablePictureChangesNothing_data()
@@ -173,7 +180,7 @@ void PictureTest::unreadablePictureChangesNothing()
     QCOMPARE(c.Picture3->size(), pictureBefore.size());
     QVERIFY(c.Picture3->isFrameShown());
     QCOMPARE(c.Picture3->frameRect(), frameBefore);
-    QCOMPARE(c.VScroll1->value(), 2);
+    QCOMPARE(c.VScroll1->value(), 30);
     QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
     QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
     QCOMPARE(c.Text1->text(), textBefore);
@@ -216,15 +223,17 @@ void PictureTest::panning_data()
     QTest::addColumn<int>("hscrollMax");
     QTest::addColumn<int>("vscrollMax");
     QTest::addColumn<QPoint>("atFarEnd"); // Picture3's position with both bars at their far ends
+    QTest::addColumn<int>("hTwipsPerUnit");
+    QTest::addColumn<int>("hscrollMaxWider"); // in a window 200 pixels wider
     // The viewport is 289 x 377 pixels at design size.
     QTest::newRow("smaller than the viewport") << QSize(100, 80) << -(289 - 100) * 15 << -(377 - 80) * 15
-                                               << QPoint(189, 297);
-    QTest::newRow("the viewport's size") << QSize(289, 377) << 0 << 0 << QPoint(0, 0);
+                                               << QPoint(189, 297) << 1 << -(489 - 100) * 15;
+    QTest::newRow("the viewport's size") << QSize(289, 377) << 0 << 0 << QPoint(0, 0) << 1 << -200 * 15;
     QTest::newRow("larger than the viewport") << QSize(600, 500) << (600 - 289) * 15 << (500 - 377) * 15
-                                              << QPoint(-311, -123);
-    // 32767 twips is the most a 16-bit bar can pan.
-    QTest::newRow("too large for 16 bits") << QSize(3000, 400) << 32767 << (400 - 377) * 15
-                                           << QPoint(-2184, -23);
+                                              << QPoint(-311, -123) << 1 << (600 - 489) * 15;
+    // Beyond 32767 twips a unit of the bar stands for a whole pixel.
+    QTest::newRow("too large for 16 bits") << QSize(3000, 400) << 3000 - 289 << (400 - 377) * 15
+                                           << QPoint(-2711, -23) << 15 << 3000 - 489;
 }
 
 void PictureTest::panning()
@@ -233,6 +242,8 @@ void PictureTest::panning()
     QFETCH(int, hscrollMax);
     QFETCH(int, vscrollMax);
     QFETCH(QPoint, atFarEnd);
+    QFETCH(int, hTwipsPerUnit);
+    QFETCH(int, hscrollMaxWider);
     const QImage picture = flatPicture(pictureSize, qRgb(10, 200, 30));
     ShownForm shown;
     QVERIFY(shown.exposed);
@@ -243,19 +254,19 @@ void PictureTest::panning()
     QCOMPARE(c.HScroll1->min(), 0);
     QCOMPARE(c.VScroll1->min(), 0);
 
-    // An arrow moves the picture by one twip (the nearest pixel is shown).
+    // An arrow moves the picture by one pixel.
     clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine);
     clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine);
     const int hStep = hscrollMax == 0 ? 0 : (hscrollMax > 0 ? 1 : -1);
     const int vStep = vscrollMax == 0 ? 0 : (vscrollMax > 0 ? 1 : -1);
-    QCOMPARE(c.HScroll1->value(), hStep);
-    QCOMPARE(c.VScroll1->value(), vStep);
-    QCOMPARE(c.Picture3->leftTwips(), -hStep);
-    QCOMPARE(c.Picture3->topTwips(), -vStep);
-    QCOMPARE(c.Picture3->pos(), QPoint(0, 0));
+    QCOMPARE(c.HScroll1->value(), hStep * 15 / hTwipsPerUnit);
+    QCOMPARE(c.VScroll1->value(), vStep * 15);
+    QCOMPARE(c.Picture3->leftTwips(), -hStep * 15);
+    QCOMPARE(c.Picture3->topTwips(), -vStep * 15);
+    QCOMPARE(c.Picture3->pos(), QPoint(-hStep, -vStep));
     clickScrollArrow(c.HScroll1->bar(), QStyle::SC_ScrollBarAddLine, 7);
-    QCOMPARE(c.Picture3->leftTwips(), -8 * hStep);
-    QCOMPARE(c.Picture3->x(), hStep == 0 ? 0 : -hStep); // 8 twips show as a whole pixel
+    QCOMPARE(c.Picture3->leftTwips(), -8 * 15 * hStep);
+    QCOMPARE(c.Picture3->x(), -8 * hStep);
 
     // To the far ends with the keyboard, and back to the start.
     c.HScroll1->bar()->setFocus();
@@ -277,7 +288,7 @@ void PictureTest::panning()
     const int menuHeight = shown.form->height() - c.client->height();
     shown.form->resize(651 + 200, 408 + 150 + menuHeight);
     QTRY_COMPARE(c.Picture1->size(), QSize(289 + 200, 377 + 150));
-    QCOMPARE(c.HScroll1->max(), std::clamp((pictureSize.width() - 489) * 15, -32767, 32767));
+    QCOMPARE(c.HScroll1->max(), hscrollMaxWider);
     QCOMPARE(c.VScroll1->max(), (pictureSize.height() - 527) * 15);
     const int newMax = c.VScroll1->max();
     QCOMPARE(c.VScroll1->value(), std::clamp(valueBefore, std::min(0, newMax), std::max(0, newMax)));
@@ -307,6 +318,100 @@ void PictureTest::thumbDragPansContinuously()
     QVERIFY(seen[2] < seen[1]);
     QCOMPARE(c.Picture3->leftTwips(), seen[2]);
     QCOMPARE(c.HScroll1->value(), -seen[2]);
+}
+
+void PictureTest::bigPicturePansToItsCorner()
+{
+    // Green with a blue block at the bottom right, far beyond 32767 twips.
+    QImage picture = flatPicture(QSize(9000, 6000), qRgb(0, 160, 0));
+    picture.fill(qRgb(0, 160, 0));
+    for (int y = 5600; y < 6000; ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(picture.scanLine(y)) + 8400, 600, qRgb(0, 0, 255));
+    const QString path = write(QStringLiteral("big.jpg"), picture);
+    picture = QImage();
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, path);
+    QCOMPARE(c.Picture3->picture().size(), QSize(9000, 6000));
+    // One unit is one pixel both ways.
+    QCOMPARE(c.HScroll1->max(), 9000 - 289);
+    QCOMPARE(c.VScroll1->max(), 6000 - 377);
+
+    for (ClassicScrollBar* bar : { c.HScroll1, c.VScroll1 }) {
+        bar->bar()->setFocus();
+        QTest::keyClick(bar->bar(), Qt::Key_End);
+    }
+    // The bottom-right pixel sits in the viewport's bottom-right corner.
+    QCOMPARE(c.Picture3->pos(), QPoint(289 - 9000, 377 - 6000));
+    QCOMPARE(c.Picture3->geometry().bottomRight(), c.Picture1->rect().bottomRight());
+    QCOMPARE(c.Picture3->leftTwips(), -(9000 - 289) * 15);
+
+    // Drag the frame onto the corner block and convert.
+    moveMouseWithButtons(c.Picture3, QPointF(8750, 5820), Qt::LeftButton);
+    QCOMPARE(shown.form->state().FrameCenterX, 8750.0f);
+    QCOMPARE(shown.form->state().FrameCenterY, 5820.0f);
+    QVERIFY(c.Picture3->isFrameShown());
+    convertWith(*shown.form, 0);
+    const WorkingState& state = shown.form->state();
+    const CliResult cli = runCli(path, state, 0, m_folder.path());
+    QVERIFY2(cli.error.isEmpty(), qPrintable(cli.error));
+    QVERIFY(bytesOf(state.OutputBytes) == cli.output);
+    // Every sample is the blue block (the preview starts at 1, 1).
+    for (const QPoint point : { QPoint(1, 1), QPoint(320, 1), QPoint(160, 120), QPoint(320, 240) }) {
+        const QColor shownColour = QColor::fromRgb(c.Picture2->pixel(point.x(), point.y()));
+        QVERIFY2(shownColour.blue() > 220 && shownColour.green() < 40 && shownColour.red() < 40,
+            qPrintable(shownColour.name()));
+    }
+}
+
+void PictureTest::troughAndWheelPan_data()
+{
+    QTest::addColumn<QSize>("pictureSize");
+    QTest::addColumn<int>("twipsPerUnit");
+    QTest::newRow("twip by twip") << QSize(1289, 1377) << 1;
+    QTest::newRow("a pixel a unit") << QSize(5000, 4000) << 15;
+}
+
+void PictureTest::troughAndWheelPan()
+{
+    QFETCH(QSize, pictureSize);
+    QFETCH(int, twipsPerUnit);
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, write(QStringLiteral("pan.bmp"), flatPicture(pictureSize, qRgb(90, 90, 90))));
+
+    // A click in the trough beyond the thumb moves a page: the viewport's size.
+    QScrollBar* bar = c.HScroll1->bar();
+    const QRect thumb = horizontalThumbRect(bar);
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(thumb.right() + 5, thumb.center().y()));
+    QCOMPARE(c.Picture3->leftTwips(), -289 * 15);
+    QCOMPARE(c.HScroll1->value(), 289 * 15 / twipsPerUnit);
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+        QPoint(horizontalThumbRect(bar).left() - 5, thumb.center().y()));
+    QCOMPARE(c.HScroll1->value(), 0);
+
+    // The wheel over the picture pans down, then with Shift to the right;
+    // turning it back returns.
+    const int lines = QApplication::wheelScrollLines();
+    const auto turn = [&](int eighths, Qt::KeyboardModifiers modifiers, QWidget* over = nullptr) {
+        const QPointF at(100, 100);
+        over = over ? over : c.Picture3;
+        QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton, modifiers,
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &wheel);
+    };
+    turn(-120, Qt::NoModifier);
+    QCOMPARE(c.Picture3->pos(), QPoint(0, -20 * lines));
+    QCOMPARE(c.VScroll1->value(), 20 * lines * 15 / twipsPerUnit);
+    turn(-240, Qt::ShiftModifier, c.Picture1);
+    QCOMPARE(c.Picture3->pos(), QPoint(-40 * lines, -20 * lines));
+    turn(240, Qt::ShiftModifier);
+    turn(360, Qt::NoModifier); // stops at the top
+    QCOMPARE(c.Picture3->pos(), QPoint(0, 0));
+    QCOMPARE(c.HScroll1->value(), 0);
+    QCOMPARE(c.VScroll1->value(), 0);
 }
 
 namespace {
@@ -397,7 +502,7 @@ void PictureTest::droppedFileOpens()
         QTRY_COMPARE(answerer.seen.size(), unreadable ? 1 : 0);
         QVERIFY(!unreadable || answerer.seen.first().text.contains(QLatin1String("notes.jpg")));
         QCOMPARE(shown.form->windowTitle(), titleBefore);
-        QCOMPARE(c.HScroll1->value(), 3);
+        QCOMPARE(c.HScroll1->value(), 45);
         return;
     }
     // As Open does: the picture, the title, the panning back at the start.

@@ -138,8 +138,8 @@ QRect thumbRect(QScrollBar* bar)
     option.maximum = bar->maximum();
     option.sliderPosition = bar->sliderPosition();
     option.sliderValue = bar->value();
-    option.singleStep = 1;
-    option.pageStep = 1;
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
 }
 
