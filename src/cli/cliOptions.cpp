@@ -34,20 +34,20 @@ const OptionSpec HelpOption { { QStringLiteral("h"), QStringLiteral("help") }, {
 const OptionSpec VersionOption { { QStringLiteral("v"), QStringLiteral("version") }, {},
     QStringLiteral("Show the version and exit.") };
 
-QCommandLineOption qtOption(const OptionSpec& spec)
+QCommandLineOption qtOption(const OptionSpec& definition)
 {
-    QCommandLineOption option(spec.names, spec.help);
-    if (!spec.valueName.isEmpty())
-        option.setValueName(spec.valueName);
+    QCommandLineOption option(definition.names, definition.help);
+    if (!definition.valueName.isEmpty())
+        option.setValueName(definition.valueName);
     return option;
 }
 
 // Every option a command takes, its own first.
-std::vector<OptionSpec> allOptions(const CommandSpec& spec)
+std::vector<OptionSpec> allOptions(const CommandSpec& definition)
 {
-    std::vector<OptionSpec> options = spec.options;
-    for (const FrameOptionId id : spec.frameOptions)
-        options.push_back(frameOption(id).spec);
+    std::vector<OptionSpec> options = definition.options;
+    for (const FrameOptionId id : definition.frameOptions)
+        options.push_back(frameOption(id).definition);
     options.push_back(HelpOption);
     options.push_back(VersionOption);
     return options;
@@ -123,29 +123,29 @@ QString optionRow(const OptionSpec& option, const QString& note = {})
     return helpRow(left, text);
 }
 
-QString frameOptionRow(FrameOptionId id, const CommandSpec& spec)
+QString frameOptionRow(FrameOptionId id, const CommandSpec& definition)
 {
     const FrameOption& option = frameOption(id);
     QString note;
-    if (contains(spec.requiredFrameOptions, id))
+    if (contains(definition.requiredFrameOptions, id))
         note = QStringLiteral("Required.");
     else if (!option.defaultText.isEmpty())
         note = QStringLiteral("Default %1.").arg(option.defaultText);
-    return optionRow(option.spec, note);
+    return optionRow(option.definition, note);
 }
 
-QString ownOptionRows(const CommandSpec& spec)
+QString ownOptionRows(const CommandSpec& definition)
 {
     QString text;
-    for (const OptionSpec& option : spec.options)
+    for (const OptionSpec& option : definition.options)
         text += optionRow(option);
     return text;
 }
 
-QString exampleLines(const CommandSpec& spec)
+QString exampleLines(const CommandSpec& definition)
 {
     QString text;
-    for (const QString& line : spec.example.split(QLatin1Char('\n')))
+    for (const QString& line : definition.example.split(QLatin1Char('\n')))
         text += QStringLiteral("  ") + line + QLatin1Char('\n');
     return text;
 }
@@ -155,7 +155,7 @@ QString frameOptionNames(const std::vector<FrameOptionId>& ids)
 {
     QStringList names;
     for (const FrameOptionId id : ids)
-        names << shownName({ frameOption(id).spec.names.first() });
+        names << shownName({ frameOption(id).definition.names.first() });
     return spokenList(names);
 }
 
@@ -175,11 +175,11 @@ QString shownName(const QStringList& names)
     return shown.join(QLatin1Char('/'));
 }
 
-CommandLine::CommandLine(const CommandSpec& spec)
-    : m_spec(spec)
+CommandLine::CommandLine(const CommandSpec& definition)
+    : m_spec(definition)
 {
     setUpParser(m_parser);
-    for (const OptionSpec& option : allOptions(spec))
+    for (const OptionSpec& option : allOptions(definition))
         m_parser.addOption(qtOption(option));
 }
 
@@ -207,10 +207,10 @@ QStringList CommandLine::operands() const
 std::optional<Reply> CommandLine::readPath(const QString& option, const char* what, bool required, QString& path,
     std::initializer_list<OtherFile> others) const
 {
-    const auto spec = std::find_if(m_spec.options.begin(), m_spec.options.end(),
+    const auto definition = std::find_if(m_spec.options.begin(), m_spec.options.end(),
         [&](const OptionSpec& candidate) { return candidate.names.contains(option); });
-    const QString shown = spec != m_spec.options.end() ? shownName(spec->names) : option;
-    const QString valueName = spec != m_spec.options.end() ? spec->valueName : QString();
+    const QString shown = definition != m_spec.options.end() ? shownName(definition->names) : option;
+    const QString valueName = definition != m_spec.options.end() ? definition->valueName : QString();
     if (!m_parser.isSet(option)) {
         if (!required)
             return std::nullopt;
@@ -236,13 +236,13 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
 {
     for (const FrameOptionId id : m_spec.requiredFrameOptions) {
         const FrameOption& option = frameOption(id);
-        if (!m_parser.isSet(option.spec.names.first())) {
+        if (!m_parser.isSet(option.definition.names.first())) {
             return failure(QStringLiteral("missing %1 %2: %3 needs it.")
-                               .arg(shownName(option.spec.names), option.spec.valueName, m_spec.name));
+                               .arg(shownName(option.definition.names), option.definition.valueName, m_spec.name));
         }
     }
     const auto given = [this](FrameOptionId id) {
-        return contains(m_spec.frameOptions, id) && m_parser.isSet(frameOption(id).spec.names.first());
+        return contains(m_spec.frameOptions, id) && m_parser.isSet(frameOption(id).definition.names.first());
     };
     if (given(FrameOptionId::Origin) && given(FrameOptionId::Center)) {
         return failure(QStringLiteral("--origin and --center cannot be used together: give either the frame's "
@@ -251,7 +251,7 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
     for (const FrameOption& option : frameOptions()) {
         if (!given(option.id))
             continue;
-        if (const QString problem = option.apply(m_parser.value(option.spec.names.first()), request); !problem.isEmpty())
+        if (const QString problem = option.apply(m_parser.value(option.definition.names.first()), request); !problem.isEmpty())
             return failure(problem);
     }
     return std::nullopt;
@@ -287,14 +287,14 @@ QString commandName(const QStringList& arguments, std::span<const CommandSpec* c
     return parser.positionalArguments().value(0);
 }
 
-QString helpText(const CommandSpec& spec)
+QString helpText(const CommandSpec& definition)
 {
-    QString options = ownOptionRows(spec);
-    for (const FrameOptionId id : spec.frameOptions)
-        options += frameOptionRow(id, spec);
+    QString options = ownOptionRows(definition);
+    for (const FrameOptionId id : definition.frameOptions)
+        options += frameOptionRow(id, definition);
     return QStringLiteral("Usage: %1 %2\n\n%3\n\nOptions:\n%4%5\nExample:\n%6\n%7")
-        .arg(ProgramName, spec.usage, wrapped(spec.description, HelpWidth).join(QLatin1Char('\n')), options,
-            optionRow(HelpOption) + optionRow(VersionOption), exampleLines(spec), ExitStatusText);
+        .arg(ProgramName, definition.usage, wrapped(definition.description, HelpWidth).join(QLatin1Char('\n')), options,
+            optionRow(HelpOption) + optionRow(VersionOption), exampleLines(definition), ExitStatusText);
 }
 
 // The first command takes every frame option; the others are told apart by

@@ -58,7 +58,7 @@ struct CommandSpec {
 // The command line of one command, parsed.
 class CommandLine {
 public:
-    explicit CommandLine(const CommandSpec& spec);
+    explicit CommandLine(const CommandSpec& definition);
 
     // Nothing when the command should run; the help or the error otherwise.
     std::optional<Reply> parse(const QStringList& arguments);
@@ -97,7 +97,7 @@ private:
 QString commandName(const QStringList& arguments, std::span<const CommandSpec* const> commands);
 
 // The whole help of one command, and of the program (every command).
-QString helpText(const CommandSpec& spec);
+QString helpText(const CommandSpec& definition);
 QString programHelp(std::span<const CommandSpec* const> commands);
 QString versionText();
 

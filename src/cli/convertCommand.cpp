@@ -43,7 +43,7 @@ RunOutcome fileFailure(const QString& error)
 
 const CommandSpec& convertCommand()
 {
-    static const CommandSpec spec {
+    static const CommandSpec definition {
         QStringLiteral("convert"),
         QStringLiteral("convert INPUT -o OUTPUT [options]"),
         QStringLiteral("Convert a picture into a raw pixel file or a C header."),
@@ -81,7 +81,7 @@ const CommandSpec& convertCommand()
                        "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
                        "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png"),
     };
-    return spec;
+    return definition;
 }
 
 std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)

@@ -70,7 +70,7 @@ RawFile readRaw(const QString& path, qint64 limit)
 
 const CommandSpec& decodeCommand()
 {
-    static const CommandSpec spec {
+    static const CommandSpec definition {
         QStringLiteral("decode"),
         QStringLiteral("decode RAW -f F -W N -H N -o FILE.png [options]"),
         QStringLiteral("Turn a raw pixel file back into a picture, to check it."),
@@ -87,7 +87,7 @@ const CommandSpec& decodeCommand()
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height },
         QStringLiteral("rasterkit-cli decode logo.raw -f rgb565x8 -W 128 -H 64 --byte-order little -o check.png"),
     };
-    return spec;
+    return definition;
 }
 
 std::variant<DecodeOptions, Reply> parseDecode(const QStringList& arguments)

@@ -42,7 +42,7 @@ enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, ByteOrd
 
 struct FrameOption {
     FrameOptionId id;
-    OptionSpec spec;
+    OptionSpec definition;
     QString defaultText; // how --help names the value used when the option is not given
     // Reads the value into the request; the message when it is wrong.
     QString (*apply)(const QString& value, FrameRequest& request);

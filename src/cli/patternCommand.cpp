@@ -14,7 +14,7 @@ const QString Output = QStringLiteral("output");
 
 const CommandSpec& patternCommand()
 {
-    static const CommandSpec spec {
+    static const CommandSpec definition {
         QStringLiteral("pattern"),
         QStringLiteral("pattern -f F -o RAW [options]"),
         QStringLiteral("Write a test picture as a raw pixel file, to check a display."),
@@ -30,7 +30,7 @@ const CommandSpec& patternCommand()
         { FrameOptionId::Format },
         QStringLiteral("rasterkit-cli pattern -f rgb565 -W 240 -H 135 --byte-order little -o pattern.raw"),
     };
-    return spec;
+    return definition;
 }
 
 std::variant<PatternOptions, Reply> parsePattern(const QStringList& arguments)
