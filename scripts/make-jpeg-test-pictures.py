@@ -82,6 +82,7 @@ int main(int argc, char **argv)
 }
 """
 RESTART_INTERVAL = 3
+FIRST_SCANS = 2
 
 
 def exif_orientation_segment(orientation):
@@ -116,6 +117,14 @@ def main():
         data = plain.read()
     with open(os.path.join(folder, "exif-rotated.jpg"), "wb") as rotated:
         rotated.write(data[:2] + exif_orientation_segment(6) + data[2:])
+    # The progressive picture with only its first scans: decoders smooth the
+    # coefficients still missing from each block's neighbours.
+    with open(os.path.join(folder, "progressive-420.jpg"), "rb") as progressive:
+        data = progressive.read()
+    # Compressed data never holds 0xFF 0xDA, so every occurrence starts a scan.
+    scans = [at for at in range(len(data) - 1) if data[at:at + 2] == b"\xff\xda"]
+    with open(os.path.join(folder, "progressive-first-scans.jpg"), "wb") as first:
+        first.write(data[:scans[FIRST_SCANS]] + b"\xff\xd9")
 
 
 if __name__ == "__main__":

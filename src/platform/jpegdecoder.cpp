@@ -179,7 +179,11 @@ bool JpegDecompression::decode()
     jpeg_start_decompress(&m_info); // reads a multi-scan file whole
     if (m_errors.cutShort)
         return false;
-    if (wanted.width == width) {
+    // A progressive picture whose later scans are missing is smoothed from
+    // each block's neighbours, and the decoder takes the columns it crops to
+    // as the whole picture there: the blocks along the crop come out
+    // differently. Such pictures are decoded in whole rows and cut after.
+    if (wanted.width == width || jpeg_has_multiple_scans(&m_info)) {
         m_result.image = QImage(static_cast<int>(width), static_cast<int>(wanted.height), QImage::Format_RGBX8888);
         if (m_result.image.isNull()) {
             m_error = JpegError::OutOfMemory;
@@ -188,6 +192,14 @@ bool JpegDecompression::decode()
         jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
         if (!decodeRows(m_result.image.bits(), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
             return false;
+        if (wanted.width != width) {
+            m_result.image = m_result.image.copy(static_cast<int>(wanted.left), 0, static_cast<int>(wanted.width),
+                static_cast<int>(wanted.height));
+            if (m_result.image.isNull()) {
+                m_error = JpegError::OutOfMemory;
+                return false;
+            }
+        }
     } else {
         // Smooth chroma upsampling reads one chroma sample either side, and
         // the decoder repeats the edge sample at the ends of the columns it

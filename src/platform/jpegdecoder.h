@@ -66,7 +66,7 @@ struct JpegDecodeResult {
 // and the same smooth chroma upsampling, greyscale spread to red, green and
 // blue, CMYK and YCCK turned to RGB as red = K x C / 255 (likewise green and
 // blue), no EXIF rotation. Progressive pictures are read whole, though only
-// the frame's region is turned into pixels. A file cut short is refused, also
+// the frame's rows are turned into pixels. A file cut short is refused, also
 // when the cut lies below the frame.
 JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options = {});
 

@@ -28,7 +28,7 @@ namespace {
 
 const char* const Pictures[] = { "baseline-420.jpg", "baseline-422.jpg", "baseline-440.jpg", "baseline-444.jpg",
     "progressive-420.jpg", "progressive-444.jpg", "grey.jpg", "progressive-grey.jpg", "cmyk.jpg", "exif-rotated.jpg",
-    "restart-interval.jpg" };
+    "restart-interval.jpg", "progressive-first-scans.jpg" };
 
 QString picturePath(const char* name)
 {
