@@ -15,7 +15,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
-    clang gcc-arm-none-eabi libnewlib-arm-none-eabi
+    clang libclang-rt-14-dev gcc-arm-none-eabi libnewlib-arm-none-eabi
 )
 
 mkdir -p build

@@ -2,7 +2,8 @@
 # Builds everything (installing what is missing) and runs every test: first
 # the conversion core's and the device decoder's tests and their fuzz replays,
 # and the picture decoders' tests, under the address and undefined-behaviour
-# sanitizers, then the whole suite through CTest.
+# sanitizers, then the whole suite through CTest, then each fuzz target under
+# libFuzzer for 15 seconds.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -15,10 +16,14 @@ cmake --build build-asan -j2 --target rasterkit_convert_tests rasterkit_decode_f
     rasterkit_device_tests rasterkit_device_decode_fuzz_replay rasterkit_picture_tests
 build-asan/tests/rasterkit_convert_tests --gtest_brief=1
 build-asan/tests/rasterkit_picture_tests --gtest_brief=1
-build-asan/tests/rasterkit_decode_fuzz_replay tests/fuzz/corpus --random 4000
+build-asan/tests/rasterkit_decode_fuzz_replay tests/fuzz/corpus tests/fuzz/regressions/decode --random 4000
 build-asan/tests/rasterkit_device_tests --gtest_brief=1
-build-asan/tests/rasterkit_device_decode_fuzz_replay tests/fuzz/corpus tests/fuzz/device-corpus --random 4000
+build-asan/tests/rasterkit_device_decode_fuzz_replay tests/fuzz/corpus tests/fuzz/device-corpus \
+    tests/fuzz/regressions/device_decode --random 4000
 
 echo "== Every test"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 300
+
+echo "== Fuzz targets under libFuzzer (build-fuzz, clang)"
+bash scripts/fuzz.sh 15

@@ -125,6 +125,8 @@ PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, cons
     return failure(PictureError::CannotDecode, shown, decoded.detail);
 }
 
+} // namespace
+
 PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions& options, const QString& shown)
 {
     if (data.isEmpty())
@@ -164,6 +166,8 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         return failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
     return result;
 }
+
+namespace {
 
 PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown)
 {

@@ -2,6 +2,7 @@
 
 #include "convert/sampling.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QPoint>
 #include <QString>
@@ -80,6 +81,11 @@ PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& opt
 
 // The same for the program's standard input, read as a stream.
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options = {});
+
+// The same for a picture file's bytes held in memory, with the options' frame
+// and background (the others are for reading files). Messages call the file
+// `shown`.
+PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions& options, const QString& shown);
 
 // A view of a picture made by loadPicture, for sampling; origin is the
 // picture's pixel that the image's top-left pixel shows. The picture must

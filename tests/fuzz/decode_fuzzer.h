@@ -10,7 +10,7 @@
 
 // The decode fuzz targets' input: byte 0 chooses the format (modulo 8),
 // bytes 1 and 2 the width and height, the rest is the file to decode. Each
-// target defines checkDecoding; replay_main.cpp drives either.
+// target defines checkDecoding; decode_random.cpp drives either.
 namespace rasterkit::fuzz {
 
 inline constexpr std::size_t HeaderSize = 3;

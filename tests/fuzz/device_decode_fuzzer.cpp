@@ -8,7 +8,8 @@
 // the core's offset, and a refused file must stay refused.
 //
 // Built with clang's -fsanitize=fuzzer this is a libFuzzer target; otherwise
-// replay_main.cpp drives it over the corpus and a pseudo-random batch.
+// replay_main.cpp drives it over the corpus and decode_random.cpp over a
+// pseudo-random batch.
 
 #include "decode_fuzzer.h"
 #include "devicecheck.h"

@@ -1,0 +1,105 @@
+// Fuzz target for the picture path. The first bytes choose a frame (see
+// frameOf); the rest is a picture file, decoded as the programs decode one:
+// whole, and for the frame alone. A refused picture must name the file and
+// leave no image; one that decodes whole must decode for the frame too. The
+// frame is sampled for every format, from the frame's part the same as from
+// the whole picture, and each grid must come back unchanged through the
+// format's encoder and decoder. Pictures whose header claims more than
+// LargestSide pixels a side are skipped: they would only measure memory.
+// Qt's image readers, its GIF and JPEG plugins included, need no application
+// object.
+
+#include "replay.h"
+
+#include "convert/decoders.h"
+#include "convert/encoders.h"
+#include "platform/picturefile.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int LargestSide = 4096;
+constexpr std::size_t FrameBytes = 7;
+
+void check(bool holds, const char* what)
+{
+    if (!holds) {
+        std::fprintf(stderr, "picture fuzzer: %s\n", what);
+        std::abort();
+    }
+}
+
+// Width and height 1..96; a step from 1/16 to 12 in sixteenths, or 0.1, or
+// coarse steps up to 100; the corner anywhere in -32768..32767.
+rasterkit::FrameSettings frameOf(const std::uint8_t* bytes)
+{
+    rasterkit::FrameSettings frame;
+    frame.targetWidth = 1 + bytes[0] % 96;
+    frame.targetHeight = 1 + bytes[1] % 96;
+    frame.sampleStep = bytes[2] == 0 ? 0.1 : bytes[2] < 192 ? bytes[2] / 16.0 : std::min(100.0, (bytes[2] - 191) * 1.6);
+    frame.frameLeft = static_cast<std::int16_t>(bytes[3] << 8 | bytes[4]);
+    frame.frameTop = static_cast<std::int16_t>(bytes[5] << 8 | bytes[6]);
+    return frame;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace rasterkit;
+    if (size < FrameBytes)
+        return 0;
+    // Not copied, so that the sanitizers see any read past the input's end.
+    const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + FrameBytes),
+        static_cast<qsizetype>(size - FrameBytes));
+    {
+        QBuffer buffer;
+        buffer.setData(file);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize claimed = QImageReader(&buffer).size();
+        if (claimed.width() > LargestSide || claimed.height() > LargestSide)
+            return 0;
+    }
+
+    // Decoded whole, as the window does, and for the frame alone, as
+    // rasterkit-cli does: a JPEG then only in the part the frame samples.
+    const QString name = QStringLiteral("fuzz input");
+    const FrameSettings frame = frameOf(data);
+    const PictureLoadResult whole = decodePicture(file, {}, name);
+    const PictureLoadResult framed = decodePicture(file, PictureLoadOptions { .frame = frame }, name);
+    for (const PictureLoadResult* picture : { &whole, &framed }) {
+        if (picture->ok()) {
+            check(picture->image.format() == QImage::Format_RGBX8888 || (picture == &framed && picture->image.isNull()),
+                "a decoded picture is not RGBX8888");
+        } else {
+            check(picture->image.isNull(), "a refused picture left an image");
+            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")), "the message does not name the file");
+        }
+    }
+    check(framed.ok() || !whole.ok(), "a picture that decodes whole is refused for a frame");
+    if (!framed.ok())
+        return 0;
+
+    for (const PixelFormat format : AllPixelFormats) {
+        const PixelGrid grid = sampleFrame(sourceImageOf(framed.image, framed.origin), frame, formatIndex(format));
+        check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
+        if (whole.ok()) {
+            check(grid == sampleFrame(sourceImageOf(whole.image, whole.origin), frame, formatIndex(format)),
+                "the frame's part of the picture samples differently from the whole");
+        }
+        const OutputBytes bytes = encode(format, grid);
+        const auto& info = formatInfo(format);
+        check(info.runLength || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
+            "a plain file has the wrong length");
+        const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
+        check(decoded.ok(), "an encoded grid does not decode");
+        check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
+    }
+    return 0;
+}
