@@ -48,6 +48,22 @@ rasterkit::FrameSettings frameOf(const std::uint8_t* bytes)
     return frame;
 }
 
+// The size the picture's header claims. Qt's GIF reader says the first
+// frame's size but decodes onto the logical screen, whose size is at bytes 6
+// to 9.
+QSize claimedSize(const QByteArray& file)
+{
+    QBuffer buffer;
+    buffer.setData(file);
+    buffer.open(QIODevice::ReadOnly);
+    QSize size = QImageReader(&buffer).size();
+    if (file.startsWith("GIF") && file.size() >= 10) {
+        const auto byte = [&file](int at) { return static_cast<std::uint8_t>(file[at]); };
+        size = size.expandedTo(QSize(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8));
+    }
+    return size;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -58,14 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Not copied, so that the sanitizers see any read past the input's end.
     const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + FrameBytes),
         static_cast<qsizetype>(size - FrameBytes));
-    {
-        QBuffer buffer;
-        buffer.setData(file);
-        buffer.open(QIODevice::ReadOnly);
-        const QSize claimed = QImageReader(&buffer).size();
-        if (claimed.width() > LargestSide || claimed.height() > LargestSide)
-            return 0;
-    }
+    if (const QSize claimed = claimedSize(file); claimed.width() > LargestSide || claimed.height() > LargestSide)
+        return 0;
 
     // Decoded whole, as the window does, and for the frame alone, as
     // rasterkit-cli does: a JPEG then only in the part the frame samples.
