@@ -1,6 +1,7 @@
 #include "picturecheck.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace rasterkit {
 
@@ -50,8 +51,11 @@ Missing missingBmpData(const QByteArray& data)
         return {};
     if (height < 0)
         height = -height; // rows stored top-down
+    // A row takes below 2^34 bytes, and there are below 2^31 rows: a header
+    // may claim more than a 64-bit count holds, which no file has anyway.
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-    const qint64 need = pixelOffset + rowBytes * height;
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    const qint64 need = height > (most - pixelOffset) / rowBytes ? most : pixelOffset + rowBytes * height;
     if (need > data.size())
         return MissingPictureData { data.size(), need };
     return {};
