@@ -1,17 +1,20 @@
-// Fuzz target for the picture path. The first bytes choose a frame (see
-// frameOf); the rest is a picture file, decoded as the programs decode one:
-// whole, and for the frame alone. A refused picture must name the file and
-// leave no image; one that decodes whole must decode for the frame too. The
-// frame is sampled for every format, from the frame's part the same as from
-// the whole picture, and each grid must come back unchanged through the
-// format's encoder and decoder. Pictures whose header claims more than
-// LargestSide pixels a side are skipped: they would only measure memory.
-// Qt's image readers, its GIF and JPEG plugins included, need no application
-// object.
+// Fuzz target for the picture path. The first bytes choose a frame, a sample
+// filter and a dithering (see settingsOf); the rest is a picture file,
+// decoded as the programs decode one: whole, and for the frame alone. A
+// refused picture must name the file and leave no image; one that decodes
+// whole must decode for the frame too. For every format the frame is sampled
+// as the window samples it, from the frame's part the same as from the whole
+// picture, and with the chosen filter and dithering; each grid must come back
+// unchanged through the format's encoder and decoder. Pictures whose header
+// claims more than LargestSide pixels a side are skipped: they would only
+// measure memory. Qt's image readers, its GIF and JPEG plugins included,
+// need no application object.
 
 #include "replay.h"
 
+#include "convert/boxfilter.h"
 #include "convert/decoders.h"
+#include "convert/dither.h"
 #include "convert/encoders.h"
 #include "platform/picturefile.h"
 
@@ -24,8 +27,10 @@
 
 namespace {
 
+using namespace rasterkit;
+
 constexpr int LargestSide = 4096;
-constexpr std::size_t FrameBytes = 7;
+constexpr std::size_t SettingsBytes = 8;
 
 void check(bool holds, const char* what)
 {
@@ -35,17 +40,27 @@ void check(bool holds, const char* what)
     }
 }
 
+struct Settings {
+    FrameSettings frame;
+    SampleFilter filter = SampleFilter::Nearest;
+    Dither dither = Dither::None;
+};
+
 // Width and height 1..96; a step from 1/16 to 12 in sixteenths, or 0.1, or
-// coarse steps up to 100; the corner anywhere in -32768..32767.
-rasterkit::FrameSettings frameOf(const std::uint8_t* bytes)
+// coarse steps up to 100; the corner anywhere in -32768..32767; then the
+// filter and the dithering.
+Settings settingsOf(const std::uint8_t* bytes)
 {
-    rasterkit::FrameSettings frame;
+    Settings settings;
+    FrameSettings& frame = settings.frame;
     frame.targetWidth = 1 + bytes[0] % 96;
     frame.targetHeight = 1 + bytes[1] % 96;
     frame.sampleStep = bytes[2] == 0 ? 0.1 : bytes[2] < 192 ? bytes[2] / 16.0 : std::min(100.0, (bytes[2] - 191) * 1.6);
     frame.frameLeft = static_cast<std::int16_t>(bytes[3] << 8 | bytes[4]);
     frame.frameTop = static_cast<std::int16_t>(bytes[5] << 8 | bytes[6]);
-    return frame;
+    settings.filter = AllSampleFilters[bytes[7] % AllSampleFilters.size()];
+    settings.dither = AllDithers[bytes[7] / AllSampleFilters.size() % AllDithers.size()];
+    return settings;
 }
 
 // The size the picture's header claims. Qt's GIF reader says the first
@@ -64,23 +79,35 @@ QSize claimedSize(const QByteArray& file)
     return size;
 }
 
+void checkRoundTrip(PixelFormat format, const PixelGrid& grid, const FrameSettings& frame)
+{
+    check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
+    const OutputBytes bytes = encode(format, grid);
+    const auto& info = formatInfo(format);
+    check(info.runLength || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
+        "a plain file has the wrong length");
+    const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
+    check(decoded.ok(), "an encoded grid does not decode");
+    check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace rasterkit;
-    if (size < FrameBytes)
+    if (size < SettingsBytes)
         return 0;
     // Not copied, so that the sanitizers see any read past the input's end.
-    const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + FrameBytes),
-        static_cast<qsizetype>(size - FrameBytes));
+    const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + SettingsBytes),
+        static_cast<qsizetype>(size - SettingsBytes));
     if (const QSize claimed = claimedSize(file); claimed.width() > LargestSide || claimed.height() > LargestSide)
         return 0;
 
     // Decoded whole, as the window does, and for the frame alone, as
     // rasterkit-cli does: a JPEG then only in the part the frame samples.
     const QString name = QStringLiteral("fuzz input");
-    const FrameSettings frame = frameOf(data);
+    const Settings settings = settingsOf(data);
+    const FrameSettings& frame = settings.frame;
     const PictureLoadResult whole = decodePicture(file, {}, name);
     const PictureLoadResult framed = decodePicture(file, PictureLoadOptions { .frame = frame }, name);
     for (const PictureLoadResult* picture : { &whole, &framed }) {
@@ -89,27 +116,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a decoded picture is not RGBX8888");
         } else {
             check(picture->image.isNull(), "a refused picture left an image");
-            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")), "the message does not name the file");
+            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")),
+                "the message does not name the file");
         }
     }
     check(framed.ok() || !whole.ok(), "a picture that decodes whole is refused for a frame");
     if (!framed.ok())
         return 0;
 
+    const SourceImage part = sourceImageOf(framed.image, framed.origin);
+    const SourceImage picture = sourceImageOf(whole.image, whole.origin);
+    const PixelGrid colours = whole.ok() ? sampleColours(picture, frame, settings.filter) : PixelGrid();
     for (const PixelFormat format : AllPixelFormats) {
-        const PixelGrid grid = sampleFrame(sourceImageOf(framed.image, framed.origin), frame, formatIndex(format));
-        check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
-        if (whole.ok()) {
-            check(grid == sampleFrame(sourceImageOf(whole.image, whole.origin), frame, formatIndex(format)),
-                "the frame's part of the picture samples differently from the whole");
-        }
-        const OutputBytes bytes = encode(format, grid);
-        const auto& info = formatInfo(format);
-        check(info.runLength || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
-            "a plain file has the wrong length");
-        const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
-        check(decoded.ok(), "an encoded grid does not decode");
-        check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
+        const PixelGrid grid = sampleFrame(part, frame, formatIndex(format));
+        checkRoundTrip(format, grid, frame);
+        if (!whole.ok())
+            continue;
+        check(grid == sampleFrame(picture, frame, formatIndex(format)),
+            "the frame's part of the picture samples differently from the whole");
+        const PixelGrid reduced = reduceColours(colours, formatIndex(format), settings.dither);
+        check(settings.filter != SampleFilter::Nearest || settings.dither != Dither::None || reduced == grid,
+            "sampled colours reduced without dithering differ from the window's sampling");
+        checkRoundTrip(format, reduced, frame);
     }
     return 0;
 }
