@@ -51,9 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ConvertOptions& options = result.options;
         const rasterkit::FrameSettings& frame = options.frame;
         check(result.exitCode == ExitSuccess, "a conversion does not exit with 0");
-        check(!options.inputPath.isEmpty() && !options.outputPath.isEmpty() && options.inputPath != options.outputPath,
+        // "-" is a standard stream, standard input as INPUT and standard output as OUTPUT.
+        const auto distinct = [](const QString& first, const QString& second) {
+            return first != second || first == QLatin1String("-");
+        };
+        check(!options.inputPath.isEmpty() && !options.outputPath.isEmpty()
+                && distinct(options.inputPath, options.outputPath),
             "a conversion without distinct input and output");
-        check(options.reportPath != options.inputPath && options.reportPath != options.outputPath,
+        check(distinct(options.reportPath, options.inputPath) && distinct(options.reportPath, options.outputPath),
             "the report would replace the input or the output");
         check(rasterkit::pixelFormatFromIndex(rasterkit::formatIndex(options.format)).has_value(), "an unknown format");
         check(frame.targetWidth >= MinimumSize && frame.targetWidth <= MaximumSize && frame.targetHeight >= MinimumSize
