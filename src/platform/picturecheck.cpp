@@ -1,5 +1,6 @@
 #include "picturecheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -20,10 +21,14 @@ std::uint16_t littleEndian16(const QByteArray& data, qsizetype at)
 
 using Missing = std::optional<MissingPictureData>;
 
+// Reads the headers as Qt's BMP reader does, and finds where it takes the
+// pixel rows from: the pixel offset, or straight after the info header, bit
+// masks and colour table when the offset points into them.
 Missing missingBmpData(const QByteArray& data)
 {
-    // File header (14 bytes) then an info header of at least 12 bytes.
-    if (data.size() < 26)
+    constexpr qint64 fileHeaderSize = 14;
+    // The file header, then an info header of at least 12 bytes.
+    if (data.size() < fileHeaderSize + 12)
         return {}; // too short to be read at all: the decoder says so itself
     const qint64 pixelOffset = littleEndian32(data, 10);
     const std::uint32_t infoSize = littleEndian32(data, 14);
@@ -31,31 +36,47 @@ Missing missingBmpData(const QByteArray& data)
     qint64 height = 0;
     unsigned bitsPerPixel = 0;
     std::uint32_t compression = 0;
-    if (infoSize == 12) { // the old OS/2 header with 16-bit sizes
-        width = littleEndian16(data, 18);
-        height = littleEndian16(data, 20);
-        bitsPerPixel = littleEndian16(data, 24);
-    } else if (infoSize >= 40 && data.size() >= 34) {
+    std::uint32_t coloursUsed = 0;
+    // The reader takes the Windows and OS/2 2.x header sizes with 32-bit
+    // fields, and any other size as the old header with 16-bit ones.
+    if (infoSize == 40 || infoSize == 64 || infoSize == 108 || infoSize == 124) {
+        if (data.size() < fileHeaderSize + 40)
+            return {};
         width = static_cast<std::int32_t>(littleEndian32(data, 18));
         height = static_cast<std::int32_t>(littleEndian32(data, 22));
         bitsPerPixel = littleEndian16(data, 28);
         compression = littleEndian32(data, 30);
+        coloursUsed = littleEndian32(data, 46);
     } else {
-        return {};
+        width = static_cast<std::int16_t>(littleEndian16(data, 18));
+        height = static_cast<std::int16_t>(littleEndian16(data, 20));
+        bitsPerPixel = littleEndian16(data, 24);
     }
     constexpr std::uint32_t uncompressed = 0;
     constexpr std::uint32_t bitFields = 3;
     if (compression != uncompressed && compression != bitFields)
         return {};
-    if (width <= 0 || height == 0 || bitsPerPixel == 0 || bitsPerPixel > 32)
-        return {};
+    const bool readable = bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 16
+        || bitsPerPixel == 24 || bitsPerPixel == 32;
+    if (!readable || width <= 0 || height == 0)
+        return {}; // the reader refuses these itself
     if (height < 0)
         height = -height; // rows stored top-down
+    qint64 headersEnd = fileHeaderSize + infoSize;
+    if (compression == bitFields && infoSize < 108)
+        headersEnd += 12; // the three masks, when the info header does not hold them
+    if (bitsPerPixel <= 8) {
+        const qint64 colours = coloursUsed != 0 ? coloursUsed : qint64(1) << bitsPerPixel;
+        if (colours > 256)
+            return {};
+        headersEnd += colours * (infoSize == 12 ? 3 : 4);
+    }
+    const qint64 rowsStart = std::max(pixelOffset, headersEnd);
     // A row takes below 2^34 bytes, and there are below 2^31 rows: a header
     // may claim more than a 64-bit count holds, which no file has anyway.
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
     constexpr qint64 most = std::numeric_limits<qint64>::max();
-    const qint64 need = height > (most - pixelOffset) / rowBytes ? most : pixelOffset + rowBytes * height;
+    const qint64 need = height > (most - rowsStart) / rowBytes ? most : rowsStart + rowBytes * height;
     if (need > data.size())
         return MissingPictureData { data.size(), need };
     return {};

@@ -12,7 +12,8 @@ namespace rasterkit {
 // converted as if it were whole, the file's own structure is checked first.
 // Returns nothing when the data holds everything its headers announce.
 //
-// BMP: the uncompressed pixel rows must all be there. GIF: the first
+// BMP: the uncompressed pixel rows must all be there, read from where Qt's
+// reader reads them. GIF: the first
 // picture's data must end with its block terminator. Other formats, and
 // compressed BMPs, are not checked here.
 struct MissingPictureData {

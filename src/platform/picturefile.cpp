@@ -54,6 +54,25 @@ QImage flattenOverBackground(const QImage& decoded, QRgb backgroundColour)
     return picture.convertToFormat(QImage::Format_RGBX8888);
 }
 
+// Qt's BMP reader leaves the pixels that a run-length picture skips, and
+// those after its data stops, as whatever memory held. It reads into the
+// picture it is given when that has the size and format it reads, so a BMP
+// is read into one made and cleared beforehand: those pixels come out as
+// colour 0, the same every time. Within the allocation limit only, which
+// the reader does not check on a picture it is given.
+QImage clearedBmpTarget(QImageReader& reader, const QByteArray& data)
+{
+    if (!data.startsWith("BM"))
+        return {};
+    const QSize size = reader.size(); // the height as stored: negative for rows stored top-down
+    const qint64 height = qAbs(qint64(size.height()));
+    if (size.width() <= 0 || height == 0 || size.width() * height * 4 > MaximumDecodedBytes)
+        return {};
+    QImage target(size.width(), static_cast<int>(height), reader.imageFormat());
+    target.fill(0);
+    return target;
+}
+
 PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
     std::array<qint64, 2> figures = {})
 {
@@ -153,7 +172,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
     QImageReader::setAllocationLimit(AllocationLimitMegabytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
-    QImage decoded;
+    QImage decoded = clearedBmpTarget(reader, data);
     if (!reader.read(&decoded) || decoded.isNull()) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
             return failure(PictureError::NotAPicture, shown);
