@@ -29,7 +29,7 @@ namespace {
 
 using namespace rasterkit;
 
-constexpr int LargestSide = 4096;
+constexpr int LargestSide = 2048;
 constexpr std::size_t SettingsBytes = 8;
 
 void check(bool holds, const char* what)
