@@ -1,21 +1,30 @@
-// Fuzz target for rasterkit-cli's command line: the input, split at NUL
-// bytes, is the argument list after the program's name. Whatever it holds,
-// parsing must end in one of the four actions with its exit code, a failure
-// must say what is wrong, and a conversion must only be asked for with
-// options inside the bounds the convert command states.
+// Fuzz target for rasterkit-cli's command lines. The first byte chooses the
+// command (convert, decode or pattern); the rest, split at NUL bytes, is the
+// argument list after the command's name, read by that command's parser.
+// Whatever it holds, the parser must either give the help or the version
+// with exit status 0, refuse with exit status 2 and one message naming the
+// program, or give options inside the bounds the help states: sizes 1..8192,
+// scales 0.1..100, a known format and byte order, no file both read and
+// written, and standard output ("-") written by one file at most.
 
 #include "replay.h"
 
-#include "cliOptions.h"
+#include "convertCommand.h"
+#include "decodeCommand.h"
+#include "patternCommand.h"
 
 #include <QByteArray>
 #include <QStringList>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <variant>
 
 namespace {
+
+using namespace rasterkit::cli;
 
 void check(bool holds, const char* what)
 {
@@ -25,51 +34,95 @@ void check(bool holds, const char* what)
     }
 }
 
+void checkReply(const Reply& reply, const CommandSpec& command)
+{
+    if (reply.exitCode == ExitSuccess) {
+        check(reply.text == helpText(command) || reply.text == versionText(), "exit status 0 without help or version");
+        return;
+    }
+    check(reply.exitCode == ExitArgumentError, "a refused command line does not exit with 2");
+    check(reply.text.startsWith(QLatin1String("rasterkit-cli: ")) && reply.text.endsWith(QLatin1Char('\n')),
+        "a refusal is not one message naming the program");
+}
+
+void checkRequest(const FrameRequest& request)
+{
+    const rasterkit::FrameSettings& frame = request.frame;
+    check(rasterkit::pixelFormatFromIndex(rasterkit::formatIndex(request.format)).has_value(), "an unknown format");
+    check(request.byteOrder == rasterkit::ByteOrder::BigEndian || request.byteOrder == rasterkit::ByteOrder::LittleEndian,
+        "an unknown byte order");
+    check(frame.targetWidth >= MinimumSize && frame.targetWidth <= MaximumSize && frame.targetHeight >= MinimumSize
+            && frame.targetHeight <= MaximumSize,
+        "a size out of range");
+    check(std::isfinite(frame.sampleStep) && frame.sampleStep >= MinimumScale && frame.sampleStep <= MaximumScale,
+        "a scale out of range");
+}
+
+// The input is read from a file or "-"; each written file is named once,
+// and none is the input, except standard input and output.
+void checkFiles(const QString& input, std::initializer_list<QString> written)
+{
+    check(!input.isEmpty(), "no input");
+    QStringList seen;
+    for (const QString& path : written) {
+        if (path.isEmpty())
+            continue; // an optional file not asked for
+        check(!seen.contains(path), "two outputs go to the same file");
+        check(path != input || path == StandardStream, "an output replaces the input");
+        seen << path;
+    }
+}
+
+// The options, or nothing after checking the help, version or refusal.
+template<typename Options>
+const Options* optionsOf(const std::variant<Options, Reply>& parsed, const CommandSpec& command)
+{
+    if (const Reply* reply = std::get_if<Reply>(&parsed)) {
+        checkReply(*reply, command);
+        return nullptr;
+    }
+    return &std::get<Options>(parsed);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace rasterkit::cli;
-    QStringList arguments { QStringLiteral("rasterkit-cli") };
-    for (const QByteArray& argument : QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split('\0'))
-        arguments << QString::fromUtf8(argument);
-
-    const CliParseResult result = parseCommandLine(arguments);
-    switch (result.action) {
-    case CliAction::ShowHelp:
-        check(result.exitCode == ExitSuccess && result.text == usageText(), "help is not the usage text");
-        break;
-    case CliAction::ShowVersion:
-        check(result.exitCode == ExitSuccess && result.text == versionText(), "version is not the version text");
-        break;
-    case CliAction::Fail:
-        check(result.exitCode == ExitArgumentError, "a refused command line does not exit with 2");
-        check(result.text.startsWith(QLatin1String("rasterkit-cli: ")) && result.text.endsWith(QLatin1Char('\n')),
-            "a refusal is not one message naming the program");
-        break;
-    case CliAction::Convert: {
-        const ConvertOptions& options = result.options;
-        const rasterkit::FrameSettings& frame = options.frame;
-        check(result.exitCode == ExitSuccess, "a conversion does not exit with 0");
-        // "-" is a standard stream, standard input as INPUT and standard output as OUTPUT.
-        const auto distinct = [](const QString& first, const QString& second) {
-            return first != second || first == QLatin1String("-");
-        };
-        check(!options.inputPath.isEmpty() && !options.outputPath.isEmpty()
-                && distinct(options.inputPath, options.outputPath),
-            "a conversion without distinct input and output");
-        check(distinct(options.reportPath, options.inputPath) && distinct(options.reportPath, options.outputPath),
-            "the report would replace the input or the output");
-        check(rasterkit::pixelFormatFromIndex(rasterkit::formatIndex(options.format)).has_value(), "an unknown format");
-        check(frame.targetWidth >= MinimumSize && frame.targetWidth <= MaximumSize && frame.targetHeight >= MinimumSize
-                && frame.targetHeight <= MaximumSize,
-            "a size out of range");
-        check(std::isfinite(frame.sampleStep) && frame.sampleStep >= MinimumScale && frame.sampleStep <= MaximumScale,
-            "a scale out of range");
-        break;
+    if (size == 0)
+        return 0;
+    const std::array<const CommandSpec*, 3> commands { &convertCommand(), &decodeCommand(), &patternCommand() };
+    const CommandSpec& command = *commands[data[0] % commands.size()];
+    QStringList arguments { QStringLiteral("rasterkit-cli"), command.name };
+    if (size > 1) {
+        const QByteArray rest(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+        for (const QByteArray& argument : rest.split('\0'))
+            arguments << QString::fromUtf8(argument);
     }
-    default:
-        check(false, "an unknown action");
+    check(commandName(arguments, commands) == command.name, "the program would run another command");
+
+    if (&command == &convertCommand()) {
+        const auto parsed = parseConvert(arguments);
+        if (const auto* options = optionsOf(parsed, command)) {
+            checkRequest(options->request);
+            check(!options->outputPath.isEmpty(), "no output");
+            checkFiles(options->inputPath, { options->outputPath, options->reportPath, options->previewPath });
+            const QString& array = options->arrayName;
+            check(array.isEmpty() ? options->arrayAttribute.isEmpty() : array.front().isLetter() || array.front() == u'_',
+                "a C array name that is no identifier, or an attribute without an array");
+        }
+    } else if (&command == &decodeCommand()) {
+        const auto parsed = parseDecode(arguments);
+        if (const auto* options = optionsOf(parsed, command)) {
+            checkRequest(options->request);
+            check(!options->outputPath.isEmpty(), "no output");
+            checkFiles(options->inputPath, { options->outputPath });
+        }
+    } else {
+        const auto parsed = parsePattern(arguments);
+        if (const auto* options = optionsOf(parsed, command)) {
+            checkRequest(options->request);
+            check(!options->outputPath.isEmpty(), "no output");
+        }
     }
     return 0;
 }
