@@ -22,4 +22,20 @@ struct MissingPictureData {
 };
 std::optional<MissingPictureData> missingPictureData(const QByteArray& data);
 
+// The size a BMP or GIF header claims, read before anything is decoded, so
+// that a header claiming billions of pixels is told as such (Qt's readers
+// give only "Unable to read image data"). Nothing for other formats.
+struct ClaimedPictureSize {
+    qint64 width = 0;
+    qint64 height = 0;
+};
+std::optional<ClaimedPictureSize> claimedPictureSize(const QByteArray& data);
+
+// Whether a GIF's first picture has LZW data that cannot be read as it
+// stands: a code size above 8, a code for a table entry not made yet, or an
+// end before the picture's last pixel. Qt's reader would fill such a picture
+// with made-up pixels and say nothing. Call once missingPictureData found
+// nothing missing. Always false for other formats.
+bool pictureDataDamaged(const QByteArray& data);
+
 } // namespace rasterkit

@@ -150,8 +150,12 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
 {
     if (data.isEmpty())
         return failure(PictureError::Empty, shown);
+    if (const auto claimed = claimedPictureSize(data); claimed && claimed->width * claimed->height * 4 > MaximumDecodedBytes)
+        return failure(PictureError::TooManyPixels, shown, {}, { claimed->width, claimed->height });
     if (const auto missing = missingPictureData(data))
         return failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });
+    if (pictureDataDamaged(data))
+        return failure(PictureError::Damaged, shown);
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
@@ -220,6 +224,8 @@ const char* pictureErrorText(PictureError error)
         return "the file is empty";
     case PictureError::CutShort:
         return "the file ends inside the picture's data";
+    case PictureError::Damaged:
+        return "the picture's compressed data is damaged";
     case PictureError::NotAPicture:
         return "it is not a picture that can be read (JPEG, BMP and GIF are)";
     case PictureError::ColourLayout:

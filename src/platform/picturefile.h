@@ -31,6 +31,7 @@ enum class PictureError {
     CannotRead,   // opening or reading failed
     Empty,
     CutShort,     // the data ends inside the picture; figures are the bytes there and needed (0: unknown)
+    Damaged,      // the compressed data holds codes no decoder can read, or ends before the last pixel
     NotAPicture,  // no decoder knows the data
     ColourLayout, // colour components that cannot be shown
     CannotDecode, // the decoder gave up

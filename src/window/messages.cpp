@@ -54,6 +54,8 @@ QString pictureReason(const PictureLoadResult& result)
                 .arg(result.figures[1]);
         }
         return QStringLiteral("файл обрывается посреди рисунка");
+    case PictureError::Damaged:
+        return QStringLiteral("сжатые данные рисунка повреждены");
     case PictureError::NotAPicture:
         return QStringLiteral("это не рисунок или рисунок неизвестного вида (читаются JPEG, BMP и GIF)");
     case PictureError::ColourLayout:

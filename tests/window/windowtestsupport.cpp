@@ -76,6 +76,8 @@ FileDialogAnswer::FileDialogAnswer(QString path)
     m_state->path = std::move(path);
     Module1::setFileDialogHook([state = m_state](const FileDialogRequest& request) {
         state->requests.append(request);
+        if (state->whenAsked)
+            state->whenAsked();
         return state->path;
     });
 }

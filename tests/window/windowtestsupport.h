@@ -61,12 +61,16 @@ public:
     explicit FileDialogAnswer(QString path = {});
     ~FileDialogAnswer();
     void setPath(const QString& path) { m_state->path = path; }
+    // Runs between the choice and the program's use of it, as if another
+    // program acted meanwhile.
+    void whenAsked(std::function<void()> action) { m_state->whenAsked = std::move(action); }
     const QList<FileDialogRequest>& requests() const { return m_state->requests; }
 
 private:
     struct State {
         QString path;
         QList<FileDialogRequest> requests;
+        std::function<void()> whenAsked;
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();
 };
