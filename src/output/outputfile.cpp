@@ -26,11 +26,47 @@ QString shownName(const QString& path)
     return QFileInfo(path).absoluteFilePath();
 }
 
+// While it lives, a write that the system refuses with a signal fails with
+// an error instead, and the program goes on: a reader that goes away gives
+// "Broken pipe" rather than SIGPIPE, a file size limit (ulimit -f) "File too
+// large" rather than SIGXFSZ, whose default is to end the program. Only the
+// calling thread's signal mask changes; a signal raised meanwhile is taken
+// off before the old mask comes back.
+class SignalsAsErrors {
+public:
+    SignalsAsErrors()
+    {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGPIPE);
+        sigaddset(&m_signals, SIGXFSZ);
+        pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
+    }
+    ~SignalsAsErrors()
+    {
+        sigset_t pending;
+        sigemptyset(&pending);
+        const timespec noWait {};
+        while (sigpending(&pending) == 0
+            && (sigismember(&pending, SIGPIPE) == 1 || sigismember(&pending, SIGXFSZ) == 1)) {
+            if (sigtimedwait(&m_signals, nullptr, &noWait) < 0)
+                break;
+        }
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    SignalsAsErrors(const SignalsAsErrors&) = delete;
+    SignalsAsErrors& operator=(const SignalsAsErrors&) = delete;
+
+private:
+    sigset_t m_signals;
+    sigset_t m_previous;
+};
+
 // Writes every byte to an open file. The bytes go straight to its descriptor,
 // so that a write cut short (a full disk, a file size limit) is told with the
 // system's own reason.
 SaveResult writeAll(QFileDevice& device, const QString& shown, std::span<const std::uint8_t> bytes)
 {
+    const SignalsAsErrors signalsAsErrors;
     const int descriptor = device.handle();
     const auto* next = reinterpret_cast<const char*>(bytes.data());
     std::size_t left = bytes.size();
@@ -45,36 +81,6 @@ SaveResult writeAll(QFileDevice& device, const QString& shown, std::span<const s
     }
     return {};
 }
-
-// While it lives, a reader that goes away makes a write fail with "Broken
-// pipe" instead of ending the program with SIGPIPE. Only the calling thread's
-// signal mask changes; a SIGPIPE raised meanwhile is taken off before the old
-// mask comes back.
-class BrokenPipeAsError {
-public:
-    BrokenPipeAsError()
-    {
-        sigemptyset(&m_pipe);
-        sigaddset(&m_pipe, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
-    }
-    ~BrokenPipeAsError()
-    {
-        sigset_t pending;
-        sigemptyset(&pending);
-        if (sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec noWait {};
-            sigtimedwait(&m_pipe, nullptr, &noWait);
-        }
-        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-    BrokenPipeAsError(const BrokenPipeAsError&) = delete;
-    BrokenPipeAsError& operator=(const BrokenPipeAsError&) = delete;
-
-private:
-    sigset_t m_pipe;
-    sigset_t m_previous;
-};
 
 // Devices, FIFOs and sockets: opened as they are and written, never replaced.
 SaveResult writeToNode(const QString& path, const QString& shown, std::span<const std::uint8_t> bytes, bool fifo,
@@ -100,7 +106,6 @@ SaveResult writeToNode(const QString& path, const QString& shown, std::span<cons
         ::close(descriptor);
         return failure(SaveError::CannotOpen, shown, file.errorString());
     }
-    const BrokenPipeAsError brokenPipe;
     return writeAll(file, shown, bytes);
 }
 
@@ -206,7 +211,6 @@ SaveResult saveToStandardOutput(std::span<const std::uint8_t> bytes)
     QFile output;
     if (!output.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
         return failure(SaveError::CannotOpen, shown, output.errorString());
-    const BrokenPipeAsError brokenPipe;
     return writeAll(output, shown, bytes);
 }
 

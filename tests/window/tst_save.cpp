@@ -6,10 +6,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +24,7 @@ class SaveTest : public QObject {
 private slots:
     void initTestCase() { dropOffscreenPlatformNotes(); }
     void init();
+    void cleanup();
     void savesExactBytes_data();
     void savesExactBytes();
     void cancelWritesNothing();
@@ -28,12 +32,15 @@ private slots:
     void twiceUnderTwoNames();
     void unwritablePath_data();
     void unwritablePath();
+    void fullDisk();
     void nothingToSaveYet();
 
 private:
     // A window with a finished conversion of the pattern picture.
     bool convert(ShownForm& shown, int format);
     QByteArray readFile(const QString& path);
+    // Every file and folder under the temporary folder, with its size.
+    QStringList everything();
     std::unique_ptr<QTemporaryDir> m_folder;
 };
 
@@ -41,6 +48,27 @@ void SaveTest::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
+}
+
+void SaveTest::cleanup()
+{
+    // An immutable folder could not be removed with the temporary folder.
+    const QString readOnly = m_folder->filePath(QStringLiteral("read-only"));
+    if (QFileInfo::exists(readOnly))
+        QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("-R"), QStringLiteral("-i"), readOnly });
+}
+
+QStringList SaveTest::everything()
+{
+    QStringList entries;
+    QDirIterator walk(m_folder->path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        const QFileInfo entry(walk.next());
+        entries.append(QStringLiteral("%1 %2").arg(entry.filePath()).arg(entry.size()));
+    }
+    entries.sort();
+    return entries;
 }
 
 bool SaveTest::convert(ShownForm& shown, int format)
@@ -159,6 +187,8 @@ void SaveTest::unwritablePath_data()
     QTest::newRow("a folder") << "folder";
     QTest::newRow("existing file that cannot be replaced") << "locked file";
     QTest::newRow("FIFO nobody reads") << "fifo";
+    QTest::newRow("read-only folder, new file") << "read-only folder";
+    QTest::newRow("read-only folder, read-only file") << "read-only file";
 }
 
 void SaveTest::unwritablePath()
@@ -178,6 +208,19 @@ void SaveTest::unwritablePath()
         // Refused at once rather than waiting for a reader, and never replaced.
         path = m_folder->filePath(QStringLiteral("pipe"));
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind.startsWith(QLatin1String("read-only"))) {
+        // The superuser ignores permission bits: immutable is read-only for all.
+        const QString folder = m_folder->filePath(QStringLiteral("read-only"));
+        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("read-only")));
+        path = folder + QStringLiteral("/out.raw");
+        QStringList immutable { folder };
+        if (kind == QLatin1String("read-only file")) {
+            QVERIFY(writeFile(path, "old content"));
+            oldContent = "old content";
+            immutable.prepend(path);
+        }
+        if (QProcess::execute(QStringLiteral("chattr"), QStringList { QStringLiteral("+i") } + immutable) != 0)
+            QSKIP("chattr +i cannot make a folder read-only here");
     } else if (::geteuid() != 0) {
         // A file in a folder that may not be written.
         const QString locked = m_folder->filePath(QStringLiteral("locked"));
@@ -193,9 +236,11 @@ void SaveTest::unwritablePath()
     }
     const QString textBefore = shown.c().Text1->text();
     const OutputBytes outputBefore = shown.form->state().OutputBytes;
+    const QStringList filesBefore = everything();
     FileDialogAnswer answer(path);
     ModalAnswerer answerer;
     shown.c().file_save->trigger();
+    QCOMPARE(everything(), filesBefore); // no partial file, nothing left behind
     QCOMPARE(answerer.seen.size(), 1);
     QCOMPARE(answerer.seen.first().icon, QMessageBox::Warning);
     const QString message = answerer.seen.first().text;
@@ -222,6 +267,59 @@ void SaveTest::unwritablePath()
     QVERIFY(readFile(m_folder->filePath(QStringLiteral("good.raw"))) == bytesOf(outputBefore));
     if (kind == QLatin1String("locked file") && ::geteuid() != 0)
         QFile::setPermissions(m_folder->filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void SaveTest::fullDisk()
+{
+    // A file size limit makes writes fail as a full disk does. It binds the
+    // whole process, so the test runs again in a child process, which sets
+    // the limit only around the save.
+    constexpr rlim_t Limit = 64 * 1024;
+    if (!qEnvironmentVariableIsSet("RASTERKIT_TEST_FILE_SIZE_LIMIT")) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("RASTERKIT_TEST_FILE_SIZE_LIMIT"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("fullDisk") });
+        QVERIFY(child.waitForFinished(100000));
+        const QByteArray log = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit, log.constData()); // not killed by SIGXFSZ
+        QVERIFY2(child.exitCode() == 0 && log.contains("PASS   : SaveTest::fullDisk()"), log.constData());
+        return;
+    }
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    QVERIFY(convert(shown, 0)); // 153600 bytes
+    const QString existing = m_folder->filePath(QStringLiteral("old.raw"));
+    QVERIFY(writeFile(existing, QByteArray(100000, '\x5A')));
+    const QStringList filesBefore = everything();
+    FileDialogAnswer answer(existing);
+    ModalAnswerer answerer;
+    rlimit limit {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit unlimited = limit;
+    limit.rlim_cur = Limit;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    shown.c().file_save->trigger();
+    answer.setPath(m_folder->filePath(QStringLiteral("new.raw")));
+    shown.c().file_save->trigger();
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+
+    QCOMPARE(answerer.seen.size(), 2);
+    for (const QString& name : { QStringLiteral("old.raw"), QStringLiteral("new.raw") }) {
+        const QString message = answerer.seen.takeFirst().text;
+        QCOMPARE(message, QStringLiteral("Не удалось сохранить файл «%1»: запись не удалась (File too large).")
+                              .arg(m_folder->filePath(name)));
+    }
+    QCOMPARE(everything(), filesBefore);
+    QCOMPARE(readFile(existing), QByteArray(100000, '\x5A'));
+    // The output is still there to be saved elsewhere.
+    const QString elsewhere = m_folder->filePath(QStringLiteral("elsewhere.raw"));
+    answer.setPath(elsewhere);
+    shown.c().file_save->trigger();
+    QCOMPARE(answerer.seen.size(), 0);
+    QCOMPARE(readFile(elsewhere), bytesOf(shown.form->state().OutputBytes));
 }
 
 void SaveTest::nothingToSaveYet()
