@@ -150,7 +150,10 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
 {
     if (data.isEmpty())
         return failure(PictureError::Empty, shown);
-    if (const auto claimed = claimedPictureSize(data); claimed && claimed->width * claimed->height * 4 > MaximumDecodedBytes)
+    // Four bytes a pixel decoded; divided rather than multiplied, as a BMP's
+    // sizes may take 31 bits each.
+    if (const auto claimed = claimedPictureSize(data);
+        claimed && claimed->width > 0 && claimed->height > 0 && claimed->width > MaximumDecodedBytes / 4 / claimed->height)
         return failure(PictureError::TooManyPixels, shown, {}, { claimed->width, claimed->height });
     if (const auto missing = missingPictureData(data))
         return failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });

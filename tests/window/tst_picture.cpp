@@ -183,6 +183,8 @@ void PictureTest::unreadablePictureChangesNothing_data()
                                            << "заявлено 65535 × 65535 точек";
     QTest::newRow("BMP of 65535 x 65535") << "huge.bmp" << patched(bmp, {}, 18, hugeBmp) << "file"
                                           << "заявлено 65535 × 65535 точек";
+    QTest::newRow("BMP of 2147483647 x 2147483647") << "huger.bmp" << patched(bmp, {}, 18, QByteArray("\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F", 8))
+                                                    << "file" << "заявлено 2147483647 × 2147483647 точек";
     QTest::newRow("GIF of 65535 x 65535") << "huge.gif" << patched(patched(gif, {}, 6, huge), {}, 66, huge) << "file"
                                           << "заявлено 65535 × 65535 точек";
     QTest::newRow("folder") << "pictures.jpg" << QByteArray() << "folder" << "это папка";
