@@ -408,8 +408,20 @@ void Form1::showEvent(QShowEvent* event)
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_controls.client && event->type() == QEvent::Resize)
-        Form_Resize();
+    // The viewport is laid out from the event queue once the resize has been
+    // delivered, never inside it: the layout yields, and Qt's own geometry
+    // code, still running around the resize event, does not survive what may
+    // happen in a yield (a conversion started there crashed it on return).
+    if (watched == m_controls.client && event->type() == QEvent::Resize && !m_layoutPending) {
+        m_layoutPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_layoutPending = false;
+                Form_Resize();
+            },
+            Qt::QueuedConnection);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

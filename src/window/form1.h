@@ -166,6 +166,7 @@ private:
     // it back at its end unless the user has moved it meanwhile.
     QPointer<QWidget> m_focusBeforeRun;
     QPointer<QWidget> m_focusDuringRun;
+    bool m_layoutPending = false; // a resize is waiting to be laid out
 };
 
 } // namespace rasterkit

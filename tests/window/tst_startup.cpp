@@ -53,6 +53,7 @@ private slots:
     void tooSmallWindowKeepsLayout_data();
     void tooSmallWindowKeepsLayout();
     void resizeYieldsBetweenLayoutAndRanges();
+    void convertingInResizeYield();
 };
 
 namespace {
@@ -71,7 +72,11 @@ bool resizeClient(ShownForm& shown, int width, int height)
     Form1& form = *shown.form;
     const int menuHeight = form.height() - shown.c().client->height();
     form.resize(width, height + menuHeight);
-    return QTest::qWaitFor([&] { return shown.c().client->size() == QSize(width, height); });
+    if (!QTest::qWaitFor([&] { return shown.c().client->size() == QSize(width, height); }))
+        return false;
+    // The viewport is laid out from the event queue, after the resize.
+    QCoreApplication::processEvents();
+    return true;
 }
 
 QString designNameOf(QWidget* widget)
@@ -509,6 +514,33 @@ void StartupTest::resizeYieldsBetweenLayoutAndRanges()
     QVERIFY(sawYield);
     QCOMPARE(maxDuringYield, 0);
     QCOMPARE(c.HScroll1->max(), (289 - 389) * 15);
+}
+
+void StartupTest::convertingInResizeYield()
+{
+    // A conversion started in the layout's yield, resize after resize. Laid
+    // out inside the resize event, Qt's geometry code ran on around it after
+    // the conversion and crashed at the second.
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    bool resizing = false;
+    int conversions = 0;
+    {
+        const YieldWatcher watcher([&] {
+            if (resizing && !shown.form->isConverting()) {
+                ++conversions;
+                QTest::mouseClick(shown.c().Command1, Qt::LeftButton);
+            }
+        });
+        for (int round = 0; round < 6; ++round) {
+            resizing = true;
+            QVERIFY(resizeClient(shown, round % 2 == 0 ? 2600 : 700, round % 2 == 0 ? 1800 : 450));
+            resizing = false;
+        }
+    }
+    QVERIFY(conversions >= 6);
+    QCOMPARE(shown.c().Picture1->geometry(), QRect(336, 8, 700 - 362, 450 - 31));
+    QCOMPARE(shown.form->state().OutputBytes.size(), std::size_t(320 * 240 * 2));
 }
 
 QTEST_MAIN(StartupTest)
