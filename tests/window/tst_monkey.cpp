@@ -9,7 +9,8 @@
 //
 // RASTERKIT_MONKEY_SECONDS sets the time (30 s by default) and
 // RASTERKIT_MONKEY_SEED the seed (the time by default); the seed is printed
-// first, so that a failing run can be replayed.
+// first, so that a failing run can be replayed. RASTERKIT_MONKEY_LOG names a
+// file that gets every action as it is done (for a crash).
 #include "windowtestsupport.h"
 
 #include "convert/encoders.h"
@@ -82,12 +83,21 @@ qint64 numberFromEnvironment(const char* name, qint64 fallback)
 
 class MonkeyTest : public QObject {
     Q_OBJECT
+public:
+    MonkeyTest()
+    {
+        // Qt Test gives up on a test function after five minutes.
+        if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((seconds() + 120) * 1000));
+    }
+
 private slots:
     void initTestCase();
     void cleanupTestCase();
     void clicksEverything();
 
 private:
+    static qint64 seconds() { return numberFromEnvironment("RASTERKIT_MONKEY_SECONDS", 30); }
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
     QPoint somewhere(QWidget* widget) { return QPoint(pick(widget->width() + 1), pick(widget->height() + 1)); }
     static QString nameOf(const QObject* object)
@@ -118,6 +128,7 @@ private:
     std::optional<RunSettings> m_run;     // the conversion running now
     QPointer<QWidget> m_lastPopup;
     QStringList m_recent; // the last actions, for a failure message
+    QFile m_log;          // every action, when RASTERKIT_MONKEY_LOG names a file
     QString m_failure;
     int m_actions = 0;
     int m_conversions = 0;
@@ -131,6 +142,10 @@ void MonkeyTest::initTestCase()
         numberFromEnvironment("RASTERKIT_MONKEY_SEED", QDateTime::currentMSecsSinceEpoch()));
     qInfo("RASTERKIT_MONKEY_SEED=%llu", static_cast<unsigned long long>(seed));
     m_random.seed(seed);
+    if (qEnvironmentVariableIsSet("RASTERKIT_MONKEY_LOG")) {
+        m_log.setFileName(qEnvironmentVariable("RASTERKIT_MONKEY_LOG"));
+        QVERIFY(m_log.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
     dropOffscreenPlatformNotes();
     nextHandler = qInstallMessageHandler(dropIgnoredClicks);
     QVERIFY(m_folder.isValid());
@@ -179,6 +194,10 @@ RunSettings MonkeyTest::currentSettings() const
 void MonkeyTest::note(const QString& action)
 {
     m_recent.append((form().isConverting() ? QStringLiteral("[converting] ") : QString()) + action);
+    if (m_log.isOpen()) {
+        m_log.write(m_recent.last().toUtf8() + '\n');
+        m_log.flush();
+    }
     if (m_recent.size() > 20)
         m_recent.removeFirst();
 }
@@ -417,7 +436,6 @@ void MonkeyTest::act()
 
 void MonkeyTest::clicksEverything()
 {
-    const qint64 seconds = numberFromEnvironment("RASTERKIT_MONKEY_SECONDS", 30);
     m_shown = std::make_unique<ShownForm>();
     QVERIFY(m_shown->exposed);
     connect(c().Command1, &QAbstractButton::released, this, [this] {
@@ -439,13 +457,13 @@ void MonkeyTest::clicksEverything()
     actor.start(0);
     answerer.start(10);
 
-    const QDeadlineTimer deadline(seconds * 1000);
+    const QDeadlineTimer deadline(seconds() * 1000);
     while (!deadline.hasExpired() && m_failure.isEmpty()) {
         act();
         QCoreApplication::processEvents();
     }
     qInfo("%d actions, %d conversions checked, %d boxes answered in %lld s (%s)", m_actions, m_conversions,
-        m_boxes, seconds, m_immutable ? "immutable folder" : "no immutable folder");
+        m_boxes, seconds(), m_immutable ? "immutable folder" : "no immutable folder");
     QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
     QVERIFY(m_conversions > 0);
     m_shown.reset();
