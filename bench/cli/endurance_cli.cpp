@@ -58,10 +58,10 @@ int main(int argc, char** argv)
         cli::ConvertOptions options;
         options.inputPath = pictures.filePath(names[index]);
         options.outputPath = outputs.filePath(names[index] + QStringLiteral(".raw"));
-        options.format = AllPixelFormats[static_cast<std::size_t>(index % PixelFormatCount)];
+        options.request.format = AllPixelFormats[static_cast<std::size_t>(index % PixelFormatCount)];
         // A 16 x 16 frame whose samples read columns and rows 0..15.
-        options.frame = FrameSettings { 16, 16, 1.0, -1, -1 };
-        const cli::ConvertOutcome outcome = cli::runConvert(options, ".");
+        options.request.frame = FrameSettings { 16, 16, 1.0, -1, -1 };
+        const cli::RunOutcome outcome = cli::runConvert(options, ".");
         if (!outcome.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(outcome.error));
             return 2;

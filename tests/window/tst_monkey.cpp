@@ -1,11 +1,12 @@
 // A user who clicks everything. For a fixed time a seeded random driver
 // clicks every control, drags over the picture, picks and types in the combo
-// boxes, moves the spinners and scroll bars, presses keys, resizes the window
-// and uses the menu (the dialogs answered with good and bad pictures, a
-// folder, good and unwritable save paths), also inside the yields of running
-// conversions. Checked throughout: no crash, the controls that feed a
-// conversion are enabled exactly when none runs, and every finished
-// conversion leaves the bytes the core makes of the settings it started with.
+// boxes, moves the spinners and scroll bars, presses keys, resizes the
+// window, drops files on it and uses the menu (the dialogs answered with good
+// and bad pictures, a folder, good and unwritable save paths), also inside
+// the yields of running conversions. Checked throughout: no crash, the
+// controls that feed a conversion are enabled exactly when none runs, and
+// every finished conversion leaves the bytes the core makes of the settings
+// it started with.
 //
 // RASTERKIT_MONKEY_SECONDS sets the time (30 s by default) and
 // RASTERKIT_MONKEY_SEED the seed (the time by default); the seed is printed
@@ -25,9 +26,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 
 #include <array>
 #include <optional>
@@ -218,6 +222,7 @@ void MonkeyTest::observe()
         { "Combo1", c().Combo1->isEnabled() }, { "Combo2", c().Combo2->isEnabled() },
         { "Combo3", c().Combo3->isEnabled() }, { "VScroll2", c().VScroll2->isEnabled() },
         { "VScroll3", c().VScroll3->isEnabled() }, { "HScroll2", c().HScroll2->isEnabled() },
+        { "Picture3", c().Picture3->isEnabled() },
         { "File_open", c().File_open->isEnabled() }, { "file_save", c().file_save->isEnabled() } };
     for (const auto& [name, enabled] : refused) {
         if (enabled == converting)
@@ -295,7 +300,7 @@ void MonkeyTest::act()
     static const QStringList Typed { "12", "abc", "RGB 5:6:5", "0", "-7", "999999", "Y 5x3 " };
     ClassicComboBox* const combos[] = { c().Combo1, c().Combo2, c().Combo3 };
     ClassicScrollBar* const bars[] = { c().HScroll1, c().VScroll1, c().VScroll2, c().VScroll3, c().HScroll2 };
-    switch (pick(14)) {
+    switch (pick(15)) {
     case 0:
     case 1:
         note(QStringLiteral("click Command1"));
@@ -428,6 +433,21 @@ void MonkeyTest::act()
         QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
             Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &wheel);
+        break;
+    }
+    case 14: { // a file dragged in from a file manager and let go anywhere
+        const QString path = m_openAnswers[pick(m_openAnswers.size())];
+        const QPoint at = somewhere(&form());
+        note(QStringLiteral("drop \"%1\" at (%2, %3)").arg(path).arg(at.x()).arg(at.y()));
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        const bool converting = form().isConverting();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form().windowHandle(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form().windowHandle(), &drop);
+        if (converting && drop.isAccepted())
+            fail(QStringLiteral("a dropped file was taken while a conversion runs"));
         break;
     }
     }
