@@ -93,4 +93,10 @@ void ClassicScrollBar::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
+void ClassicScrollBar::releaseThumb()
+{
+    if (m_bar->isSliderDown())
+        m_bar->setSliderDown(false);
+}
+
 } // namespace rasterkit

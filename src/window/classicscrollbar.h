@@ -29,6 +29,12 @@ public:
     void setMin(int min);
     void setMax(int max);
 
+    // Lets go of a thumb the user is dragging, as releasing the mouse would:
+    // the value it shows is committed and valueChanged sent. Disabling the
+    // bar does the same, so a caller that must not meet that signal while
+    // disabling lets go first.
+    void releaseThumb();
+
     // The inner scroll bar, which takes the clicks, drags and keys.
     QScrollBar* bar() const { return m_bar; }
 

@@ -362,6 +362,12 @@ void Form1::updateActions()
 
 void Form1::beginConversion()
 {
+    // Disabling a scroll bar whose thumb is held lets go of it, and its value
+    // change would then be handled inside the conversion: a held thumb is let
+    // go first, so that the change is handled before the conversion reads
+    // the settings.
+    for (ClassicScrollBar* bar : { m_controls.VScroll2, m_controls.VScroll3, m_controls.HScroll2 })
+        bar->releaseThumb();
     m_converting = true;
     m_focusBeforeRun = focusWidget();
     updateActions();
