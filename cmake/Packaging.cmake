@@ -1,6 +1,6 @@
-# What `cmake --install` and the .deb hold besides the programs, the desktop
-# entry and the icons: the firmware decoder's header and the CMake package
-# (find_package(Rasterkit)), then the .deb's settings.
+# The CMake package (find_package(Rasterkit)) over the targets that
+# src/cli (rasterkit-cli) and device/ (rasterkit_decode.h) export, then the
+# settings of the .deb, which holds everything `cmake --install` puts in place.
 
 include(CMakePackageConfigHelpers)
 
@@ -8,22 +8,10 @@ include(CMakePackageConfigHelpers)
 # share/ (find_package looks in <prefix>/share/cmake/<name>*/ as well as lib/).
 set(RASTERKIT_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_DATADIR}/cmake/Rasterkit)
 
-# The firmware decoder: one header, installed as <include>/rasterkit/rasterkit_decode.h.
-add_library(rasterkit_decode INTERFACE)
-add_library(Rasterkit::decode ALIAS rasterkit_decode)
-set_target_properties(rasterkit_decode PROPERTIES EXPORT_NAME decode)
-install(TARGETS rasterkit_decode EXPORT RasterkitTargets)
-if(EXISTS ${PROJECT_SOURCE_DIR}/device/rasterkit_decode.h)
-    target_include_directories(rasterkit_decode INTERFACE
-        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/device>
-        $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/rasterkit>)
-    install(FILES ${PROJECT_SOURCE_DIR}/device/rasterkit_decode.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/rasterkit)
-endif()
-
 # The same names inside this build as through find_package, so that the
 # examples call rasterkit_add_images() as users do.
 add_executable(Rasterkit::rasterkit-cli ALIAS rasterkit-cli)
+add_library(Rasterkit::decode ALIAS rasterkit_device)
 include(${CMAKE_CURRENT_LIST_DIR}/RasterkitImages.cmake)
 
 install(EXPORT RasterkitTargets

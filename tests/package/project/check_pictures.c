@@ -11,15 +11,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#ifdef SPLASH_LITTLE_ENDIAN
-#define SPLASH_ORDER RK_LITTLE_ENDIAN
-#else
-#define SPLASH_ORDER RK_BIG_ENDIAN
-#endif
-
 _Static_assert(photo_WIDTH == 40 && photo_HEIGHT == 30 && photo_FORMAT == 1, "photo.h: the splash frame");
 _Static_assert(cut_known_WIDTH == 40 && cut_known_HEIGHT == 30 && cut_known_FORMAT == 1, "cut_known.h: the splash frame");
 _Static_assert(_8_bit_WIDTH == 16 && _8_bit_HEIGHT == 12 && _8_bit_FORMAT == 7, "_8_bit.h: the icon frame");
+_Static_assert(photo_LITTLE_ENDIAN == cut_known_LITTLE_ENDIAN && photo_LITTLE_ENDIAN == SPLASH_LITTLE_ENDIAN, "the splash BYTE_ORDER");
 _Static_assert(__alignof__(photo) == 64 && __alignof__(cut_known) == 64, "ATTRIBUTE reaches the arrays");
 
 struct picture {
@@ -33,9 +28,11 @@ struct picture {
 };
 
 static const struct picture pictures[] = {
-    { "photo", photo, sizeof photo, photo_FORMAT, photo_WIDTH, photo_HEIGHT, SPLASH_ORDER },
-    { "cut_known", cut_known, sizeof cut_known, cut_known_FORMAT, cut_known_WIDTH, cut_known_HEIGHT, SPLASH_ORDER },
-    { "_8_bit", _8_bit, sizeof _8_bit, _8_bit_FORMAT, _8_bit_WIDTH, _8_bit_HEIGHT, RK_BIG_ENDIAN },
+#define PICTURE(name) { #name, name, sizeof name, name##_FORMAT, name##_WIDTH, name##_HEIGHT, name##_LITTLE_ENDIAN ? RK_LITTLE_ENDIAN : RK_BIG_ENDIAN }
+    PICTURE(photo),
+    PICTURE(cut_known),
+    PICTURE(_8_bit),
+#undef PICTURE
 };
 
 static unsigned char reference[8192];
