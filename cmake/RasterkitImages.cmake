@@ -179,9 +179,9 @@ function(rasterkit_add_images target)
         list(APPEND pictures "${path}")
     endforeach()
 
-    # The options, written only when they change: every header depends on this
-    # file, so changing an option converts the pictures again whatever the
-    # generator (Makefiles do not compare command lines).
+    # The options, written only when they change. Every header depends on this
+    # file, so changing an option converts the pictures again with any
+    # generator, not only with those that compare command lines.
     string(JOIN "\n" options_text ${options})
     set(options_file "${folder}/options.txt")
     file(CONFIGURE OUTPUT "${options_file}" CONTENT "@options_text@\n" @ONLY)

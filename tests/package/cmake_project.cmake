@@ -21,16 +21,17 @@ endfunction()
 # What rasterkit-cli writes for the project's pictures, made here directly.
 function(make_references byte_order)
     set(folder "${WORK}/reference-${byte_order}")
+    file(MAKE_DIRECTORY "${folder}")
     set(splash -f 1 -W 40 -H 30 --center 60,40 --byte-order ${byte_order} -q)
     run(${cli} convert "${DATA}/photo.jpg" -o "${folder}/photo.raw" ${splash})
-    run(${cli} convert "${DATA}/cut-known.gif" -o "${folder}/cut_known.raw" ${splash})
-    run(${cli} convert "${DATA}/small.bmp" -o "${folder}/_8_bit.raw" -f 7 -W 16 -H 12 -s 0.5 --origin 1,2 -q)
+    run(${cli} convert "${DATA}/flat-white.gif" -o "${folder}/flat_white.raw" ${splash})
+    run(${cli} convert "${DATA}/known.bmp" -o "${folder}/_8_bit.raw" -f 7 -W 16 -H 12 -s 0.5 --origin 1,2 -q)
 endfunction()
 
 # Builds and checks that exactly the headers named were converted.
 function(build_converting)
     run(${CMAKE_COMMAND} --build "${build}")
-    foreach(header IN ITEMS photo.h cut_known.h _8_bit.h)
+    foreach(header IN ITEMS photo.h flat_white.h _8_bit.h)
         string(FIND "${output}" " to ${header}" found)
         if(header IN_LIST ARGN AND found EQUAL -1)
             message(FATAL_ERROR "${header} was not converted again:\n${output}")
@@ -46,12 +47,12 @@ make_references(little)
 
 run(${CMAKE_COMMAND} -S "${SOURCE}" -B "${build}" -G "${GENERATOR}" "-DCMAKE_C_COMPILER=${C_COMPILER}"
     "-DCMAKE_PREFIX_PATH=${PREFIX}" "-DPICTURES_DATA=${DATA}")
-build_converting(photo.h cut_known.h _8_bit.h)
+build_converting(photo.h flat_white.h _8_bit.h)
 run("${build}/check_pictures" "${WORK}/reference-big")
 build_converting()
 
 run(${CMAKE_COMMAND} -D PICTURES_BYTE_ORDER=little "${build}")
-build_converting(photo.h cut_known.h)
+build_converting(photo.h flat_white.h)
 run("${build}/check_pictures" "${WORK}/reference-little")
 
 file(TOUCH "${build}/8 bit.bmp")

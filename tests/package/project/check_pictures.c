@@ -4,7 +4,7 @@
  * folder named by the first argument), and the device decoder reads every
  * array to its last row. */
 #include "_8_bit.h"
-#include "cut_known.h"
+#include "flat_white.h"
 #include "photo.h"
 #include "rasterkit_decode.h"
 
@@ -12,10 +12,10 @@
 #include <string.h>
 
 _Static_assert(photo_WIDTH == 40 && photo_HEIGHT == 30 && photo_FORMAT == 1, "photo.h: the splash frame");
-_Static_assert(cut_known_WIDTH == 40 && cut_known_HEIGHT == 30 && cut_known_FORMAT == 1, "cut_known.h: the splash frame");
+_Static_assert(flat_white_WIDTH == 40 && flat_white_HEIGHT == 30 && flat_white_FORMAT == 1, "flat_white.h: the splash frame");
 _Static_assert(_8_bit_WIDTH == 16 && _8_bit_HEIGHT == 12 && _8_bit_FORMAT == 7, "_8_bit.h: the icon frame");
-_Static_assert(photo_LITTLE_ENDIAN == cut_known_LITTLE_ENDIAN && photo_LITTLE_ENDIAN == SPLASH_LITTLE_ENDIAN, "the splash BYTE_ORDER");
-_Static_assert(__alignof__(photo) == 64 && __alignof__(cut_known) == 64, "ATTRIBUTE reaches the arrays");
+_Static_assert(photo_LITTLE_ENDIAN == flat_white_LITTLE_ENDIAN && photo_LITTLE_ENDIAN == SPLASH_LITTLE_ENDIAN, "the splash BYTE_ORDER");
+_Static_assert(__alignof__(photo) == 64 && __alignof__(flat_white) == 64, "ATTRIBUTE reaches the arrays");
 
 struct picture {
     const char* name;
@@ -30,7 +30,7 @@ struct picture {
 static const struct picture pictures[] = {
 #define PICTURE(name) { #name, name, sizeof name, name##_FORMAT, name##_WIDTH, name##_HEIGHT, name##_LITTLE_ENDIAN ? RK_LITTLE_ENDIAN : RK_BIG_ENDIAN }
     PICTURE(photo),
-    PICTURE(cut_known),
+    PICTURE(flat_white),
     PICTURE(_8_bit),
 #undef PICTURE
 };
