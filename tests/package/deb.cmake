@@ -46,7 +46,7 @@ endforeach()
 # The libraries come from dpkg-shlibdeps; the Qt platform plugins are named by hand.
 run(dpkg-deb --field "${packages}" Depends Maintainer)
 set(fields "${output}")
-set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 qt6-qpa-plugins)
+set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo qt6-qpa-plugins)
 if(WINDOW)
     list(APPEND dependencies libqt6widgets6)
 endif()
