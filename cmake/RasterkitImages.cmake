@@ -61,11 +61,13 @@ endfunction()
 
 # Sets <output> to the C identifier a picture's header and array are named by.
 function(_rasterkit_array_name picture output)
-    # Words that cannot name an array in C99 or C++20.
+    # Words that cannot name an array in C (C99, C11) or C++20.
     set(reserved_words
         auto break case char const continue default do double else enum extern
         float for goto if inline int long register restrict return short signed
         sizeof static struct switch typedef union unsigned void volatile while
+        _Alignas _Alignof _Atomic _Bool _Complex _Generic _Imaginary _Noreturn
+        _Static_assert _Thread_local
         alignas alignof and and_eq asm bitand bitor bool catch char8_t char16_t
         char32_t class compl concept consteval constexpr constinit const_cast
         co_await co_return co_yield decltype delete dynamic_cast explicit export

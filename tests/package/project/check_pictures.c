@@ -5,6 +5,7 @@
  * array to its last row. */
 #include "_8_bit.h"
 #include "flat_white.h"
+#include "int_.h"
 #include "photo.h"
 #include "rasterkit_decode.h"
 
@@ -14,6 +15,7 @@
 _Static_assert(photo_WIDTH == 40 && photo_HEIGHT == 30 && photo_FORMAT == 1, "photo.h: the splash frame");
 _Static_assert(flat_white_WIDTH == 40 && flat_white_HEIGHT == 30 && flat_white_FORMAT == 1, "flat_white.h: the splash frame");
 _Static_assert(_8_bit_WIDTH == 16 && _8_bit_HEIGHT == 12 && _8_bit_FORMAT == 7, "_8_bit.h: the icon frame");
+_Static_assert(int__WIDTH == 8 && int__HEIGHT == 6 && int__FORMAT == 5 && !int__LITTLE_ENDIAN, "int_.h: FORMAT given by index");
 _Static_assert(photo_LITTLE_ENDIAN == flat_white_LITTLE_ENDIAN && photo_LITTLE_ENDIAN == SPLASH_LITTLE_ENDIAN, "the splash BYTE_ORDER");
 _Static_assert(__alignof__(photo) == 64 && __alignof__(flat_white) == 64, "ATTRIBUTE reaches the arrays");
 
@@ -32,6 +34,7 @@ static const struct picture pictures[] = {
     PICTURE(photo),
     PICTURE(flat_white),
     PICTURE(_8_bit),
+    PICTURE(int_),
 #undef PICTURE
 };
 
