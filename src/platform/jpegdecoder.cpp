@@ -272,6 +272,8 @@ bool JpegDecompression::restHoldsEndOfImage() const
         return true; // the decoder has met it already
     const auto* at = m_info.src->next_input_byte;
     const auto* end = at + m_info.src->bytes_in_buffer;
+    if (end - at >= 2 && end[-2] == 0xFF && end[-1] == JPEG_EOI)
+        return true; // the usual end of a file, found without a walk through the data
     while (at != end) {
         at = static_cast<const JOCTET*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at)));
         if (at == nullptr || at + 1 == end)
