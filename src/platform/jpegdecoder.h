@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+class QIODevice;
+
 namespace rasterkit {
 
 // Whether the bytes start like a JPEG file (the start-of-image marker), the
@@ -69,5 +71,12 @@ struct JpegDecodeResult {
 // the frame's rows are turned into pixels. A file cut short is refused, also
 // when the cut lies below the frame.
 JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options = {});
+
+// The same, reading the picture from the device's current position a block
+// at a time, so that the file is never held whole in memory: only what the
+// frame needs is read, and below it only what tells a whole file from a cut
+// one (the last two bytes of a device that can seek). A failed read is
+// refused as Unreadable, with the device's reason as the detail.
+JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options = {});
 
 } // namespace rasterkit
