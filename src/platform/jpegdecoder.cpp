@@ -178,10 +178,10 @@ public:
         // Nothing with a destructor is alive in this frame, nor in decode()'s
         // whenever it calls into libjpeg, so the jump skips no clean-up.
         if (setjmp(m_errors.jump) != 0)
-            return readFailed() ? JpegError::Unreadable : m_errors.cutShort ? JpegError::CutShort : libraryError();
+            return readFailed() ? JpegError::ReadFailed : m_errors.cutShort ? JpegError::CutShort : libraryError();
         const bool decoded = decode();
         if (readFailed())
-            return JpegError::Unreadable;
+            return JpegError::ReadFailed;
         if (m_errors.cutShort)
             return JpegError::CutShort;
         return decoded ? JpegError::None : m_error;
@@ -444,6 +444,8 @@ const char* jpegErrorText(JpegError error)
         return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
     case JpegError::Unreadable:
         return "the JPEG data cannot be read";
+    case JpegError::ReadFailed:
+        return "the file cannot be read";
     }
     return "unknown error";
 }

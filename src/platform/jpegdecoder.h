@@ -39,6 +39,7 @@ enum class JpegError {
     OutOfMemory,  // memory ran out for a picture of sensible size
     ColourLayout, // colour components other than greyscale, YCbCr, RGB, CMYK or YCCK
     Unreadable,   // the library refused the data; the result's detail holds its message
+    ReadFailed,   // reading the device failed; the result's detail holds the device's reason
 };
 
 // The reason as a clause to follow the file's name, e.g. "the file ends
@@ -76,7 +77,7 @@ JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecode
 // at a time, so that the file is never held whole in memory: only what the
 // frame needs is read, and below it only what tells a whole file from a cut
 // one (the last two bytes of a device that can seek). A failed read is
-// refused as Unreadable, with the device's reason as the detail.
+// refused as ReadFailed.
 JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options = {});
 
 } // namespace rasterkit
