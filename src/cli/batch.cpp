@@ -190,7 +190,7 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& con
 {
     using Clock = std::chrono::steady_clock;
     const int total = static_cast<int>(items.size());
-    const auto stopRequested = [&] { return options.stop != nullptr && options.stop->load(); };
+    const auto stopRequested = [&] { return options.stop != nullptr && options.stop->load() != 0; };
 
     // Shared with the workers, under the mutex.
     std::mutex mutex;
@@ -231,6 +231,13 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& con
     int seenDone = 0;
     int shownDone = -1;
     Clock::time_point shownAt;
+    if (options.showProgress) {
+        // At once, so that even a short batch shows what it is doing.
+        write(options.messages, ClearLine + progressText(0, total, -1.0, options.columns));
+        progressShown = true;
+        shownDone = 0;
+        shownAt = start;
+    }
     std::unique_lock lock(mutex);
     for (;;) {
         changed.wait_for(lock, std::chrono::milliseconds(200),

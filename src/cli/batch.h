@@ -71,11 +71,13 @@ struct BatchRunOptions {
     std::FILE* messages = stderr;              // failures, one line each, as they happen
     bool showProgress = false;                 // a progress line on messages (a terminal)
     int columns = 80;                          // the terminal's width
-    const std::atomic<bool>* stop = nullptr;   // when set, no further picture is started
+    const std::atomic<int>* stop = nullptr;    // when not 0, no further picture is started
 };
 
 // Runs convertOne for every item, on up to jobs threads. Failures are
-// printed as "rasterkit-cli: REASON" as they happen; the others go on.
+// printed as "rasterkit-cli: REASON" as they happen; the others go on. Each
+// picture is converted by the same call whatever the number of threads, so
+// the files written are the same too.
 BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& convertOne, const BatchRunOptions& options);
 
 // The progress line: a bar, the pictures done of the total and the time

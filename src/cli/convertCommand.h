@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch.h"
 #include "cliOptions.h"
 
 #include <QRgb>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace rasterkit::cli {
 
@@ -22,6 +24,12 @@ struct ConvertOptions {
     FrameRequest request;
     QRgb background = 0;
     bool quiet = false;
+    // Several pictures into a folder: each item is converted with the
+    // options above, its own input, output and array name (batchArrayName)
+    // taking the place of theirs, on up to jobs threads at once.
+    std::vector<BatchItem> batch;
+    QString outputFolder;
+    int jobs = 1;
 };
 
 const CommandSpec& convertCommand();
@@ -35,6 +43,10 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // writes standard output. decimalSeparator is the one the report's
 // compression ratio is written with.
 RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator);
+
+// The C array of a picture of a batch: the --c-array NAME, '_' and the
+// picture's stem made a C identifier ("icon" and "play-1": "icon_play_1").
+QString batchArrayName(const QString& prefix, const QString& stem);
 
 // The report as a terminal shows it: plain line ends ("\n" for CR LF) and a
 // line end after the last line.

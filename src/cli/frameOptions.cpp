@@ -86,14 +86,7 @@ QString acceptedFormats()
 
 QString readSize(const QString& text, const QString& shown, int& target)
 {
-    const auto parsed = parseNumber<int>(text);
-    const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(MinimumSize).arg(MaximumSize);
-    if (parsed.status == NumberStatus::Bad)
-        return QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, shown, accepted);
-    if (parsed.status == NumberStatus::OutOfRange || parsed.value < MinimumSize || parsed.value > MaximumSize)
-        return QStringLiteral("%1 %2 is out of range: %3.").arg(shown, text, accepted);
-    target = parsed.value;
-    return {};
+    return readWholeNumber(text, shown, MinimumSize, MaximumSize, target);
 }
 
 QString readFormat(const QString& text, FrameRequest& request)
@@ -212,6 +205,18 @@ QString byteOrderHelp()
 }
 
 } // namespace
+
+QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target)
+{
+    const auto parsed = parseNumber<int>(text);
+    const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(minimum).arg(maximum);
+    if (parsed.status == NumberStatus::Bad)
+        return QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, shown, accepted);
+    if (parsed.status == NumberStatus::OutOfRange || parsed.value < minimum || parsed.value > maximum)
+        return QStringLiteral("%1 %2 is out of range: %3.").arg(shown, text, accepted);
+    target = parsed.value;
+    return {};
+}
 
 QString fromView(std::string_view text)
 {

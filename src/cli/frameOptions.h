@@ -53,6 +53,10 @@ struct FrameOption {
 const std::vector<FrameOption>& frameOptions();
 const FrameOption& frameOption(FrameOptionId id);
 
+// Reads a whole number from minimum to maximum into target; the message,
+// naming the option as shown ("-W/--width"), when the text is not one.
+QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target);
+
 // "a", "a and b", "a, b and c".
 QString spokenList(const QStringList& items);
 

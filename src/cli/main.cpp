@@ -82,9 +82,14 @@ int main(int argc, char* argv[])
     if (name.isEmpty())
         return finish(withoutCommand(arguments, commands));
     if (name == convertCommand().name) {
-        // The ratio in the report is written with the user's regional decimal separator.
-        const std::string separator = QLocale::system().decimalPoint().toStdString();
-        return execute(parseConvert(arguments), [&](const ConvertOptions& options) { return runConvert(options, separator); });
+        return execute(parseConvert(arguments), [](const ConvertOptions& options) {
+            // The ratio in the report is written with the user's regional
+            // decimal separator. Looking the region up takes time and half a
+            // megabyte, so only for a report that is shown or written.
+            const bool reportUsed = options.batch.empty() && (!options.quiet || !options.reportPath.isEmpty());
+            const std::string separator = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
+            return runConvert(options, separator);
+        });
     }
     if (name == decodeCommand().name)
         return execute(parseDecode(arguments), runDecode);
