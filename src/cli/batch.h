@@ -78,7 +78,8 @@ struct BatchRunOptions {
 // printed as "rasterkit-cli: REASON" as they happen; the others go on. Each
 // picture is converted by the same call whatever the number of threads, so
 // the files written are the same too.
-BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& convertOne, const BatchRunOptions& options);
+BatchSummary runBatch(
+    const std::vector<BatchItem>& items, const ConvertOne& convertOne, const BatchRunOptions& options);
 
 // The progress line: a bar, the pictures done of the total and the time
 // left (once a picture is done), fitted into columns characters.

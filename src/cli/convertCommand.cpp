@@ -143,8 +143,8 @@ std::variant<ConvertOptions, Reply> parseBatch(const CommandLine& line, const QS
     const InputList inputs = expandInputs(operands);
     if (!inputs.ok())
         return line.failure(inputs.error);
-    BatchPlan plan = planBatch(
-        inputs.paths, options.outputFolder, options.arrayName.isEmpty() ? QStringLiteral(".raw") : QStringLiteral(".h"));
+    const QString extension = options.arrayName.isEmpty() ? QStringLiteral(".raw") : QStringLiteral(".h");
+    BatchPlan plan = planBatch(inputs.paths, options.outputFolder, extension);
     if (!plan.ok())
         return line.failure(plan.error);
     if (!options.arrayName.isEmpty()) {
@@ -197,8 +197,10 @@ private:
 RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
     const QString folder = options.outputFolder;
-    if (!QDir().mkpath(folder))
-        return fileFailure(QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
+    if (!QDir().mkpath(folder)) {
+        return fileFailure(
+            QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
+    }
     preparePictureReaders(); // before any thread decodes
     // Each picture's pixels, samples and bytes are blocks of hundreds of
     // kilobytes to megabytes, which the C library would otherwise hand back

@@ -87,7 +87,8 @@ int main(int argc, char* argv[])
             // decimal separator. Looking the region up takes time and half a
             // megabyte, so only for a report that is shown or written.
             const bool reportUsed = options.batch.empty() && (!options.quiet || !options.reportPath.isEmpty());
-            const std::string separator = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
+            const std::string separator
+                = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
             return runConvert(options, separator);
         });
     }

@@ -148,7 +148,8 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
     if (looksLikeJpeg(bytes))
-        return jpegResult(decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), data.size(), shown);
+        return jpegResult(
+            decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), data.size(), shown);
 
     QBuffer buffer;
     buffer.setData(data);
@@ -177,7 +178,8 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     char start[2] = {};
     if (expectedSize >= qint64(sizeof start) && file.read(start, sizeof start) == qint64(sizeof start)
         && looksLikeJpeg({ reinterpret_cast<const std::uint8_t*>(start), sizeof start }) && file.seek(0)) {
-        return jpegResult(decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), expectedSize, shown);
+        return jpegResult(
+            decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), expectedSize, shown);
     }
     if (expectedSize > 0 && !file.seek(0))
         return failure(PictureError::CannotRead, shown, file.errorString());
