@@ -63,13 +63,19 @@ wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 # --- What the script needs ---------------------------------------------------
 
+# The peers and tools are not needed to build or test, so scripts/setup.sh
+# does not install them.
 missing=()
+packages=()
 need_command() { # command, Debian package
-    command -v "$1" >/dev/null 2>&1 || missing+=("the command '$1' (Debian package $2)")
+    if ! command -v "$1" >/dev/null 2>&1; then
+        missing+=("the command '$1' (Debian package $2)")
+        packages+=("$2")
+    fi
 }
 need_command convert imagemagick
 need_command python3 python3
-[ -x /usr/bin/time ] || missing+=("/usr/bin/time (Debian package time)")
+[ -x /usr/bin/time ] || { missing+=("/usr/bin/time (Debian package time)"); packages+=(time); }
 if wants crop || wants batch; then
     need_command ffmpeg ffmpeg
     [ -x "$build/rasterkit-cli" ] || missing+=("$build/rasterkit-cli (build it: cmake --build $build --target rasterkit-cli)")
@@ -82,6 +88,7 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "compare-peers.sh: cannot run; missing:" >&2
     printf '  - %s\n' "${missing[@]}" >&2
+    [ ${#packages[@]} -eq 0 ] || echo "Install the packages with: apt-get install ${packages[*]}" >&2
     exit 1
 fi
 
