@@ -197,6 +197,16 @@ if wants crop; then
         rasterkit-cli "'$cli' convert '$photo' -o '$ours_out' -f rgb565 --origin $((x - 1)),$((y - 1)) -q" \
         ffmpeg "ffmpeg -nostdin -loglevel error -y -i '$photo' -vf crop=320:240:$x:$y,format=bgr24 -sws_flags neighbor -pix_fmt rgb565be -f rawvideo '$peer_out'"
 
+    # What any run of rasterkit-cli costs before it reads a picture: loading
+    # Qt and the libraries it links (the floor under the figures above).
+    rm -f "$work/startup.times"
+    for ((round = 1; round <= rounds; round++)); do
+        measure "$work/startup.times" "$cli" --version
+    done
+    printf '  %-20s %10s %10s %10.1f   (start-up alone: rasterkit-cli --version)\n' "start-up" \
+        "$(median "$work/startup.times" 1)" "$(median "$work/startup.times" 2)" \
+        "$(awk -v kb="$(median "$work/startup.times" 3)" 'BEGIN { print kb / 1024 }')"
+
     if cmp -s "$ours_out" "$peer_out"; then
         echo "  Output: byte-identical to ffmpeg's."
     else
