@@ -1,6 +1,8 @@
 #include "convertCommand.h"
 
+#include "convert/boxfilter.h"
 #include "convert/byteorder.h"
+#include "convert/dither.h"
 #include "convert/encoders.h"
 #include "convert/report.h"
 #include "convert/sampling.h"
@@ -34,16 +36,6 @@ const QString Quiet = QStringLiteral("quiet");
 const QString Jobs = QStringLiteral("jobs");
 
 constexpr int MaximumJobs = 1024;
-
-std::optional<QRgb> parseColour(QString text)
-{
-    if (text.startsWith(QLatin1Char('#')))
-        text.remove(0, 1);
-    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
-    if (!sixHexDigits.match(text).hasMatch())
-        return std::nullopt;
-    return QRgb(0xFF000000u | text.toUInt(nullptr, 16));
-}
 
 RunOutcome fileFailure(const QString& error)
 {
@@ -95,7 +87,7 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
     options.background = PictureBackground;
     if (line.isSet(Background)) {
         const QString text = line.value(Background);
-        const std::optional<QRgb> colour = parseColour(text);
+        const std::optional<QRgb> colour = parseHexColour(text);
         if (!colour) {
             return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
                                                "hexadecimal digits, e.g. --background FFFFFF.")
@@ -291,7 +283,7 @@ const CommandSpec& convertCommand()
                                "--c-array.") },
             { { Preview }, QStringLiteral("FILE.png"),
                 QStringLiteral("Also write the reduced picture as the window's preview shows it, one pixel per "
-                               "output pixel, as PNG.") },
+                               "output pixel, as PNG (dithered, when --dither is given).") },
             { { Background }, QStringLiteral("RRGGBB"),
                 QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits. Default "
                                "F0F0F0, as in the window.") },
@@ -305,9 +297,11 @@ const CommandSpec& convertCommand()
                                "processor core.") },
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
-            FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::ByteOrder },
+            FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
+            FrameOptionId::ByteOrder },
         {},
         QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f rgb565x8 -W 176 -H 132 -s 1.5\n"
+                       "rasterkit-cli convert sky.jpg -o sky.raw -f rgb444x4 -s 2.7 --filter box --dither ordered\n"
                        "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
                        "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png\n"
                        "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f rgb565 -W 240 -H 240"),
@@ -355,18 +349,32 @@ QString batchArrayName(const QString& prefix, const QString& stem)
     return prefix + QLatin1Char('_') + cIdentifierFrom(stem);
 }
 
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, QRgb background)
+{
+    // Pipes and FIFOs (process substitution, "-") are read as streams, within
+    // the size limit; for the nearest pixel only the pixels the frame samples
+    // are decoded, where the format allows it.
+    PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = background };
+    if (ColourSampler(SourceImage {}, request.frame, request.filter).filter() == SampleFilter::Box)
+        load.frame.reset();
+    return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);
+}
+
+PixelGrid reducedFrame(const SourceImage& source, const FrameRequest& request)
+{
+    const int index = formatIndex(request.format);
+    if (request.filter == SampleFilter::Nearest && request.dither == Dither::None)
+        return sampleFrame(source, request.frame, index);
+    return reduceColours(sampleColours(source, request.frame, request.filter), index, request.dither);
+}
+
 RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
     if (!options.batch.empty())
         return runBatchConvert(options, decimalSeparator);
     const FrameRequest& request = options.request;
     const FrameSettings& frame = request.frame;
-    // Pipes and FIFOs (process substitution, "-") are read as streams, within
-    // the size limit; only the pixels the frame samples are decoded, where
-    // the format allows it.
-    const PictureLoadOptions load { .readStreams = true, .frame = frame, .background = options.background };
-    const PictureLoadResult picture = options.inputPath == StandardStream ? loadPictureFromStandardInput(load)
-                                                                        : loadPicture(options.inputPath, load);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
     if (!picture.ok())
         return fileFailure(picture.message());
 
@@ -380,8 +388,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
             return fileFailure(problem);
     }
 
-    const PixelGrid grid
-        = sampleFrame(sourceImageOf(picture.image, picture.origin), frame, formatIndex(request.format));
+    const PixelGrid grid = reducedFrame(sourceImageOf(picture.image, picture.origin), request);
     OutputBytes bytes = encode(request.format, grid);
     const std::string report = conversionReport(request.format, frame.targetWidth, frame.targetHeight,
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);

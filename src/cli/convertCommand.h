@@ -3,6 +3,9 @@
 #include "batch.h"
 #include "cliOptions.h"
 
+#include "convert/pixelgrid.h"
+#include "platform/picturefile.h"
+
 #include <QRgb>
 #include <QString>
 
@@ -35,6 +38,17 @@ struct ConvertOptions {
 const CommandSpec& convertCommand();
 
 std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
+
+// Loads INPUT ("-": standard input) for sampling the request's frame: for
+// the nearest pixel only the region the samples read (where the format
+// allows), for the box filter the whole picture, whose every pixel a cell
+// may cover.
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, QRgb background);
+
+// The grid the format's encoder reads: the window's own sampler for the
+// nearest pixel without dithering, otherwise the colours sampled with the
+// filter and reduced with the dither mode.
+PixelGrid reducedFrame(const SourceImage& source, const FrameRequest& request);
 
 // Loads the picture, samples the frame, encodes it in the chosen format and
 // byte order and writes the output file (raw bytes or a C header), and the

@@ -2,6 +2,8 @@
 
 #include "colour.h"
 #include "dither.h"
+#include "greylevel.h"
+#include "pixelformat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +61,18 @@ void convolveLines(Plane& plane, int length, int lines, std::size_t stride, std:
 
 } // namespace
 
+double exactGrey(std::uint32_t colour)
+{
+    // The sum in hundredths, 700..MaximumHundredths, as GreyLevel adds it up.
+    const int hundredths = 700 + ChannelHundredths[colour & 0xFFu] + ChannelHundredths[(colour >> 8) & 0xFFu]
+        + ChannelHundredths[(colour >> 16) & 0xFFu];
+    constexpr int lastStepStart = MaximumHundredths / 100 * 100;
+    const double level = hundredths < lastStepStart
+        ? hundredths / 100.0
+        : lastStepStart / 100 + double(hundredths - lastStepStart) / double(MaximumHundredths - lastStepStart);
+    return 8.0 * level;
+}
+
 void blur(Plane& plane, int width, int height, const std::vector<double>& kernel)
 {
     if (width <= 0 || height <= 0 || plane.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
@@ -69,15 +83,32 @@ void blur(Plane& plane, int width, int height, const std::vector<double>& kernel
 
 } // namespace detail
 
-detail::Plane QualityMeter::channelPlane(const PixelGrid& grid, int formatIndex, int channel) const
+double QualityMeter::referenceChannel(std::int32_t colour, int channel, Reference reference)
 {
-    const auto values = grid.values();
+    if (reference == Reference::Grey)
+        return detail::exactGrey(static_cast<std::uint32_t>(colour));
+    return static_cast<double>((static_cast<std::uint32_t>(colour) >> (8 * channel)) & 0xFFu);
+}
+
+detail::Plane QualityMeter::referencePlane(Reference reference, int channel) const
+{
+    const auto sampled = m_colours.values();
+    detail::Plane plane(sampled.size(), 0.0f);
+    for (std::size_t index = 0; index < sampled.size(); ++index) {
+        if (sampled[index] != OutsideSample)
+            plane[index] = static_cast<float>(referenceChannel(sampled[index], channel, reference));
+    }
+    return plane;
+}
+
+detail::Plane QualityMeter::previewPlane(const PixelGrid& reduced, int formatIndex, int channel) const
+{
+    const auto values = reduced.values();
     const auto sampled = m_colours.values();
     detail::Plane plane(values.size(), 0.0f);
-    const int shift = 8 * channel;
     for (std::size_t index = 0; index < values.size(); ++index) {
         if (sampled[index] != OutsideSample)
-            plane[index] = static_cast<float>((previewColour(formatIndex, values[index]) >> shift) & 0xFFu);
+            plane[index] = static_cast<float>((previewColour(formatIndex, values[index]) >> (8 * channel)) & 0xFFu);
     }
     return plane;
 }
@@ -87,16 +118,29 @@ QualityMeter::QualityMeter(const PixelGrid& colours)
     , m_kernel(detail::gaussianKernel(BandingBlurSigma))
 {
     const auto values = colours.values();
+    const int width = colours.width();
+    const int height = colours.height();
     m_blurredWeight.assign(values.size(), 0.0f);
     for (std::size_t index = 0; index < values.size(); ++index) {
         if (values[index] != OutsideSample)
             m_blurredWeight[index] = 1.0f;
     }
-    detail::blur(m_blurredWeight, colours.width(), colours.height(), m_kernel);
-    for (int channel = 0; channel < 3; ++channel) {
-        detail::Plane& plane = m_blurredSampled[static_cast<std::size_t>(channel)];
-        plane = channelPlane(colours, detail::SampledColours, channel);
-        detail::blur(plane, colours.width(), colours.height(), m_kernel);
+    detail::blur(m_blurredWeight, width, height, m_kernel);
+    for (const Reference reference : { Reference::Colour, Reference::Grey }) {
+        for (int channel = 0; channel < 3; ++channel) {
+            detail::Plane& plane = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
+            // The grey is the same in every channel.
+            if (reference == Reference::Grey && channel > 0) {
+                plane = m_blurredReference[std::size_t(reference)][0];
+                continue;
+            }
+            plane = referencePlane(reference, channel);
+            detail::blur(plane, width, height, m_kernel);
+            for (std::size_t index = 0; index < plane.size(); ++index) {
+                if (values[index] != OutsideSample)
+                    plane[index] /= m_blurredWeight[index];
+            }
+        }
     }
 }
 
@@ -104,18 +148,20 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) 
 {
     if (reduced.width() != m_colours.width() || reduced.height() != m_colours.height())
         return {};
+    const Reference reference
+        = pixelFormatFromIndex(formatIndex) == PixelFormat::Y5x3 ? Reference::Grey : Reference::Colour;
     const auto sampled = m_colours.values();
     const auto values = reduced.values();
-    // The plain error straight from the colours.
+    // The plain error straight from the values.
     double sum = 0;
     std::int64_t counted = 0;
     for (std::size_t index = 0; index < values.size(); ++index) {
         if (sampled[index] == OutsideSample)
             continue;
         const Colour shown = previewColour(formatIndex, values[index]);
-        const auto colour = static_cast<Colour>(sampled[index]);
-        for (const int shift : { 0, 8, 16 }) {
-            const double difference = double((shown >> shift) & 0xFFu) - double((colour >> shift) & 0xFFu);
+        for (int channel = 0; channel < 3; ++channel) {
+            const double difference = double((shown >> (8 * channel)) & 0xFFu)
+                - referenceChannel(sampled[index], channel, reference);
             sum += difference * difference;
         }
         ++counted;
@@ -123,18 +169,17 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) 
     QualityFigures figures;
     figures.psnr = peakSignalToNoiseRatio(counted == 0 ? 0.0 : sum / (3.0 * double(counted)));
 
-    // The blurred error, one channel at a time.
+    // The blurred error, one channel at a time; both sides are divided by
+    // the same blurred weight, so equal pictures give equal means.
     double blurredSum = 0;
     for (int channel = 0; channel < 3; ++channel) {
-        detail::Plane plane = channelPlane(reduced, formatIndex, channel);
+        detail::Plane plane = previewPlane(reduced, formatIndex, channel);
         detail::blur(plane, reduced.width(), reduced.height(), m_kernel);
-        const detail::Plane& reference = m_blurredSampled[static_cast<std::size_t>(channel)];
+        const detail::Plane& blurredReference = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
         for (std::size_t index = 0; index < values.size(); ++index) {
             if (sampled[index] == OutsideSample)
                 continue;
-            // The same division for both: equal sums give equal means.
-            const double weight = m_blurredWeight[index];
-            const double difference = double(plane[index]) / weight - double(reference[index]) / weight;
+            const double difference = double(plane[index] / m_blurredWeight[index]) - double(blurredReference[index]);
             blurredSum += difference * difference;
         }
     }

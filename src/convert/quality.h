@@ -14,8 +14,13 @@ namespace rasterkit {
 // PSNR, the peak signal-to-noise ratio: 10 x log10(255^2 / MSE), where MSE is
 // the mean of the squared differences of the red, green and blue channels
 // (0..255) between the colour the preview shows for each reduced value (see
-// previewColour in dither.h) and the sampled colour. "Y 5x3" shows grey, so
-// its figures include the colour it drops.
+// previewColour in dither.h) and the sampled colour.
+//
+// "Y 5x3" keeps no colour, so it is measured against the exact grey of each
+// sample instead: 8 x its grey sum (see GreyLevel), the scale the preview
+// shows level L on as 8 x L, with the last step from 30 to the largest sum,
+// white's, stretched to reach 31 as dithering stretches it. Its figures say
+// how well 25 levels render the grey, not how far grey is from the colour.
 //
 // Banding PSNR: the same after both pictures are blurred with the same
 // Gaussian of standard deviation BandingBlurSigma samples. The eye averages
@@ -44,8 +49,9 @@ namespace detail {
 // sigma), scaled so that they add up to 1.
 std::vector<double> gaussianKernel(double sigma);
 
-// The "format index" under which previewColour gives sampled colours as they are.
-inline constexpr int SampledColours = -1;
+// The grey a sampled colour stands for in "Y 5x3", on the preview's scale
+// (56 for black, 248 for white): 8 x the grey sum, the last step stretched.
+double exactGrey(std::uint32_t colour);
 
 // One channel (or the weights) of a width x height picture, raster order.
 using Plane = std::vector<float>;
@@ -72,15 +78,21 @@ public:
     QualityFigures measure(const PixelGrid& reduced, int formatIndex) const;
 
 private:
-    // The channel (0 red, 1 green, 2 blue) of each place inside the picture
-    // as the preview of a format shows it, or of the sampled colours; 0
-    // outside.
-    detail::Plane channelPlane(const PixelGrid& grid, int formatIndex, int channel) const;
+    // What reduced values are measured against: the sampled colours, or
+    // their exact grey for "Y 5x3".
+    enum class Reference { Colour, Grey };
+
+    static double referenceChannel(std::int32_t colour, int channel, Reference reference);
+    // The channel (0 red, 1 green, 2 blue) at each place inside the picture:
+    // of the reference, or of the preview of a reduced grid; 0 outside.
+    detail::Plane referencePlane(Reference reference, int channel) const;
+    detail::Plane previewPlane(const PixelGrid& reduced, int formatIndex, int channel) const;
 
     const PixelGrid& m_colours;
     std::vector<double> m_kernel;
-    detail::Plane m_blurredWeight;                 // the blurred mask of the places inside
-    std::array<detail::Plane, 3> m_blurredSampled; // each channel's weighted mean
+    detail::Plane m_blurredWeight; // the blurred mask of the places inside
+    // Each reference channel blurred, divided by the blurred weight.
+    std::array<std::array<detail::Plane, 3>, 2> m_blurredReference;
 };
 
 } // namespace rasterkit
