@@ -78,21 +78,30 @@ const CommandSpec& compareCommand()
         QStringLiteral("compare INPUT [options]"),
         QStringLiteral("Show the size and the quality of one frame in every format."),
         QStringLiteral(
-            "Samples the frame of the picture INPUT once, converts it to all eight formats (with --dither all, each "
-            "in each of the three dither modes) and prints for each: bytes, the size of the raw file convert "
-            "writes; ratio, the unencoded size (width x height x 2 bytes, or x 1 for \"RGB 3:3:2\", "
-            "\"RGB 3:3:2x8\" and \"Y 5x3\") divided by bytes, cut to two decimals as convert's report gives it; "
-            "psnr, the peak signal-to-noise ratio in dB of the reduced picture, as the preview shows it, against "
-            "the unreduced samples: 10 log10(255^2 / the mean squared difference of red, green and blue), higher "
-            "is closer; and banding_psnr, the same after both pictures are blurred with the same Gaussian "
-            "(sigma 1.5 pixels), much as the eye blurs neighbouring pixels: dithering's fine noise costs little "
-            "there, while bands in skies and gradients cost as much as before. \"Y 5x3\" shows grey, so its "
-            "figures count the colour it drops. Samples outside the picture take no part. When nothing differs "
-            "the PSNR is infinite: \"inf\" in the table, null in the JSON."),
+            "Samples the frame of the picture INPUT once, converts it to all eight formats (with --dither all, in "
+            "each of the three dither modes too) without writing them, and prints a row for each, or a JSON array "
+            "with --json:\n"
+            "  bytes         the size of the raw file convert writes with the same options\n"
+            "  ratio         the unencoded size, width x height x 2 bytes (x 1 for\n"
+            "                \"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"), divided by bytes,\n"
+            "                cut to two decimals as convert's report gives it: how many\n"
+            "                times smaller the file is\n"
+            "  psnr          the peak signal-to-noise ratio in dB of the reduced picture, as\n"
+            "                the preview shows it, against the unreduced samples:\n"
+            "                10 log10(255^2 / MSE), MSE the mean squared difference of red,\n"
+            "                green and blue; higher is closer\n"
+            "  banding_psnr  the same after both pictures are blurred with the same Gaussian\n"
+            "                (sigma 1.5 pixels), much as the eye blurs neighbouring pixels:\n"
+            "                the fine noise of dithering costs little here, while bands in\n"
+            "                skies and gradients cost in full\n"
+            "\"Y 5x3\" keeps no colour, so it is measured against the exact grey of each sample (8 x its grey "
+            "sum, the scale its levels are shown on): its figures say how well 25 levels render the grey. Samples "
+            "outside the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null "
+            "in the JSON."),
         {
             { { DitherOption }, QStringLiteral("MODE"),
-                QStringLiteral("none, ordered or diffusion (see convert), or all for the three in turn, each "
-                               "format's rows together. Default none.") },
+                QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
+                               "the three in turn, each format's rows together.") },
             { { Sheet }, QStringLiteral("FILE.png"),
                 QStringLiteral("Also write the previews side by side in one PNG, each labelled with its format, "
                                "dither mode and size; - writes standard output (the table then goes to standard "
@@ -107,7 +116,8 @@ const CommandSpec& compareCommand()
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
             FrameOptionId::Center, FrameOptionId::Filter },
         {},
-        QStringLiteral("rasterkit-cli compare sky.jpg -W 176 -H 132 -s 2.7 --dither all --sheet sky-sheet.png\n"
+        QStringLiteral("rasterkit-cli compare sky.jpg -W 176 -H 132 -s 2.7 --dither all \\\n"
+                       "    --sheet sky-sheet.png\n"
                        "rasterkit-cli compare logo.gif --filter box --json > logo.json"),
     };
     return definition;

@@ -301,7 +301,8 @@ const CommandSpec& convertCommand()
             FrameOptionId::ByteOrder },
         {},
         QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f rgb565x8 -W 176 -H 132 -s 1.5\n"
-                       "rasterkit-cli convert sky.jpg -o sky.raw -f rgb444x4 -s 2.7 --filter box --dither ordered\n"
+                       "rasterkit-cli convert sky.jpg -o sky.raw -f rgb444x4 -s 2.7 --filter box \\\n"
+                       "    --dither ordered\n"
                        "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
                        "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png\n"
                        "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f rgb565 -W 240 -H 240"),
