@@ -23,6 +23,7 @@ const QString Sheet = QStringLiteral("sheet");
 const QString Json = QStringLiteral("json");
 const QString Background = QStringLiteral("background");
 const QString AllDitherModes = QStringLiteral("all");
+constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
 
 RunOutcome fileFailure(const QString& error)
 {
@@ -237,6 +238,23 @@ RunOutcome runCompare(const CompareOptions& options)
             return fileFailure(problem);
     }
 
+    // Each format's dither modes side by side, two formats a row; or four
+    // formats a row with one mode.
+    const int sheetColumns = options.dithers.size() > 1 ? 2 * int(options.dithers.size()) : 4;
+    const int tileCount = PixelFormatCount * int(options.dithers.size());
+    const auto sheetTooLarge = [&] {
+        return QStringLiteral("Cannot make the sheet \"%1\": %2 previews of %3 x %4 pixels do not fit in one "
+                              "picture of at most %5 x %5 pixels; choose a smaller frame.")
+            .arg(options.sheetPath)
+            .arg(tileCount)
+            .arg(frame.targetWidth)
+            .arg(frame.targetHeight)
+            .arg(MaximumSheetSide);
+    };
+    if (!options.sheetPath.isEmpty()
+        && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
+        return fileFailure(sheetTooLarge());
+
     const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
     const QualityMeter meter(colours);
     std::vector<CompareRow> rows;
@@ -260,18 +278,9 @@ RunOutcome runCompare(const CompareOptions& options)
     }
 
     if (!options.sheetPath.isEmpty()) {
-        // Each format's dither modes side by side, two formats a row; or
-        // four formats a row with one mode.
-        const int columns = options.dithers.size() > 1 ? 2 * int(options.dithers.size()) : 4;
-        const QImage sheet = contactSheet(tiles, columns);
-        if (sheet.isNull()) {
-            return fileFailure(QStringLiteral("Cannot make the sheet for \"%1\": %2 previews of %3 x %4 pixels do not "
-                                              "fit in one picture; choose a smaller frame.")
-                                   .arg(options.sheetPath)
-                                   .arg(tiles.size())
-                                   .arg(frame.targetWidth)
-                                   .arg(frame.targetHeight));
-        }
+        const QImage sheet = contactSheet(tiles, sheetColumns);
+        if (sheet.isNull())
+            return fileFailure(sheetTooLarge());
         if (const QString error = writePicture(options.sheetPath, sheet); !error.isEmpty())
             return fileFailure(error);
     }

@@ -131,6 +131,25 @@ void drawLabel(QImage& picture, int x, int y, const QString& text, QRgb colour, 
     }
 }
 
+namespace {
+
+qint64 sheetExtent(int cells, qint64 cellExtent)
+{
+    return Margin + cells * (cellExtent + Margin);
+}
+
+} // namespace
+
+bool sheetFits(int count, int columns, int width, int height, int labelLines)
+{
+    if (count < 1 || columns < 1)
+        return false;
+    columns = std::min(columns, count);
+    const int rows = (count + columns - 1) / columns;
+    return sheetExtent(columns, width) <= MaximumSheetSide
+        && sheetExtent(rows, qint64(labelLines) * (labelHeight(Scale) + LineGap) + height) <= MaximumSheetSide;
+}
+
 QImage contactSheet(const std::vector<SheetTile>& tiles, int columns)
 {
     if (tiles.empty() || columns < 1)
@@ -149,8 +168,8 @@ QImage contactSheet(const std::vector<SheetTile>& tiles, int columns)
         cellWidth = std::max(cellWidth, width);
         cellHeight = std::max(cellHeight, height);
     }
-    const qint64 width = Margin + columns * (cellWidth + Margin);
-    const qint64 height = Margin + rows * (cellHeight + Margin);
+    const qint64 width = sheetExtent(columns, cellWidth);
+    const qint64 height = sheetExtent(rows, cellHeight);
     if (width > MaximumSheetSide || height > MaximumSheetSide)
         return {};
     QImage sheet(int(width), int(height), QImage::Format_RGB32);

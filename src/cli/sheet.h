@@ -23,6 +23,11 @@ struct SheetTile {
 inline constexpr int MaximumSheetSide = 32767;
 QImage contactSheet(const std::vector<SheetTile>& tiles, int columns);
 
+// Whether count tiles of width x height previews under labelLines lines, in
+// rows of columns, can fit within MaximumSheetSide (labels wider than the
+// previews may still make the sheet too wide).
+bool sheetFits(int count, int columns, int width, int height, int labelLines);
+
 // The width and height of a line of text drawn by drawLabel at the given
 // scale: 6 x scale pixels a character (5 for the glyph, 1 between), 7 x
 // scale high.

@@ -128,12 +128,10 @@ QualityMeter::QualityMeter(const PixelGrid& colours)
     detail::blur(m_blurredWeight, width, height, m_kernel);
     for (const Reference reference : { Reference::Colour, Reference::Grey }) {
         for (int channel = 0; channel < 3; ++channel) {
-            detail::Plane& plane = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
-            // The grey is the same in every channel.
-            if (reference == Reference::Grey && channel > 0) {
-                plane = m_blurredReference[std::size_t(reference)][0];
+            // The grey is the same in every channel: kept once, as red.
+            if (reference == Reference::Grey && channel > 0)
                 continue;
-            }
+            detail::Plane& plane = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
             plane = referencePlane(reference, channel);
             detail::blur(plane, width, height, m_kernel);
             for (std::size_t index = 0; index < plane.size(); ++index) {
@@ -175,7 +173,8 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) 
     for (int channel = 0; channel < 3; ++channel) {
         detail::Plane plane = previewPlane(reduced, formatIndex, channel);
         detail::blur(plane, reduced.width(), reduced.height(), m_kernel);
-        const detail::Plane& blurredReference = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
+        const detail::Plane& blurredReference
+            = m_blurredReference[std::size_t(reference)][reference == Reference::Grey ? 0 : std::size_t(channel)];
         for (std::size_t index = 0; index < values.size(); ++index) {
             if (sampled[index] == OutsideSample)
                 continue;

@@ -91,7 +91,8 @@ private:
     const PixelGrid& m_colours;
     std::vector<double> m_kernel;
     detail::Plane m_blurredWeight; // the blurred mask of the places inside
-    // Each reference channel blurred, divided by the blurred weight.
+    // Each reference channel blurred, divided by the blurred weight; the
+    // grey only as red.
     std::array<std::array<detail::Plane, 3>, 2> m_blurredReference;
 };
 
