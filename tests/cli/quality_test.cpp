@@ -21,14 +21,16 @@
 #include <string>
 #include <vector>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const char* const ShortNames[8] = { "rgb565", "rgb565x8", "rgb544x3", "rgb444x4", "rgb333x7", "rgb332", "rgb332x8",
-    "y5x3" };
-const char* const FormatNames[8] = { "RGB 5:6:5", "RGB 5:6:5x8", "RGB 5:4:4x3", "RGB 4:4:4x4", "RGB 3:3:3x7",
-    "RGB 3:3:2", "RGB 3:3:2x8", "Y 5x3" };
+const char* const ShortNames[8]
+    = { "rgb565", "rgb565x8", "rgb544x3", "rgb444x4", "rgb333x7", "rgb332", "rgb332x8", "y5x3" };
+const char* const FormatNames[8]
+    = { "RGB 5:6:5", "RGB 5:6:5x8", "RGB 5:4:4x3", "RGB 4:4:4x4", "RGB 3:3:3x7", "RGB 3:3:2", "RGB 3:3:2x8", "Y 5x3" };
 const char* const DitherNames[3] = { "none", "ordered", "diffusion" };
 
 class QualityTest : public testing::Test {
@@ -39,24 +41,23 @@ protected:
     {
         const CliRun result = runCli(arguments, m_folder.path());
         EXPECT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n" << result.standardError.toStdString();
+        EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n"
+                                      << result.standardError.toStdString();
         return result;
     }
 
     // The raw file convert writes for the picture with the options.
     Bytes convert(const QString& picture, const QStringList& options)
     {
-        QFile::remove(path(QStringLiteral("out.raw")));
-        run(QStringList { QStringLiteral("convert"), picture, QStringLiteral("-o"), path(QStringLiteral("out.raw")),
-                QStringLiteral("-q") }
-            + options);
-        return readBytes(path(QStringLiteral("out.raw")));
+        QFile::remove(path(u"out.raw"_s));
+        run(QStringList { u"convert"_s, picture, u"-o"_s, path(u"out.raw"_s), u"-q"_s } + options);
+        return readBytes(path(u"out.raw"_s));
     }
 
     // compare's JSON, parsed; the run must succeed and print valid JSON.
     QJsonArray compareJson(const QString& picture, const QStringList& options)
     {
-        const CliRun result = run(QStringList { QStringLiteral("compare"), picture, QStringLiteral("--json") } + options);
+        const CliRun result = run(QStringList { u"compare"_s, picture, u"--json"_s } + options);
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(result.standardOutput, &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n"
@@ -76,7 +77,7 @@ protected:
     {
         QImage image(48, 36, QImage::Format_RGB32);
         image.fill(colour);
-        return savedPicture(QStringLiteral("flat-%1.bmp").arg(colour, 8, 16, QLatin1Char('0')), image);
+        return savedPicture(u"flat-%1.bmp"_s.arg(colour, 8, 16, QLatin1Char('0')), image);
     }
 
     QString skyPicture()
@@ -87,14 +88,14 @@ protected:
             for (int x = 0; x < image.width(); ++x)
                 image.setPixel(x, y, qRgb(40 + x / 2, 70 + y, 150 + (x + y) / 4));
         }
-        return savedPicture(QStringLiteral("sky.bmp"), image);
+        return savedPicture(u"sky.bmp"_s, image);
     }
 
     QTemporaryDir m_folder;
 };
 
-const QString Photo = knownpictures::dataPath(QStringLiteral("photo.jpg"));
-const QString Known = knownpictures::dataPath(QStringLiteral("known.bmp"));
+const QString Photo = knownpictures::dataPath(u"photo.jpg"_s);
+const QString Known = knownpictures::dataPath(u"known.bmp"_s);
 
 // ---------------------------------------------------------------------------
 // --filter nearest --dither none is today's conversion, byte for byte: the
@@ -106,10 +107,7 @@ struct DefaultCase {
     reference::Frame frame;
 };
 
-void PrintTo(const DefaultCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
+void PrintTo(const DefaultCase& row, std::ostream* out) { *out << row.name; }
 
 const DefaultCase DefaultCases[] = {
     { "KnownScaleOneAndAHalf", Known, { 40, 30, 1.5, -1, -2 } },
@@ -118,18 +116,17 @@ const DefaultCase DefaultCases[] = {
     { "PhotoPartScaleTwoAndAHalf", Photo, { 40, 30, 2.5, 20, 10 } },
 };
 
-class DefaultBytesTest : public QualityTest, public testing::WithParamInterface<std::tuple<DefaultCase, int>> {};
+class DefaultBytesTest : public QualityTest, public testing::WithParamInterface<std::tuple<DefaultCase, int>> { };
 
 TEST_P(DefaultBytesTest, NearestWithoutDitherIsTodaysConversion)
 {
     const auto& [row, format] = GetParam();
-    const QStringList frame { QStringLiteral("-f"), QString::number(format), QStringLiteral("-W"),
-        QString::number(row.frame.width), QStringLiteral("-H"), QString::number(row.frame.height), QStringLiteral("-s"),
-        QString::number(row.frame.step), QStringLiteral("--origin"),
-        QStringLiteral("%1,%2").arg(row.frame.left).arg(row.frame.top) };
+    const QStringList frame { u"-f"_s, QString::number(format), u"-W"_s, QString::number(row.frame.width), u"-H"_s,
+        QString::number(row.frame.height), u"-s"_s, QString::number(row.frame.step), u"--origin"_s,
+        u"%1,%2"_s.arg(row.frame.left).arg(row.frame.top) };
     const Bytes plain = convert(row.picture, frame);
-    const Bytes spelled = convert(row.picture,
-        frame + QStringList { QStringLiteral("--filter"), QStringLiteral("nearest"), QStringLiteral("--dither"), QStringLiteral("none") });
+    const Bytes spelled
+        = convert(row.picture, frame + QStringList { u"--filter"_s, u"nearest"_s, u"--dither"_s, u"none"_s });
     ASSERT_FALSE(plain.empty());
     EXPECT_EQ(firstDifference(spelled, plain), -1);
     QImageReader reader(row.picture);
@@ -147,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, DefaultBytesTest,
 // The golden C headers come out the same with the defaults spelled out.
 TEST_F(QualityTest, GoldenHeadersWithDefaultsSpelledOut)
 {
-    const QString small = knownpictures::dataPath(QStringLiteral("small.bmp"));
+    const QString small = knownpictures::dataPath(u"small.bmp"_s);
     const struct {
         QStringList options;
         const char* golden;
@@ -158,9 +155,8 @@ TEST_F(QualityTest, GoldenHeadersWithDefaultsSpelledOut)
         { { "-f", "rgb332", "-W", "7", "-H", "5", "--c-array", "_small" }, "small-rgb332.h" },
     };
     for (const auto& row : rows) {
-        const Bytes actual = convert(small,
-            row.options + QStringList { QStringLiteral("--filter=NEAREST"), QStringLiteral("--dither=None") });
-        const Bytes expected = readBytes(knownpictures::dataPath(QStringLiteral("golden/") + QString::fromLatin1(row.golden)));
+        const Bytes actual = convert(small, row.options + QStringList { u"--filter=NEAREST"_s, u"--dither=None"_s });
+        const Bytes expected = readBytes(knownpictures::dataPath(u"golden/"_s + QString::fromLatin1(row.golden)));
         ASSERT_FALSE(expected.empty()) << row.golden;
         EXPECT_EQ(firstDifference(actual, expected), -1) << row.golden;
     }
@@ -170,11 +166,9 @@ TEST_F(QualityTest, GoldenHeadersWithDefaultsSpelledOut)
 TEST_F(QualityTest, BoxAtScaleOneIsNearest)
 {
     for (const char* scale : { "1", "0.5" }) {
-        const QStringList frame { QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("50"),
-            QStringLiteral("-H"), QStringLiteral("40"), QStringLiteral("-s"), QString::fromLatin1(scale) };
-        EXPECT_EQ(convert(Known, frame + QStringList { QStringLiteral("--filter"), QStringLiteral("box") }),
-            convert(Known, frame))
-            << scale;
+        const QStringList frame { u"-f"_s, u"1"_s, u"-W"_s, u"50"_s, u"-H"_s, u"40"_s, u"-s"_s,
+            QString::fromLatin1(scale) };
+        EXPECT_EQ(convert(Known, frame + QStringList { u"--filter"_s, u"box"_s }), convert(Known, frame)) << scale;
     }
 }
 
@@ -183,23 +177,27 @@ TEST_F(QualityTest, BoxAtScaleOneIsNearest)
 // the top level of every channel (level 31 of "Y 5x3"), so nothing is
 // dithered and the runs are the ones the default writes.
 
-class FlatWhiteDitherTest : public QualityTest, public testing::WithParamInterface<int> {};
+class FlatWhiteDitherTest : public QualityTest, public testing::WithParamInterface<int> { };
 
 TEST_P(FlatWhiteDitherTest, EveryModeWritesTheDefaultBytes)
 {
     const int format = GetParam();
-    const QString white = knownpictures::dataPath(QStringLiteral("flat-white.gif"));
-    const QStringList frame { QStringLiteral("-f"), QString::number(format), QStringLiteral("--origin"), QStringLiteral("-1,-1") };
+    const QString white = knownpictures::dataPath(u"flat-white.gif"_s);
+    const QStringList frame { u"-f"_s, QString::number(format), u"--origin"_s, u"-1,-1"_s };
     const Bytes plain = convert(white, frame);
     ASSERT_FALSE(plain.empty());
     for (const char* filter : { "nearest", "box" }) {
         for (const char* dither : DitherNames) {
             for (const char* scale : { "1", "1.5" }) {
-                const Bytes bytes = convert(white, frame + QStringList { QStringLiteral("--filter"), QString::fromLatin1(filter),
-                    QStringLiteral("--dither"), QString::fromLatin1(dither) });
-                const Bytes scaledPlain = convert(white, frame + QStringList { QStringLiteral("-s"), QString::fromLatin1(scale) });
-                const Bytes scaled = convert(white, frame + QStringList { QStringLiteral("-s"), QString::fromLatin1(scale),
-                    QStringLiteral("--filter"), QString::fromLatin1(filter), QStringLiteral("--dither"), QString::fromLatin1(dither) });
+                const Bytes bytes = convert(white,
+                    frame
+                        + QStringList {
+                            u"--filter"_s, QString::fromLatin1(filter), u"--dither"_s, QString::fromLatin1(dither) });
+                const Bytes scaledPlain = convert(white, frame + QStringList { u"-s"_s, QString::fromLatin1(scale) });
+                const Bytes scaled = convert(white,
+                    frame
+                        + QStringList { u"-s"_s, QString::fromLatin1(scale), u"--filter"_s, QString::fromLatin1(filter),
+                            u"--dither"_s, QString::fromLatin1(dither) });
                 EXPECT_EQ(firstDifference(bytes, plain), -1) << filter << " " << dither;
                 EXPECT_EQ(firstDifference(scaled, scaledPlain), -1) << filter << " " << dither << " scale " << scale;
             }
@@ -215,28 +213,25 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, FlatWhiteDitherTest, testing::Range(0, 8),
 // and that preview is dithered: it differs from the plain one.
 
 class DitheredPreviewTest : public QualityTest,
-                            public testing::WithParamInterface<std::tuple<int, const char*, const char*>> {};
+                            public testing::WithParamInterface<std::tuple<int, const char*, const char*>> { };
 
 TEST_P(DitheredPreviewTest, RawFileDecodesToThePreview)
 {
     const auto& [format, dither, filter] = GetParam();
     const QString sky = skyPicture();
-    const QStringList frame { QStringLiteral("-f"), QString::number(format), QStringLiteral("-W"), QStringLiteral("60"),
-        QStringLiteral("-H"), QStringLiteral("40"), QStringLiteral("-s"), QStringLiteral("1.5"), QStringLiteral("--origin"),
-        QStringLiteral("-1,-1"), QStringLiteral("--filter"), QString::fromLatin1(filter) };
+    const QStringList frame { u"-f"_s, QString::number(format), u"-W"_s, u"60"_s, u"-H"_s, u"40"_s, u"-s"_s, u"1.5"_s,
+        u"--origin"_s, u"-1,-1"_s, u"--filter"_s, QString::fromLatin1(filter) };
     const auto previewWith = [&](const char* mode, const QString& name) {
-        run(QStringList { QStringLiteral("convert"), sky, QStringLiteral("-o"), path(name + QStringLiteral(".raw")),
-                QStringLiteral("--preview"), path(name + QStringLiteral(".png")), QStringLiteral("--dither"),
-                QString::fromLatin1(mode), QStringLiteral("-q") }
+        run(QStringList { u"convert"_s, sky, u"-o"_s, path(name + u".raw"_s), u"--preview"_s, path(name + u".png"_s),
+                u"--dither"_s, QString::fromLatin1(mode), u"-q"_s }
             + frame);
-        return QImage(path(name + QStringLiteral(".png"))).convertToFormat(QImage::Format_RGB32);
+        return QImage(path(name + u".png"_s)).convertToFormat(QImage::Format_RGB32);
     };
-    const QImage dithered = previewWith(dither, QStringLiteral("dithered"));
-    const QImage plain = previewWith("none", QStringLiteral("plain"));
-    run({ QStringLiteral("decode"), path(QStringLiteral("dithered.raw")), QStringLiteral("-f"), QString::number(format),
-        QStringLiteral("-W"), QStringLiteral("60"), QStringLiteral("-H"), QStringLiteral("40"), QStringLiteral("-o"),
-        path(QStringLiteral("decoded.png")) });
-    const QImage decoded = QImage(path(QStringLiteral("decoded.png"))).convertToFormat(QImage::Format_RGB32);
+    const QImage dithered = previewWith(dither, u"dithered"_s);
+    const QImage plain = previewWith("none", u"plain"_s);
+    run({ u"decode"_s, path(u"dithered.raw"_s), u"-f"_s, QString::number(format), u"-W"_s, u"60"_s, u"-H"_s, u"40"_s,
+        u"-o"_s, path(u"decoded.png"_s) });
+    const QImage decoded = QImage(path(u"decoded.png"_s)).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(dithered.size(), QSize(60, 40));
     EXPECT_EQ(decoded, dithered);
     EXPECT_NE(dithered, plain);
@@ -255,13 +250,12 @@ TEST_F(QualityTest, PartOfAJpegAsTheWholePicture)
 {
     QImageReader reader(Photo);
     reader.setAutoTransform(false);
-    const QString bmp = savedPicture(QStringLiteral("photo.bmp"), reader.read());
+    const QString bmp = savedPicture(u"photo.bmp"_s, reader.read());
     for (const QStringList& options : { QStringList { "--dither", "diffusion" }, QStringList { "--filter", "box" },
              QStringList { "--filter", "box", "--dither", "ordered", "-s", "2.7" } }) {
-        const QStringList frame = QStringList { QStringLiteral("-f"), QStringLiteral("0"), QStringLiteral("-W"),
-                                      QStringLiteral("40"), QStringLiteral("-H"), QStringLiteral("30"), QStringLiteral("-s"),
-                                      QStringLiteral("1.5"), QStringLiteral("--origin"), QStringLiteral("60,40") }
-            + options;
+        const QStringList frame = QStringList {
+            u"-f"_s, u"0"_s, u"-W"_s, u"40"_s, u"-H"_s, u"30"_s, u"-s"_s, u"1.5"_s, u"--origin"_s, u"60,40"_s
+        } + options;
         EXPECT_EQ(firstDifference(convert(Photo, frame), convert(bmp, frame)), -1) << options.join(u' ').toStdString();
     }
 }
@@ -304,24 +298,23 @@ TEST_F(QualityTest, CompareRowsHoldTheBytesConvertWrites)
             expectRowKeys(row);
             const int format = int(index / qsizetype(testCase.dithers.size()));
             const char* dither = testCase.dithers[std::size_t(index % qsizetype(testCase.dithers.size()))];
-            EXPECT_EQ(row[QStringLiteral("index")].toInt(-1), format);
-            EXPECT_EQ(row[QStringLiteral("format")].toString(), QString::fromLatin1(FormatNames[format]));
-            EXPECT_EQ(row[QStringLiteral("dither")].toString(), QString::fromLatin1(dither));
-            EXPECT_EQ(row[QStringLiteral("filter")].toString(), QString::fromLatin1(testCase.filter));
-            EXPECT_TRUE(row[QStringLiteral("psnr")].isDouble());
-            EXPECT_TRUE(row[QStringLiteral("banding_psnr")].isDouble());
+            EXPECT_EQ(row[u"index"_s].toInt(-1), format);
+            EXPECT_EQ(row[u"format"_s].toString(), QString::fromLatin1(FormatNames[format]));
+            EXPECT_EQ(row[u"dither"_s].toString(), QString::fromLatin1(dither));
+            EXPECT_EQ(row[u"filter"_s].toString(), QString::fromLatin1(testCase.filter));
+            EXPECT_TRUE(row[u"psnr"_s].isDouble());
+            EXPECT_TRUE(row[u"banding_psnr"_s].isDouble());
 
             std::string report;
-            const CliRun converted = run(QStringList { QStringLiteral("convert"), Photo, QStringLiteral("-o"),
-                                             path(QStringLiteral("row.raw")), QStringLiteral("-f"), QString::number(format),
-                                             QStringLiteral("--dither"), QString::fromLatin1(dither) }
+            const CliRun converted = run(QStringList { u"convert"_s, Photo, u"-o"_s, path(u"row.raw"_s), u"-f"_s,
+                                             QString::number(format), u"--dither"_s, QString::fromLatin1(dither) }
                 + frame);
-            const auto bytes = readBytes(path(QStringLiteral("row.raw"))).size();
-            EXPECT_EQ(row[QStringLiteral("bytes")].toInteger(-1), qint64(bytes)) << FormatNames[format] << " " << dither;
+            const auto bytes = readBytes(path(u"row.raw"_s)).size();
+            EXPECT_EQ(row[u"bytes"_s].toInteger(-1), qint64(bytes)) << FormatNames[format] << " " << dither;
             // "Cжато в: 3.5 раза" in the report of a run-length format.
             const QString printed = QString::fromUtf8(converted.standardOutput);
-            const qsizetype at = printed.indexOf(QStringLiteral("Cжато в: "));
-            const double ratio = row[QStringLiteral("ratio")].toDouble();
+            const qsizetype at = printed.indexOf(u"Cжато в: "_s);
+            const double ratio = row[u"ratio"_s].toDouble();
             if (at >= 0)
                 EXPECT_DOUBLE_EQ(ratio, printed.mid(at + 9).section(u' ', 0, 0).toDouble()) << FormatNames[format];
             else
@@ -339,19 +332,20 @@ TEST_F(QualityTest, CompareFiguresOfFlatAndGradientPictures)
     ASSERT_EQ(black.size(), 24);
     for (const QJsonValue& value : black) {
         const QJsonObject row = value.toObject();
-        EXPECT_TRUE(row[QStringLiteral("psnr")].isNull()) << row[QStringLiteral("format")].toString().toStdString();
-        EXPECT_TRUE(row[QStringLiteral("banding_psnr")].isNull());
+        EXPECT_TRUE(row[u"psnr"_s].isNull()) << row[u"format"_s].toString().toStdString();
+        EXPECT_TRUE(row[u"banding_psnr"_s].isNull());
     }
 
-    const QJsonArray sky = compareJson(skyPicture(), { "-W", "90", "-H", "60", "--origin", "-1,-1", "--dither", "all" });
+    const QJsonArray sky
+        = compareJson(skyPicture(), { "-W", "90", "-H", "60", "--origin", "-1,-1", "--dither", "all" });
     ASSERT_EQ(sky.size(), 24);
     for (qsizetype format = 0; format < 8; ++format) {
         const QJsonObject plain = sky[format * 3].toObject();
-        const double plainBanding = plain[QStringLiteral("banding_psnr")].toDouble();
+        const double plainBanding = plain[u"banding_psnr"_s].toDouble();
         ASSERT_TRUE(std::isfinite(plainBanding)) << FormatNames[format];
         for (const qsizetype mode : { 1, 2 }) {
             const QJsonObject dithered = sky[format * 3 + mode].toObject();
-            EXPECT_GT(dithered[QStringLiteral("banding_psnr")].toDouble(), plainBanding + 3.0)
+            EXPECT_GT(dithered[u"banding_psnr"_s].toDouble(), plainBanding + 3.0)
                 << FormatNames[format] << " " << DitherNames[mode];
         }
     }
@@ -361,20 +355,18 @@ TEST_F(QualityTest, CompareFiguresOfFlatAndGradientPictures)
 // heading, inf where nothing differs.
 TEST_F(QualityTest, CompareTable)
 {
-    const CliRun result = run({ QStringLiteral("compare"), flatPicture(qRgb(0, 0, 0)), QStringLiteral("-W"),
-        QStringLiteral("20"), QStringLiteral("-H"), QStringLiteral("10") });
+    const CliRun result = run({ u"compare"_s, flatPicture(qRgb(0, 0, 0)), u"-W"_s, u"20"_s, u"-H"_s, u"10"_s });
     const QStringList lines = QString::fromUtf8(result.standardOutput).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 9);
-    EXPECT_EQ(lines[0].simplified(), QStringLiteral("index format dither filter bytes ratio psnr banding_psnr"));
+    EXPECT_EQ(lines[0].simplified(), u"index format dither filter bytes ratio psnr banding_psnr"_s);
     for (int format = 0; format < 8; ++format) {
         const QString& line = lines[format + 1];
         EXPECT_EQ(line.size(), lines[0].size()) << line.toStdString();
         EXPECT_TRUE(line.contains(QString::fromLatin1(FormatNames[format]))) << line.toStdString();
-        EXPECT_TRUE(line.simplified().endsWith(QStringLiteral(" none nearest %1 %2 inf inf")
-                                                   .arg(line.simplified().section(u' ', -4, -4),
-                                                       line.simplified().section(u' ', -3, -3))))
+        EXPECT_TRUE(line.simplified().endsWith(u" none nearest %1 %2 inf inf"_s.arg(
+            line.simplified().section(u' ', -4, -4), line.simplified().section(u' ', -3, -3))))
             << line.toStdString();
-        EXPECT_TRUE(line.startsWith(QStringLiteral("    %1  ").arg(format))) << line.toStdString();
+        EXPECT_TRUE(line.startsWith(u"    %1  "_s.arg(format))) << line.toStdString();
     }
     EXPECT_TRUE(result.standardError.isEmpty());
 }
@@ -383,18 +375,16 @@ TEST_F(QualityTest, CompareTable)
 // under its two label lines, the same pixels convert's preview shows.
 TEST_F(QualityTest, CompareSheetHoldsThePreviews)
 {
-    const QStringList frame { QStringLiteral("-W"), QStringLiteral("64"), QStringLiteral("-H"), QStringLiteral("48"),
-        QStringLiteral("--origin"), QStringLiteral("-1,-1") };
-    const CliRun result = run(QStringList { QStringLiteral("compare"), Known, QStringLiteral("--sheet"),
-                                  path(QStringLiteral("sheet.png")), QStringLiteral("--dither"), QStringLiteral("all") }
-        + frame);
+    const QStringList frame { u"-W"_s, u"64"_s, u"-H"_s, u"48"_s, u"--origin"_s, u"-1,-1"_s };
+    const CliRun result
+        = run(QStringList { u"compare"_s, Known, u"--sheet"_s, path(u"sheet.png"_s), u"--dither"_s, u"all"_s } + frame);
     EXPECT_FALSE(result.standardOutput.isEmpty()); // the table as well
-    const QImage sheet = QImage(path(QStringLiteral("sheet.png"))).convertToFormat(QImage::Format_RGB32);
+    const QImage sheet = QImage(path(u"sheet.png"_s)).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(sheet.isNull());
-    run(QStringList { QStringLiteral("convert"), Known, QStringLiteral("-o"), path(QStringLiteral("first.raw")),
-            QStringLiteral("--preview"), path(QStringLiteral("first.png")), QStringLiteral("-q") }
+    run(QStringList {
+            u"convert"_s, Known, u"-o"_s, path(u"first.raw"_s), u"--preview"_s, path(u"first.png"_s), u"-q"_s }
         + frame);
-    const QImage first = QImage(path(QStringLiteral("first.png"))).convertToFormat(QImage::Format_RGB32);
+    const QImage first = QImage(path(u"first.png"_s)).convertToFormat(QImage::Format_RGB32);
     // 8 pixels of margin, then two label lines of 14 pixels and 4 below each.
     EXPECT_EQ(sheet.copy(8, 8 + 2 * 18, 64, 48), first);
     // Three modes of two formats a row: 6 columns, 4 rows.
@@ -406,16 +396,15 @@ TEST_F(QualityTest, CompareSheetHoldsThePreviews)
 // --sheet - writes the PNG to standard output and the table to standard error.
 TEST_F(QualityTest, CompareSheetOnStandardOutput)
 {
-    const CliRun result = run({ QStringLiteral("compare"), Known, QStringLiteral("--sheet"), QStringLiteral("-"),
-        QStringLiteral("-W"), QStringLiteral("16"), QStringLiteral("-H"), QStringLiteral("12") });
+    const CliRun result = run({ u"compare"_s, Known, u"--sheet"_s, u"-"_s, u"-W"_s, u"16"_s, u"-H"_s, u"12"_s });
     QImage sheet;
     EXPECT_TRUE(sheet.loadFromData(result.standardOutput, "PNG"));
-    EXPECT_TRUE(QString::fromUtf8(result.standardError).startsWith(QStringLiteral("index")));
+    EXPECT_TRUE(QString::fromUtf8(result.standardError).startsWith(u"index"_s));
 }
 
 TEST_F(QualityTest, CompareNamesAMissingPicture)
 {
-    const CliRun result = runCli({ QStringLiteral("compare"), path(QStringLiteral("missing.jpg")) }, m_folder.path());
+    const CliRun result = runCli({ u"compare"_s, path(u"missing.jpg"_s) }, m_folder.path());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.standardError.contains("missing.jpg")) << result.standardError.toStdString();
     EXPECT_TRUE(result.standardOutput.isEmpty());
