@@ -356,7 +356,7 @@ PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest&
     // the size limit; for the nearest pixel only the pixels the frame samples
     // are decoded, where the format allows it.
     PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = background };
-    if (ColourSampler(SourceImage {}, request.frame, request.filter).filter() == SampleFilter::Box)
+    if (filterInUse(request.filter, request.frame.sampleStep) == SampleFilter::Box)
         load.frame.reset();
     return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);
 }

@@ -306,8 +306,8 @@ const std::vector<FrameOption>& frameOptions()
             QStringLiteral("nearest"), readFilter },
         { FrameOptionId::Dither,
             { { QStringLiteral("dither") }, QStringLiteral("MODE"),
-                QStringLiteral("How samples come down to the format's levels: none (each to the level below, as "
-                               "the window does), ordered (an 8 x 8 Bayer pattern) or diffusion (Floyd-Steinberg "
+                QStringLiteral("How samples come down to the format's levels: none (the format's own reduction, "
+                               "as the window does), ordered (an 8 x 8 Bayer pattern) or diffusion (Floyd-Steinberg "
                                "error diffusion). Dithering trades bands in skies and gradients for fine noise; "
                                "in the run-length formats it breaks runs and costs bytes (see compare). Colours "
                                "the format holds exactly stay flat.") },

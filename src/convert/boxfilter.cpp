@@ -135,7 +135,7 @@ void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, c
 ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter)
     : m_source(source)
     , m_frame(frame)
-    , m_filter(filter == SampleFilter::Box && frame.sampleStep > 1.0 ? SampleFilter::Box : SampleFilter::Nearest)
+    , m_filter(filterInUse(filter, frame.sampleStep))
     , m_width(static_cast<std::size_t>(std::max(frame.targetWidth, 0)))
 {
     if (m_source.bytes == nullptr) {

@@ -29,6 +29,13 @@ std::string_view sampleFilterName(SampleFilter filter);
 // The name as sampleFilterName gives it, compared without regard to case.
 std::optional<SampleFilter> parseSampleFilter(std::string_view text);
 
+// The filter a frame is sampled with: Box asked for with a step of 1 or
+// less is Nearest, pixel for pixel the same.
+constexpr SampleFilter filterInUse(SampleFilter filter, double sampleStep)
+{
+    return filter == SampleFilter::Box && sampleStep > 1.0 ? SampleFilter::Box : SampleFilter::Nearest;
+}
+
 namespace detail {
 
 // The pixels a cell covers along one axis, clipped to the picture's

@@ -29,6 +29,10 @@ std::int32_t grey(unsigned value)
     return static_cast<std::int32_t>(makeColour(value, value, value));
 }
 
+static_assert(filterInUse(SampleFilter::Box, 1.0) == SampleFilter::Nearest);
+static_assert(filterInUse(SampleFilter::Box, 1.0001) == SampleFilter::Box);
+static_assert(filterInUse(SampleFilter::Nearest, 3.0) == SampleFilter::Nearest);
+
 TEST(BoxFilterTest, StepOneOrLessSamplesExactlyAsNearest)
 {
     std::mt19937 random(7);
