@@ -230,14 +230,6 @@ RunOutcome runCompare(const CompareOptions& options)
 {
     const FrameRequest& request = options.request;
     const FrameSettings& frame = request.frame;
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
-    if (!picture.ok())
-        return fileFailure(picture.message());
-    if (!options.sheetPath.isEmpty()) {
-        if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
-            return fileFailure(problem);
-    }
-
     // Each format's dither modes side by side, two formats a row; or four
     // formats a row with one mode.
     const int sheetColumns = options.dithers.size() > 1 ? 2 * int(options.dithers.size()) : 4;
@@ -251,9 +243,18 @@ RunOutcome runCompare(const CompareOptions& options)
             .arg(frame.targetHeight)
             .arg(MaximumSheetSide);
     };
+    // Known before the picture is read.
     if (!options.sheetPath.isEmpty()
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
+
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
+    if (!picture.ok())
+        return fileFailure(picture.message());
+    if (!options.sheetPath.isEmpty()) {
+        if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
+            return fileFailure(problem);
+    }
 
     const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
     const QualityMeter meter(colours);

@@ -402,12 +402,27 @@ TEST_F(QualityTest, CompareSheetOnStandardOutput)
     EXPECT_TRUE(QString::fromUtf8(result.standardError).startsWith(u"index"_s));
 }
 
-TEST_F(QualityTest, CompareNamesAMissingPicture)
+// A missing picture and a sheet too large for one picture end with exit
+// status 1 and a message naming the file; nothing is written.
+TEST_F(QualityTest, CompareFileErrors)
 {
-    const CliRun result = runCli({ u"compare"_s, path(u"missing.jpg"_s) }, m_folder.path());
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.standardError.contains("missing.jpg")) << result.standardError.toStdString();
-    EXPECT_TRUE(result.standardOutput.isEmpty());
+    const struct {
+        QStringList arguments;
+        const char* named;
+        const char* reason;
+    } rows[] = {
+        { { u"compare"_s, path(u"missing.jpg"_s) }, "missing.jpg", "" },
+        { { u"compare"_s, Known, u"-W"_s, u"8192"_s, u"-H"_s, u"8192"_s, u"--sheet"_s, path(u"huge.png"_s) }, "huge.png",
+            "choose a smaller frame" },
+    };
+    for (const auto& row : rows) {
+        const CliRun result = runCli(row.arguments, m_folder.path());
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.standardError.contains(row.named)) << result.standardError.toStdString();
+        EXPECT_TRUE(result.standardError.contains(row.reason)) << result.standardError.toStdString();
+        EXPECT_TRUE(result.standardOutput.isEmpty());
+    }
+    EXPECT_TRUE(folderEntries(m_folder.path()).isEmpty());
 }
 
 } // namespace
