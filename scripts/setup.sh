@@ -16,6 +16,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
     clang libclang-rt-14-dev gcc-arm-none-eabi libnewlib-arm-none-eabi
+    dpkg-dev file  # CPack finds the .deb's dependencies with dpkg-shlibdeps and file
 )
 
 mkdir -p build

@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Builds everything (installing what is missing) and runs every test twice:
-# in the release build (build/), then in a build with the address and
-# undefined-behaviour sanitizers (build-asan/), the command-line program and
-# the window included, the window offscreen, the fuzz targets' replays too.
-# Last, each fuzz target runs under libFuzzer for 15 seconds.
+# Builds everything (installing what is missing) and runs every test: the
+# whole suite in the release build (build/), the threads of a batch
+# conversion under the thread sanitizer (build-tsan/), every test again in a
+# build with the address and undefined-behaviour sanitizers (build-asan/),
+# the command-line program and the window included, the window offscreen,
+# the fuzz targets' replays too; last, each fuzz target under libFuzzer for
+# 15 seconds.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
+
+echo "== The threads of a batch conversion under the thread sanitizer"
+# Only the conversion libraries and the in-process batch test: no window, no
+# benchmarks, so that this build stays small.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRASTERKIT_TSAN=ON \
+    -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j2 --target rasterkit_batch_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/rasterkit_batch_tests --gtest_brief=1
 
 echo "== Every test"
 ctest --test-dir build --output-on-failure -j2 --timeout 300

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -387,6 +388,16 @@ QString writePicture(const QString& path, const QImage& picture)
             .arg(path == StandardStream ? QStringLiteral("standard output") : QFileInfo(path).absoluteFilePath());
     }
     return writeOutput(path, byteSpan(png));
+}
+
+std::optional<QRgb> parseHexColour(QString text)
+{
+    if (text.startsWith(QLatin1Char('#')))
+        text.remove(0, 1);
+    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+    if (!sixHexDigits.match(text).hasMatch())
+        return std::nullopt;
+    return QRgb(0xFF000000u | text.toUInt(nullptr, 16));
 }
 
 std::span<const std::uint8_t> byteSpan(const std::string& text)

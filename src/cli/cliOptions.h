@@ -133,6 +133,10 @@ QString writeOutput(const QString& path, std::span<const std::uint8_t> bytes);
 // The picture as PNG, written as writeOutput writes.
 QString writePicture(const QString& path, const QImage& picture);
 
+// A colour written as six hexadecimal digits RRGGBB, with or without a
+// leading '#'; nothing for anything else.
+std::optional<QRgb> parseHexColour(QString text);
+
 // Bytes of a string or byte array, for writeOutput.
 std::span<const std::uint8_t> byteSpan(const std::string& text);
 std::span<const std::uint8_t> byteSpan(const QByteArray& bytes);

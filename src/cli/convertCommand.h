@@ -1,6 +1,10 @@
 #pragma once
 
+#include "batch.h"
 #include "cliOptions.h"
+
+#include "convert/pixelgrid.h"
+#include "platform/picturefile.h"
 
 #include <QRgb>
 #include <QString>
@@ -8,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace rasterkit::cli {
 
@@ -22,11 +27,28 @@ struct ConvertOptions {
     FrameRequest request;
     QRgb background = 0;
     bool quiet = false;
+    // Several pictures into a folder: each item is converted with the
+    // options above, its own input, output and array name (batchArrayName)
+    // taking the place of theirs, on up to jobs threads at once.
+    std::vector<BatchItem> batch;
+    QString outputFolder;
+    int jobs = 1;
 };
 
 const CommandSpec& convertCommand();
 
 std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
+
+// Loads INPUT ("-": standard input) for sampling the request's frame: for
+// the nearest pixel only the region the samples read (where the format
+// allows), for the box filter the whole picture, whose every pixel a cell
+// may cover.
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, QRgb background);
+
+// The grid the format's encoder reads: the window's own sampler for the
+// nearest pixel without dithering, otherwise the colours sampled with the
+// filter and reduced with the dither mode.
+PixelGrid reducedFrame(const SourceImage& source, const FrameRequest& request);
 
 // Loads the picture, samples the frame, encodes it in the chosen format and
 // byte order and writes the output file (raw bytes or a C header), and the
@@ -35,6 +57,10 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // writes standard output. decimalSeparator is the one the report's
 // compression ratio is written with.
 RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator);
+
+// The C array of a picture of a batch: the --c-array NAME, '_' and the
+// picture's stem made a C identifier ("icon" and "play-1": "icon_play_1").
+QString batchArrayName(const QString& prefix, const QString& stem);
 
 // The report as a terminal shows it: plain line ends ("\n" for CR LF) and a
 // line end after the last line.

@@ -86,14 +86,7 @@ QString acceptedFormats()
 
 QString readSize(const QString& text, const QString& shown, int& target)
 {
-    const auto parsed = parseNumber<int>(text);
-    const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(MinimumSize).arg(MaximumSize);
-    if (parsed.status == NumberStatus::Bad)
-        return QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, shown, accepted);
-    if (parsed.status == NumberStatus::OutOfRange || parsed.value < MinimumSize || parsed.value > MaximumSize)
-        return QStringLiteral("%1 %2 is out of range: %3.").arg(shown, text, accepted);
-    target = parsed.value;
-    return {};
+    return readWholeNumber(text, shown, MinimumSize, MaximumSize, target);
 }
 
 QString readFormat(const QString& text, FrameRequest& request)
@@ -169,6 +162,25 @@ QString readByteOrder(const QString& text, FrameRequest& request)
     return {};
 }
 
+QString readFilter(const QString& text, FrameRequest& request)
+{
+    const QByteArray bytes = text.toUtf8();
+    const auto filter = parseSampleFilter(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!filter)
+        return QStringLiteral("unknown filter \"%1\" for --filter: expected nearest or box.").arg(text);
+    request.filter = *filter;
+    return {};
+}
+
+QString readDither(const QString& text, FrameRequest& request)
+{
+    const auto dither = ditherOfName(text);
+    if (!dither)
+        return QStringLiteral("unknown dither mode \"%1\" for --dither: expected %2.").arg(text, ditherNames());
+    request.dither = *dither;
+    return {};
+}
+
 // The format list of --help, two columns, from the format table.
 QString formatHelp()
 {
@@ -213,9 +225,35 @@ QString byteOrderHelp()
 
 } // namespace
 
+QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target)
+{
+    const auto parsed = parseNumber<int>(text);
+    const QString accepted = QStringLiteral("expected a whole number from %1 to %2").arg(minimum).arg(maximum);
+    if (parsed.status == NumberStatus::Bad)
+        return QStringLiteral("bad number \"%1\" for %2: %3.").arg(text, shown, accepted);
+    if (parsed.status == NumberStatus::OutOfRange || parsed.value < minimum || parsed.value > maximum)
+        return QStringLiteral("%1 %2 is out of range: %3.").arg(shown, text, accepted);
+    target = parsed.value;
+    return {};
+}
+
 QString fromView(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+std::optional<Dither> ditherOfName(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return parseDither(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+QString ditherNames()
+{
+    QStringList names;
+    for (const Dither dither : AllDithers)
+        names << fromView(ditherName(dither));
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + names.last();
 }
 
 // "a", "a and b", "a, b and c".
@@ -259,6 +297,21 @@ const std::vector<FrameOption>& frameOptions()
                 QStringLiteral("The frame's centre, as a left-button drag to (X, Y) places it. Cannot be combined "
                                "with --origin.") },
             QString(), readCenter },
+        { FrameOptionId::Filter,
+            { { QStringLiteral("filter") }, QStringLiteral("FILTER"),
+                QStringLiteral("How each output pixel reads the picture: nearest (the source pixel nearest to the "
+                               "sample, as the window does) or box (the mean of the source pixels under the "
+                               "sample's S x S cell, in linear light: smoother edges, no shimmer when scaling "
+                               "down; the same as nearest at a scale of 1 or less).") },
+            QStringLiteral("nearest"), readFilter },
+        { FrameOptionId::Dither,
+            { { QStringLiteral("dither") }, QStringLiteral("MODE"),
+                QStringLiteral("How samples come down to the format's levels: none (the format's own reduction, "
+                               "as the window does), ordered (an 8 x 8 Bayer pattern) or diffusion (Floyd-Steinberg "
+                               "error diffusion). Dithering trades bands in skies and gradients for fine noise; "
+                               "in the run-length formats it breaks runs and costs bytes (see compare). Colours "
+                               "the format holds exactly stay flat.") },
+            QStringLiteral("none"), readDither },
         { FrameOptionId::ByteOrder, { { QStringLiteral("byte-order") }, QStringLiteral("ORDER"), byteOrderHelp() },
             QStringLiteral("big"), readByteOrder },
     };

@@ -1,17 +1,20 @@
 #pragma once
 
 // The frame options: one table of the options that say which pixels are
-// taken and how they are written (-f, -W, -H, -s, --origin, --center,
-// --byte-order). Every command reads the ones it takes from this table, and
+// taken, how they are reduced and how they are written (-f, -W, -H, -s,
+// --origin, --center, --filter, --dither, --byte-order). Every command reads the ones it takes from this table, and
 // its --help describes them from the same rows.
 
+#include "convert/boxfilter.h"
 #include "convert/byteorder.h"
+#include "convert/dither.h"
 #include "convert/pixelformat.h"
 #include "convert/sampling.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -36,9 +39,12 @@ struct FrameRequest {
     // The window's start-up frame: 320 x 240 at scale 1 with its corner at 0, 0.
     FrameSettings frame;
     ByteOrder byteOrder = ByteOrder::BigEndian;
+    // The window's rule: the nearest pixel, reduced without dithering.
+    SampleFilter filter = SampleFilter::Nearest;
+    Dither dither = Dither::None;
 };
 
-enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, ByteOrder };
+enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, Filter, Dither, ByteOrder };
 
 struct FrameOption {
     FrameOptionId id;
@@ -52,6 +58,15 @@ struct FrameOption {
 // size and the scale it depends on.
 const std::vector<FrameOption>& frameOptions();
 const FrameOption& frameOption(FrameOptionId id);
+
+// Reads a whole number from minimum to maximum into target; the message,
+// naming the option as shown ("-W/--width"), when the text is not one.
+QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target);
+
+// The dither mode a name gives ("none", "ordered", "diffusion", in any
+// case), and the names as a message lists them: "none, ordered or diffusion".
+std::optional<Dither> ditherOfName(const QString& text);
+QString ditherNames();
 
 // "a", "a and b", "a, b and c".
 QString spokenList(const QStringList& items);

@@ -2,6 +2,7 @@
 // the commands that check its files.
 
 #include "cliOptions.h"
+#include "compareCommand.h"
 #include "convertCommand.h"
 #include "decodeCommand.h"
 #include "patternCommand.h"
@@ -59,10 +60,10 @@ Reply withoutCommand(const QStringList& arguments, std::span<const CommandSpec* 
     if (parsed && parser.isSet(version))
         return Reply { ExitSuccess, versionText() };
     if (arguments.size() > 1) {
-        return programFailure(QStringLiteral("no command given: the commands are convert, decode and pattern."));
+        return programFailure(QStringLiteral("no command given: the commands are convert, compare, decode and pattern."));
     }
     return Reply { ExitArgumentError,
-        QStringLiteral("rasterkit-cli: no command given; the commands are convert, decode and pattern.\n\n")
+        QStringLiteral("rasterkit-cli: no command given; the commands are convert, compare, decode and pattern.\n\n")
             + programHelp(commands) };
 }
 
@@ -76,20 +77,29 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
 
-    const std::array<const CommandSpec*, 3> commands { &convertCommand(), &decodeCommand(), &patternCommand() };
+    const std::array<const CommandSpec*, 4> commands { &convertCommand(), &compareCommand(), &decodeCommand(),
+        &patternCommand() };
     const QStringList arguments = QCoreApplication::arguments();
     const QString name = commandName(arguments, commands);
     if (name.isEmpty())
         return finish(withoutCommand(arguments, commands));
     if (name == convertCommand().name) {
-        // The ratio in the report is written with the user's regional decimal separator.
-        const std::string separator = QLocale::system().decimalPoint().toStdString();
-        return execute(parseConvert(arguments), [&](const ConvertOptions& options) { return runConvert(options, separator); });
+        return execute(parseConvert(arguments), [](const ConvertOptions& options) {
+            // The ratio in the report is written with the user's regional
+            // decimal separator. Looking the region up takes time and half a
+            // megabyte, so only for a report that is shown or written.
+            const bool reportUsed = options.batch.empty() && (!options.quiet || !options.reportPath.isEmpty());
+            const std::string separator
+                = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
+            return runConvert(options, separator);
+        });
     }
+    if (name == compareCommand().name)
+        return execute(parseCompare(arguments), runCompare);
     if (name == decodeCommand().name)
         return execute(parseDecode(arguments), runDecode);
     if (name == patternCommand().name)
         return execute(parsePattern(arguments), runPattern);
     return finish(programFailure(
-        QStringLiteral("unknown command \"%1\": the commands are convert, decode and pattern.").arg(name)));
+        QStringLiteral("unknown command \"%1\": the commands are convert, compare, decode and pattern.").arg(name)));
 }

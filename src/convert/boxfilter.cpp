@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace rasterkit {
@@ -28,6 +29,15 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
 double samplePosition(std::int32_t origin, double step, int index)
 {
     return static_cast<double>(singlePrecision(origin + step * index));
+}
+
+// A picture position made relative to stored pixels that begin at origin. A
+// position clamped to the end of the range stays there, outside everything.
+std::int64_t relativePixel(std::int64_t pixel, std::int64_t origin)
+{
+    if (pixel == std::numeric_limits<std::int64_t>::min() || pixel == std::numeric_limits<std::int64_t>::max())
+        return pixel;
+    return pixel - origin;
 }
 
 std::int32_t colourOfBytes(const std::uint8_t* pixel)
@@ -125,7 +135,7 @@ void averageWithTaps(const Light* line, std::span<const std::int32_t> offsets, c
 ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter)
     : m_source(source)
     , m_frame(frame)
-    , m_filter(filter == SampleFilter::Box && frame.sampleStep > 1.0 ? SampleFilter::Box : SampleFilter::Nearest)
+    , m_filter(filterInUse(filter, frame.sampleStep))
     , m_width(static_cast<std::size_t>(std::max(frame.targetWidth, 0)))
 {
     if (m_source.bytes == nullptr) {
@@ -136,12 +146,14 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
     if (m_filter == SampleFilter::Nearest) {
         m_columnPixels.resize(m_width);
         for (std::size_t index = 0; index < m_width; ++index)
-            m_columnPixels[index] = nearestPixel(frame.frameLeft + frame.sampleStep * static_cast<int>(index + 1));
+            m_columnPixels[index] = relativePixel(
+                nearestPixel(frame.frameLeft + frame.sampleStep * static_cast<int>(index + 1)), m_source.left);
         return;
     }
     m_columnSpans.resize(m_width);
     for (std::size_t index = 0; index < m_width; ++index) {
-        const double centre = samplePosition(frame.frameLeft, frame.sampleStep, static_cast<int>(index + 1));
+        const double centre = samplePosition(frame.frameLeft, frame.sampleStep, static_cast<int>(index + 1))
+            - static_cast<double>(m_source.left);
         const detail::CellSpan span = detail::cellSpan(centre, frame.sampleStep, m_source.width);
         m_columnSpans[index] = span;
         if (span.isEmpty())
@@ -193,7 +205,7 @@ void ColourSampler::sampleRow(int row, PixelGrid& grid)
 
 void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
 {
-    const std::int64_t y = nearestPixel(m_frame.frameTop + m_frame.sampleStep * row);
+    const std::int64_t y = relativePixel(nearestPixel(m_frame.frameTop + m_frame.sampleStep * row), m_source.top);
     const std::size_t count = std::min(out.size(), m_columnPixels.size());
     const bool rowInside = y >= 0 && y < m_source.height;
     const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
@@ -288,7 +300,7 @@ std::int32_t encodedColour(const Light& mean, const std::uint8_t* srgb)
 void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
 {
     const std::size_t count = std::min(out.size(), m_width);
-    const double centre = samplePosition(m_frame.frameTop, m_frame.sampleStep, row);
+    const double centre = samplePosition(m_frame.frameTop, m_frame.sampleStep, row) - static_cast<double>(m_source.top);
     const detail::CellSpan rows = detail::cellSpan(centre, m_frame.sampleStep, m_source.height);
     if (rows.isEmpty() || m_spanLast < m_spanFirst) {
         std::fill_n(out.begin(), count, OutsideSample);

@@ -29,6 +29,13 @@ std::string_view sampleFilterName(SampleFilter filter);
 // The name as sampleFilterName gives it, compared without regard to case.
 std::optional<SampleFilter> parseSampleFilter(std::string_view text);
 
+// The filter a frame is sampled with: Box asked for with a step of 1 or
+// less is Nearest, pixel for pixel the same.
+constexpr SampleFilter filterInUse(SampleFilter filter, double sampleStep)
+{
+    return filter == SampleFilter::Box && sampleStep > 1.0 ? SampleFilter::Box : SampleFilter::Nearest;
+}
+
 namespace detail {
 
 // The pixels a cell covers along one axis, clipped to the picture's
@@ -67,6 +74,12 @@ CellSpan cellSpan(double centre, double size, std::int64_t extent);
 // cell with area weights, encoded back and rounded. The part of a cell outside
 // the picture does not count; a cell wholly outside reads -1. A step of 1 or
 // less is sampled as Nearest, pixel for pixel the same.
+//
+// The source may hold only part of the picture, from its pixel (left, top):
+// positions are made relative to it, as Sampler makes them. Nearest then
+// needs only the pixels the samples select (sampledRegion); Box takes the
+// stored pixels' edges for the picture's, so for Box the stored pixels must
+// hold every pixel a cell covers: decode the whole picture.
 class ColourSampler {
 public:
     ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter);

@@ -5,6 +5,9 @@
 #include <cstdio> // jpeglib.h needs FILE declared first
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include <QIODevice>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -60,6 +63,81 @@ void cmykToRgbx(std::uint8_t* pixel, JDIMENSION count)
     }
 }
 
+// Feeds libjpeg from a device a block at a time, so that a file is never
+// held whole in memory. At the end of the data it hands over an end-of-image
+// marker and warns that the data ended, as libjpeg's own sources do; the
+// warning marks the picture cut short.
+struct DeviceSource {
+    jpeg_source_mgr library {}; // first, so that libjpeg's pointer to it is a pointer to this
+    QIODevice* device = nullptr;
+    std::vector<JOCTET> block;
+    bool ended = false;
+    QString readError; // the device's reason when a read failed
+};
+
+constexpr std::size_t SourceBlockBytes = 64 * 1024;
+constexpr JOCTET EndOfImage[] = { 0xFF, JPEG_EOI };
+
+boolean fillFromDevice(j_decompress_ptr info)
+{
+    auto* source = reinterpret_cast<DeviceSource*>(info->src);
+    const qint64 got = source->ended
+        ? 0
+        : source->device->read(reinterpret_cast<char*>(source->block.data()), qint64(source->block.size()));
+    if (got <= 0) {
+        if (got < 0)
+            source->readError = source->device->errorString();
+        source->ended = true;
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->library.next_input_byte = EndOfImage;
+        source->library.bytes_in_buffer = sizeof EndOfImage;
+        return TRUE;
+    }
+    source->library.next_input_byte = source->block.data();
+    source->library.bytes_in_buffer = static_cast<std::size_t>(got);
+    return TRUE;
+}
+
+void skipFromDevice(j_decompress_ptr info, long count)
+{
+    auto* source = reinterpret_cast<DeviceSource*>(info->src);
+    if (count <= 0)
+        return;
+    while (static_cast<std::size_t>(count) > source->library.bytes_in_buffer) {
+        count -= static_cast<long>(source->library.bytes_in_buffer);
+        fillFromDevice(info);
+    }
+    source->library.next_input_byte += count;
+    source->library.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void doNothing(j_decompress_ptr) { }
+
+// Whether the bytes 0xFF 0xD9 (an end-of-image marker) stand in
+// [at, end); lastWasMarker carries a 0xFF at the end of one piece of data
+// over to the next.
+bool holdsEndOfImage(const JOCTET* at, const JOCTET* end, bool& lastWasMarker)
+{
+    if (at == end)
+        return false;
+    if (lastWasMarker && *at == JPEG_EOI)
+        return true;
+    while (at != end) {
+        at = static_cast<const JOCTET*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at)));
+        if (at == nullptr)
+            break;
+        if (at + 1 == end) {
+            lastWasMarker = true;
+            return false;
+        }
+        if (at[1] == JPEG_EOI)
+            return true;
+        ++at;
+    }
+    lastWasMarker = false;
+    return false;
+}
+
 constexpr JDIMENSION RowsPerRead = 16;
 // Enough columns for three samples of a chroma component subsampled four times.
 constexpr std::int64_t MinimumCropWidth = 12;
@@ -70,7 +148,8 @@ constexpr std::int64_t MinimumCropWidth = 12;
 // libjpeg is a member, so that the destructor frees it whatever happened.
 class JpegDecompression {
 public:
-    JpegDecompression(std::span<const std::uint8_t> data, const JpegDecodeOptions& options, JpegDecodeResult& result)
+    JpegDecompression(std::span<const std::uint8_t> data, QIODevice* device, const JpegDecodeOptions& options,
+        JpegDecodeResult& result)
         : m_data(data)
         , m_options(options)
         , m_result(result)
@@ -79,6 +158,7 @@ public:
         m_errors.library.error_exit = exitWithError;
         m_errors.library.emit_message = noteMessage;
         m_errors.library.output_message = printNothing;
+        m_source.device = device;
     }
 
     ~JpegDecompression()
@@ -98,8 +178,10 @@ public:
         // Nothing with a destructor is alive in this frame, nor in decode()'s
         // whenever it calls into libjpeg, so the jump skips no clean-up.
         if (setjmp(m_errors.jump) != 0)
-            return m_errors.cutShort ? JpegError::CutShort : libraryError();
+            return readFailed() ? JpegError::ReadFailed : m_errors.cutShort ? JpegError::CutShort : libraryError();
         const bool decoded = decode();
+        if (readFailed())
+            return JpegError::ReadFailed;
         if (m_errors.cutShort)
             return JpegError::CutShort;
         return decoded ? JpegError::None : m_error;
@@ -108,10 +190,18 @@ public:
 private:
     bool decode();
     bool decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount);
-    bool restHoldsEndOfImage() const;
+    bool restHoldsEndOfImage();
     JpegError libraryError();
+    bool readFailed()
+    {
+        if (m_source.readError.isEmpty())
+            return false;
+        m_result.detail = m_source.readError;
+        return true;
+    }
 
     std::span<const std::uint8_t> m_data;
+    DeviceSource m_source; // used when the picture comes from a device
     const JpegDecodeOptions& m_options;
     JpegDecodeResult& m_result;
     jpeg_decompress_struct m_info {};
@@ -129,7 +219,17 @@ bool JpegDecompression::decode()
     // Beyond this the decoder would need a backing store, which it does not
     // have: it fails with an error instead of taking more memory.
     m_info.mem->max_memory_to_use = static_cast<long>(m_options.memoryLimitBytes);
-    jpeg_mem_src(&m_info, m_data.data(), static_cast<unsigned long>(m_data.size()));
+    if (m_source.device != nullptr) {
+        m_source.block.resize(SourceBlockBytes);
+        m_source.library.init_source = doNothing;
+        m_source.library.fill_input_buffer = fillFromDevice;
+        m_source.library.skip_input_data = skipFromDevice;
+        m_source.library.resync_to_restart = jpeg_resync_to_restart;
+        m_source.library.term_source = doNothing;
+        m_info.src = &m_source.library;
+    } else {
+        jpeg_mem_src(&m_info, m_data.data(), static_cast<unsigned long>(m_data.size()));
+    }
     jpeg_read_header(&m_info, TRUE);
     m_result.pictureWidth = static_cast<int>(m_info.image_width);
     m_result.pictureHeight = static_cast<int>(m_info.image_height);
@@ -265,22 +365,45 @@ bool JpegDecompression::decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLi
 // Whether an end-of-image marker follows where the decoder stopped reading:
 // the check for a file cut short below the rows that were decoded. The bytes
 // 0xFF 0xD9 cannot occur inside compressed data, where every 0xFF is followed
-// by 0x00 or a restart marker.
-bool JpegDecompression::restHoldsEndOfImage() const
+// by 0x00 or a restart marker. Almost every file ends with the marker, which
+// answers at once; otherwise the rest is searched.
+bool JpegDecompression::restHoldsEndOfImage()
 {
     if (m_info.unread_marker == JPEG_EOI)
         return true; // the decoder has met it already
-    const auto* at = m_info.src->next_input_byte;
-    const auto* end = at + m_info.src->bytes_in_buffer;
-    while (at != end) {
-        at = static_cast<const JOCTET*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at)));
-        if (at == nullptr || at + 1 == end)
-            return false;
-        if (at[1] == JPEG_EOI)
+    const JOCTET* at = m_info.src->next_input_byte;
+    const JOCTET* end = at + m_info.src->bytes_in_buffer;
+    QIODevice* device = m_source.device;
+    if (device == nullptr || m_source.ended) {
+        if (end - at >= 2 && end[-2] == 0xFF && end[-1] == JPEG_EOI)
             return true;
-        ++at;
+        bool lastWasMarker = false;
+        return holdsEndOfImage(at, end, lastWasMarker);
     }
-    return false;
+    if (!device->isSequential() && device->size() - device->pos() >= 2) {
+        const qint64 position = device->pos();
+        char last[2] = {};
+        const bool endsWithMarker = device->seek(device->size() - 2) && device->read(last, 2) == 2
+            && JOCTET(last[0]) == 0xFF && JOCTET(last[1]) == JPEG_EOI;
+        if (endsWithMarker)
+            return true;
+        if (!device->seek(position)) {
+            m_source.readError = device->errorString();
+            return false;
+        }
+    }
+    bool lastWasMarker = false;
+    if (holdsEndOfImage(at, end, lastWasMarker))
+        return true;
+    for (;;) {
+        const qint64 got = device->read(reinterpret_cast<char*>(m_source.block.data()), qint64(m_source.block.size()));
+        if (got < 0)
+            m_source.readError = device->errorString();
+        if (got <= 0)
+            return false;
+        if (holdsEndOfImage(m_source.block.data(), m_source.block.data() + got, lastWasMarker))
+            return true;
+    }
 }
 
 JpegError JpegDecompression::libraryError()
@@ -321,6 +444,8 @@ const char* jpegErrorText(JpegError error)
         return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
     case JpegError::Unreadable:
         return "the JPEG data cannot be read";
+    case JpegError::ReadFailed:
+        return "the file cannot be read";
     }
     return "unknown error";
 }
@@ -340,7 +465,17 @@ QString JpegDecodeResult::reason(std::int64_t memoryLimitBytes) const
 JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options)
 {
     JpegDecodeResult result;
-    detail::JpegDecompression decompression(data, options, result);
+    detail::JpegDecompression decompression(data, nullptr, options, result);
+    result.error = decompression.run();
+    if (!result.ok())
+        result.image = QImage();
+    return result;
+}
+
+JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options)
+{
+    JpegDecodeResult result;
+    detail::JpegDecompression decompression({}, &device, options, result);
     result.error = decompression.run();
     if (!result.ok())
         result.image = QImage();

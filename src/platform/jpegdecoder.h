@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+class QIODevice;
+
 namespace rasterkit {
 
 // Whether the bytes start like a JPEG file (the start-of-image marker), the
@@ -37,6 +39,7 @@ enum class JpegError {
     OutOfMemory,  // memory ran out for a picture of sensible size
     ColourLayout, // colour components other than greyscale, YCbCr, RGB, CMYK or YCCK
     Unreadable,   // the library refused the data; the result's detail holds its message
+    ReadFailed,   // reading the device failed; the result's detail holds the device's reason
 };
 
 // The reason as a clause to follow the file's name, e.g. "the file ends
@@ -69,5 +72,12 @@ struct JpegDecodeResult {
 // the frame's rows are turned into pixels. A file cut short is refused, also
 // when the cut lies below the frame.
 JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options = {});
+
+// The same, reading the picture from the device's current position a block
+// at a time, so that the file is never held whole in memory: only what the
+// frame needs is read, and below it only what tells a whole file from a cut
+// one (the last two bytes of a device that can seek). A failed read is
+// refused as ReadFailed.
+JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options = {});
 
 } // namespace rasterkit

@@ -138,10 +138,23 @@ PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, cons
         return failure(PictureError::OutOfMemory, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
     case JpegError::ColourLayout:
         return failure(PictureError::ColourLayout, shown);
+    case JpegError::ReadFailed:
+        return failure(PictureError::CannotRead, shown, decoded.detail);
     case JpegError::Unreadable:
         break;
     }
     return failure(PictureError::CannotDecode, shown, decoded.detail);
+}
+
+PictureLoadResult jpegResult(JpegDecodeResult decoded, qint64 size, const QString& shown)
+{
+    if (!decoded.ok())
+        return jpegFailure(decoded, size, shown);
+    PictureLoadResult result;
+    result.file = shown;
+    result.image = std::move(decoded.image);
+    result.origin = QPoint(static_cast<int>(decoded.left), static_cast<int>(decoded.top));
+    return result;
 }
 
 } // namespace
@@ -162,21 +175,14 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
-    if (looksLikeJpeg(bytes)) {
-        JpegDecodeResult decoded = decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes });
-        if (!decoded.ok())
-            return jpegFailure(decoded, data.size(), shown);
-        PictureLoadResult result;
-        result.file = shown;
-        result.image = std::move(decoded.image);
-        result.origin = QPoint(static_cast<int>(decoded.left), static_cast<int>(decoded.top));
-        return result;
-    }
+    if (looksLikeJpeg(bytes))
+        return jpegResult(
+            decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), data.size(), shown);
 
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader::setAllocationLimit(AllocationLimitMegabytes);
+    preparePictureReaders();
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     QImage decoded = clearedBmpTarget(reader, data);
@@ -197,6 +203,16 @@ namespace {
 
 PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown)
 {
+    // A JPEG file is decoded as it is read, never held whole: a frame from a
+    // big photo reads only down to the frame, through one small block.
+    char start[2] = {};
+    if (expectedSize >= qint64(sizeof start) && file.read(start, sizeof start) == qint64(sizeof start)
+        && looksLikeJpeg({ reinterpret_cast<const std::uint8_t*>(start), sizeof start }) && file.seek(0)) {
+        return jpegResult(
+            decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), expectedSize, shown);
+    }
+    if (expectedSize > 0 && !file.seek(0))
+        return failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
     if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
         return read;
@@ -205,6 +221,14 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
 }
 
 } // namespace
+
+void preparePictureReaders()
+{
+    // Written only when it differs, so that loads on several threads after
+    // this call only ever read it.
+    if (QImageReader::allocationLimit() != AllocationLimitMegabytes)
+        QImageReader::setAllocationLimit(AllocationLimitMegabytes);
+}
 
 const char* pictureErrorText(PictureError error)
 {

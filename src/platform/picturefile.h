@@ -80,6 +80,11 @@ struct PictureLoadOptions {
 // absurd headers refused.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
 
+// Sets what Qt's readers may allocate, a setting of the whole process, as
+// loadPicture needs it. loadPicture calls it itself; call it once before
+// loading pictures on several threads at once.
+void preparePictureReaders();
+
 // The same for the program's standard input, read as a stream.
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options = {});
 

@@ -131,6 +131,25 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
             "both write standard output" },
         BadArgumentCase { "BackgroundFiveDigits", convertWith({ "--background", "F0F0F" }), "--background", "RRGGBB" },
         BadArgumentCase { "BackgroundNotHex", convertWith({ "--background", "GGGGGG" }), "--background", "RRGGBB" },
+        BadArgumentCase { "FilterUnknown", convertWith({ "--filter", "bilinear" }), "\"bilinear\" for --filter",
+            "nearest or box" },
+        BadArgumentCase { "FilterEmpty", convertWith({ "--filter", "" }), "--filter", "nearest or box" },
+        BadArgumentCase { "DitherUnknown", convertWith({ "--dither", "floyd" }), "\"floyd\" for --dither",
+            "none, ordered or diffusion." },
+        BadArgumentCase { "DitherAllIsForCompare", convertWith({ "--dither", "all" }), "--dither",
+            "none, ordered or diffusion." },
+        BadArgumentCase { "DitherWithoutValue", convertWith({ "--dither" }), "--dither", "--filter" },
+        BadArgumentCase { "CompareWithoutInput", { "compare", "--json" }, "INPUT", "JPEG, BMP or GIF" },
+        BadArgumentCase { "CompareTwoInputs", { "compare", In, "other.jpg" }, "\"other.jpg\"", "one INPUT" },
+        BadArgumentCase { "CompareDitherUnknown", { "compare", In, "--dither", "random" }, "\"random\" for --dither",
+            "none, ordered, diffusion or all" },
+        BadArgumentCase { "CompareFilterUnknown", { "compare", In, "--filter", "lanczos" }, "--filter", "nearest or box" },
+        BadArgumentCase { "CompareTakesNoFormat", { "compare", In, "-f", "0" }, "'f'", "The options of compare" },
+        BadArgumentCase { "CompareTakesNoOutput", { "compare", In, "-o", Out }, "'o'", "--sheet" },
+        BadArgumentCase { "CompareSheetIsTheInput", { "compare", In, "--sheet", In }, "--sheet", "input picture" },
+        BadArgumentCase { "CompareSheetEmpty", { "compare", In, "--sheet", "" }, "--sheet", "empty" },
+        BadArgumentCase { "CompareBadWidth", { "compare", In, "-W", "0" }, "-W/--width", "1 to 8192" },
+        BadArgumentCase { "CompareBadBackground", { "compare", In, "--background", "red" }, "--background", "RRGGBB" },
         BadArgumentCase { "DecodeWithoutFormat", decodeWith({ "-W", "2", "-H", "2" }), "-f/--format", "decode needs it" },
         BadArgumentCase { "DecodeWithoutHeight", decodeWith({ "-f", "0", "-W", "2" }), "-H/--height", "decode needs it" },
         BadArgumentCase { "DecodeWithoutRaw", { "decode", "-o", Out, "-f", "0", "-W", "2", "-H", "2" }, "RAW",
@@ -178,6 +197,13 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
             { "--c-array NAME", "NAME_WIDTH", "--c-attribute TEXT", "--preview FILE.png", "--background RRGGBB",
                 "F0F0F0", "--center X,Y", "--byte-order ORDER", "\"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"",
                 "stay unchanged", "  rasterkit-cli convert " } },
+        { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
+            { "--filter FILTER", "nearest", "box", "linear light", "Default nearest.", "--dither MODE", "ordered",
+                "diffusion", "Default none.", "as PNG (dithered," } },
+        { "compare", "Usage: rasterkit-cli compare INPUT",
+            { "--dither MODE", "all", "--sheet FILE.png", "--json", "banding_psnr", "ratio", "unencoded size",
+                "divided by bytes", "10 log10(255^2 / MSE)", "sigma 1.5", "inf in the table, null in the JSON",
+                "--filter FILTER", "--center X,Y", "--background RRGGBB", "  rasterkit-cli compare " } },
         { "decode", "Usage: rasterkit-cli decode RAW -f F -W N -H N -o FILE.png",
             { "--byte-order ORDER", "-W, --width N", "Required.", "byte offset", "  rasterkit-cli decode " } },
         { "pattern", "Usage: rasterkit-cli pattern -f F -o RAW",
@@ -190,8 +216,9 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
         EXPECT_TRUE(help.startsWith(QString::fromLatin1(row.usage))) << help.toStdString();
         for (const QString& piece : row.pieces)
             EXPECT_TRUE(help.contains(piece)) << row.command << ": " << piece.toStdString();
-        EXPECT_FALSE(help.contains(QStringLiteral("--scale")) && QLatin1String(row.command) != QLatin1String("convert"))
-            << row.command;
+        const bool sampling = QLatin1String(row.command) == QLatin1String("convert")
+            || QLatin1String(row.command) == QLatin1String("compare");
+        EXPECT_FALSE(help.contains(QStringLiteral("--scale")) && !sampling) << row.command;
     }
 }
 

@@ -29,6 +29,10 @@ std::int32_t grey(unsigned value)
     return static_cast<std::int32_t>(makeColour(value, value, value));
 }
 
+static_assert(filterInUse(SampleFilter::Box, 1.0) == SampleFilter::Nearest);
+static_assert(filterInUse(SampleFilter::Box, 1.0001) == SampleFilter::Box);
+static_assert(filterInUse(SampleFilter::Nearest, 3.0) == SampleFilter::Nearest);
+
 TEST(BoxFilterTest, StepOneOrLessSamplesExactlyAsNearest)
 {
     std::mt19937 random(7);
@@ -192,6 +196,45 @@ TEST(BoxFilterTest, ReportsRowsAndRefusesSizesOutsideTheLimits)
         const PixelGrid nothing = sampleColours(SourceImage {}, { 3, 3, 2.5, 0, 0 }, filter);
         for (const std::int32_t sample : nothing.values())
             EXPECT_EQ(sample, OutsideSample);
+    }
+}
+
+// A source that holds only part of the picture, from its pixel (left, top),
+// samples as the whole picture does: nearest from the pixels the samples
+// select, box from a part that holds every pixel the cells cover.
+TEST(BoxFilterTest, PartOfThePictureSamplesAsTheWhole)
+{
+    std::mt19937 random(11);
+    const test::Picture picture(40, 30, [&random](int, int) { return random() & 0xFFFFFFu; });
+    const SourceImage whole = picture.image();
+    const auto part = [&whole](std::int64_t left, std::int64_t top, int width, int height) {
+        SourceImage image = whole;
+        image.bytes += top * whole.bytesPerLine + left * 4;
+        image.width = width;
+        image.height = height;
+        image.left = left;
+        image.top = top;
+        return image;
+    };
+    const struct {
+        FrameSettings frame;
+        PixelRect boxPart; // holds every pixel a cell covers
+    } rows[] = {
+        { { 10, 8, 1.5, 3, 2 }, { 2, 1, 30, 20 } },
+        { { 12, 9, 2.5, -4, -3 }, { 0, 0, 30, 25 } }, // cells past the top-left corner
+        { { 6, 5, 3.0, 25, 17 }, { 25, 17, 15, 13 } }, // cells past the bottom-right corner
+    };
+    for (const auto& row : rows) {
+        const PixelRect selected = sampledRegion(row.frame, whole.width, whole.height);
+        ASSERT_FALSE(selected.isEmpty());
+        EXPECT_EQ(sampleColours(part(selected.left, selected.top, int(selected.width), int(selected.height)), row.frame,
+                      SampleFilter::Nearest),
+            sampleColours(whole, row.frame, SampleFilter::Nearest))
+            << "step " << row.frame.sampleStep;
+        const PixelRect& box = row.boxPart;
+        EXPECT_EQ(sampleColours(part(box.left, box.top, int(box.width), int(box.height)), row.frame, SampleFilter::Box),
+            sampleColours(whole, row.frame, SampleFilter::Box))
+            << "step " << row.frame.sampleStep;
     }
 }
 

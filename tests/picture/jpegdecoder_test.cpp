@@ -7,13 +7,16 @@
 #include "platform/jpegdecoder.h"
 #include "platform/picturefile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QCoreApplication>
 #include <QImageReader>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -175,6 +178,77 @@ TEST_P(WholePictureTest, CutShortIsRefused)
                 << kept << " bytes, " << (frame ? "frame" : "whole");
             EXPECT_TRUE(decoded.image.isNull());
         }
+    }
+}
+
+// A device that cannot seek and hands out a few bytes a read, or fails once
+// failAt bytes have been read: the decoder's reading meets the end of a
+// piece everywhere.
+class TrickleDevice : public QIODevice {
+public:
+    TrickleDevice(QByteArray data, qint64 piece, qint64 failAt = -1)
+        : m_data(std::move(data))
+        , m_piece(piece)
+        , m_failAt(failAt)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* into, qint64 most) override
+    {
+        if (m_failAt >= 0 && m_at >= m_failAt) {
+            setErrorString(QStringLiteral("the disk went away"));
+            return -1;
+        }
+        const qint64 count = std::min({ most, m_piece, qint64(m_data.size()) - m_at });
+        std::memcpy(into, m_data.constData() + m_at, std::size_t(count));
+        m_at += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_piece;
+    qint64 m_failAt;
+    qint64 m_at = 0;
+};
+
+// Read from a device, a block at a time, a picture decodes exactly as from
+// memory: whole, in part, and cut short.
+TEST_P(WholePictureTest, DeviceGivesWhatMemoryGives)
+{
+    const QByteArray data = fileBytes(GetParam());
+    std::vector<std::optional<FrameSettings>> frames { std::nullopt };
+    for (const FrameCase& row : Frames)
+        frames.emplace_back(row.frame);
+    for (const std::optional<FrameSettings>& frame : frames) {
+        for (const qsizetype kept : { data.size(), qsizetype(100), data.size() / 2, data.size() - 2 }) {
+            const JpegDecodeResult fromMemory = decode(data.first(kept), { frame });
+            QBuffer seekable;
+            seekable.setData(data.first(kept));
+            seekable.open(QIODevice::ReadOnly);
+            TrickleDevice trickle(data.first(kept), 7);
+            for (QIODevice* device : { static_cast<QIODevice*>(&seekable), static_cast<QIODevice*>(&trickle) }) {
+                SCOPED_TRACE(testing::Message() << (frame ? "frame" : "whole") << ", " << kept << " bytes, "
+                                                << (device == &seekable ? "seekable" : "trickle"));
+                const JpegDecodeResult fromDevice = decodeJpeg(*device, { frame });
+                ASSERT_EQ(fromDevice.error, fromMemory.error);
+                ASSERT_EQ(fromDevice.left, fromMemory.left);
+                ASSERT_EQ(fromDevice.top, fromMemory.top);
+                ASSERT_EQ(fromDevice.image, fromMemory.image);
+            }
+        }
+    }
+    // A failed read is the device's reason, wherever it happens.
+    for (const qint64 failAt : { qint64(0), qint64(300), qint64(data.size() - 10) }) {
+        TrickleDevice failing(data, 7, failAt);
+        const JpegDecodeResult decoded = decodeJpeg(failing);
+        EXPECT_EQ(decoded.error, JpegError::ReadFailed) << failAt;
+        EXPECT_EQ(decoded.detail, QStringLiteral("the disk went away")) << failAt;
+        EXPECT_TRUE(decoded.image.isNull());
     }
 }
 

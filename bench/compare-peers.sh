@@ -1,0 +1,303 @@
+#!/usr/bin/env bash
+# Rasterkit side by side with its peers on this machine. Never run by CTest.
+#
+#   1. A centre 320 x 240 frame of a 4096 x 4096 JPEG to "RGB 5:6:5":
+#      rasterkit-cli against ffmpeg cropping the same pixels.
+#      Goals: at least 8 times faster, at most a fifth of ffmpeg's peak memory.
+#   2. 200 pictures (JPEG, BMP, GIF) in one rasterkit-cli call against one
+#      ffmpeg process per picture. Goal: at least 20 times faster.
+#   3. The window: from the choice of the 4096 x 4096 (16-megapixel) JPEG in
+#      the open dialog to the picture on the screen, the window's decoder
+#      against Qt's reader (build/bench/rasterkit_bench_window under
+#      xvfb-run). Goal: at most a quarter of the time.
+#
+# Each round runs ours and the peer one after the other, taking turns at
+# going first, so that both meet the same load. Times are wall-clock medians;
+# CPU time (user + system) is shown too, since it depends less on what else
+# the machine is doing. Peak memory is /usr/bin/time's %M, the largest
+# resident size of any process of the run.
+#
+# The pictures are made here with ImageMagick in a temporary folder that is
+# removed at the end (kept with --keep).
+
+set -euo pipefail
+
+usage() {
+    cat <<'EOF'
+Usage: bench/compare-peers.sh [--build DIR] [--rounds N] [--batch-rounds N]
+                              [--only crop|batch|window]... [--keep]
+
+  --build DIR       the build folder holding rasterkit-cli and
+                    bench/rasterkit_bench_window (default: build)
+  --rounds N        rounds for the frame and the window (default 7)
+  --batch-rounds N  rounds for the batch of 200 pictures (default 3)
+  --only PART       run only this part; may be given more than once
+  --keep            keep the temporary folder with the pictures and outputs
+EOF
+}
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+rounds=7
+batch_rounds=3
+parts=()
+keep=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --build) build=$(cd "$2" && pwd); shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    --batch-rounds) batch_rounds=$2; shift 2 ;;
+    --only)
+        case "$2" in
+        crop | batch | window) parts+=("$2") ;;
+        *) echo "compare-peers.sh: unknown part \"$2\": the parts are crop, batch and window." >&2; exit 2 ;;
+        esac
+        shift 2 ;;
+    --keep) keep=1; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) echo "compare-peers.sh: unknown argument \"$1\"." >&2; usage >&2; exit 2 ;;
+    esac
+done
+[ ${#parts[@]} -gt 0 ] || parts=(crop batch window)
+wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
+
+# --- What the script needs ---------------------------------------------------
+
+# The peers and tools are not needed to build or test, so scripts/setup.sh
+# does not install them.
+missing=()
+packages=()
+need_command() { # command, Debian package
+    if ! command -v "$1" >/dev/null 2>&1; then
+        missing+=("the command '$1' (Debian package $2)")
+        packages+=("$2")
+    fi
+}
+need_command convert imagemagick
+need_command python3 python3
+[ -x /usr/bin/time ] || { missing+=("/usr/bin/time (Debian package time)"); packages+=(time); }
+if wants crop || wants batch; then
+    need_command ffmpeg ffmpeg
+    [ -x "$build/rasterkit-cli" ] || missing+=("$build/rasterkit-cli (build it: cmake --build $build --target rasterkit-cli)")
+fi
+if wants window; then
+    need_command xvfb-run xvfb
+    [ -x "$build/bench/rasterkit_bench_window" ] \
+        || missing+=("$build/bench/rasterkit_bench_window (configure with -DRASTERKIT_BUILD_BENCH=ON and build the target rasterkit_bench_window)")
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "compare-peers.sh: cannot run; missing:" >&2
+    printf '  - %s\n' "${missing[@]}" >&2
+    [ ${#packages[@]} -eq 0 ] || echo "Install the packages with: apt-get install ${packages[*]}" >&2
+    exit 1
+fi
+
+cli="$build/rasterkit-cli"
+work=$(mktemp -d "${TMPDIR:-/tmp}/rasterkit-peers.XXXXXX")
+if [ "$keep" = 1 ]; then
+    echo "Pictures and outputs are kept in $work"
+else
+    trap 'rm -rf "$work"' EXIT
+fi
+
+echo "Machine: $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
+
+# --- Measuring ---------------------------------------------------------------
+
+# Runs a command once, its output thrown away, and appends "wall_ms cpu_ms
+# peak_kb" to the file named first. A command that fails stops the script.
+measure() {
+    local into=$1
+    shift
+    local start end cpu
+    TIMEFORMAT='%3U %3S'
+    start=$(date +%s%N)
+    if ! { time /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/cpu"; then
+        echo "compare-peers.sh: this command failed: $*" >&2
+        cat "$work/stderr" >&2
+        exit 1
+    fi
+    end=$(date +%s%N)
+    cpu=$(awk '{ printf "%.0f", ($1 + $2) * 1000 }' "$work/cpu")
+    echo "$(((end - start) / 1000000)) $cpu $(tail -n 1 "$work/peak")" >>"$into"
+}
+
+# The median of column N of a file of measurements.
+median() {
+    awk -v column="$2" '{ print $column }' "$1" | sort -n | awk '
+        { value[NR] = $1 }
+        END { if (NR % 2) print value[(NR + 1) / 2]; else print (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
+}
+
+# Runs ours and the peer for the given rounds, taking turns at going first,
+# then prints their medians and the ratios. Arguments: a title, the rounds,
+# the speed goal (times faster), the memory goal as a fraction of the peer's
+# peak ("" for none), then the name of ours, its command as one string, the
+# name of the peer and its command.
+compare() {
+    local title=$1 count=$2 speed_goal=$3 memory_goal=$4 our_name=$5 our_command=$6 peer_name=$7 peer_command=$8
+    local ours="$work/ours.times" peer="$work/peer.times"
+    rm -f "$ours" "$peer"
+    echo
+    echo "$title ($count rounds)"
+    for ((round = 1; round <= count; round++)); do
+        if ((round % 2)); then
+            measure "$ours" sh -c "$our_command"
+            measure "$peer" sh -c "$peer_command"
+        else
+            measure "$peer" sh -c "$peer_command"
+            measure "$ours" sh -c "$our_command"
+        fi
+        [ -t 2 ] && printf '  round %d of %d done\r' "$round" "$count" >&2
+    done
+    [ -t 2 ] && printf '%30s\r' '' >&2
+    printf '%-22s %10s %10s %10s\n' "" "wall ms" "CPU ms" "peak MB"
+    local name file
+    for name in ours peer; do
+        file="$work/$name.times"
+        local shown=$our_name
+        [ "$name" = peer ] && shown=$peer_name
+        printf '  %-20s %10s %10s %10.1f\n' "$shown" "$(median "$file" 1)" "$(median "$file" 2)" \
+            "$(awk -v kb="$(median "$file" 3)" 'BEGIN { print kb / 1024 }')"
+    done
+    awk -v ow="$(median "$ours" 1)" -v pw="$(median "$peer" 1)" -v oc="$(median "$ours" 2)" -v pc="$(median "$peer" 2)" \
+        -v om="$(median "$ours" 3)" -v pm="$(median "$peer" 3)" -v speed="$speed_goal" -v memory="$memory_goal" \
+        -v peer_name="$peer_name" 'BEGIN {
+        ratio = pw / (ow > 0 ? ow : 1)
+        printf "  Speed: %.1f x faster than %s, wall clock (goal at least %g x: %s); %.1f x in CPU time\n",
+            ratio, peer_name, speed, (ratio >= speed ? "met" : "MISSED"), pc / (oc > 0 ? oc : 1)
+        share = om / pm
+        if (memory != "")
+            printf "  Peak memory: %.2f of the peer'\''s (goal at most %.2f: %s)\n", share, memory, share <= memory ? "met" : "MISSED"
+        else
+            printf "  Peak memory: %.2f of the peer'\''s\n", share
+    }'
+}
+
+# --- Pictures ----------------------------------------------------------------
+
+photo="$work/photo-4096.jpg"
+if wants crop || wants batch || wants window; then
+    echo "Making a 4096 x 4096 photo-like JPEG (4:2:0, quality 90) with ImageMagick..."
+    # A fractal landscape with film grain: about 3.7 MB, like a phone's photo.
+    convert -size 1024x1024 -seed 7 plasma:fractal -resize 4096x4096 -seed 7 -attenuate 0.3 +noise Gaussian \
+        -quality 90 -sampling-factor 2x2 "$photo"
+fi
+
+# --- 1. One frame from a big JPEG --------------------------------------------
+
+if wants crop; then
+    # The frame's column i (1-based) reads the picture's column left + i, so
+    # the frame whose first sample is column X has its origin at X - 1.
+    x=$(((4096 - 320) / 2))
+    y=$(((4096 - 240) / 2))
+    ours_out="$work/crop-ours.raw"
+    peer_out="$work/crop-ffmpeg.raw"
+    compare "1. Centre 320 x 240 frame of a 4096 x 4096 JPEG to \"RGB 5:6:5\"" "$rounds" 8 0.2 \
+        rasterkit-cli "'$cli' convert '$photo' -o '$ours_out' -f rgb565 --origin $((x - 1)),$((y - 1)) -q" \
+        ffmpeg "ffmpeg -nostdin -loglevel error -y -i '$photo' -vf crop=320:240:$x:$y,format=bgr24 -sws_flags neighbor -pix_fmt rgb565be -f rawvideo '$peer_out'"
+
+    # What any run of rasterkit-cli costs before it reads a picture: loading
+    # Qt and the libraries it links (the floor under the figures above).
+    rm -f "$work/startup.times"
+    for ((round = 1; round <= rounds; round++)); do
+        measure "$work/startup.times" "$cli" --version
+    done
+    printf '  %-20s %10s %10s %10.1f   (start-up alone: rasterkit-cli --version)\n' "start-up" \
+        "$(median "$work/startup.times" 1)" "$(median "$work/startup.times" 2)" \
+        "$(awk -v kb="$(median "$work/startup.times" 3)" 'BEGIN { print kb / 1024 }')"
+
+    if cmp -s "$ours_out" "$peer_out"; then
+        echo "  Output: byte-identical to ffmpeg's."
+    else
+        # ffmpeg decodes JPEG with its own decoder and turns YCbCr into RGB
+        # with its own scaler; both round differently from libjpeg-turbo.
+        # The same conversion of the pixels libjpeg-turbo decodes (through
+        # ImageMagick, which agrees with Qt's reader) must give our bytes.
+        convert "$photo" -crop "320x240+$x+$y" +repage "$work/crop-libjpeg.ppm"
+        ffmpeg -nostdin -loglevel error -y -i "$work/crop-libjpeg.ppm" -vf format=bgr24 -sws_flags neighbor \
+            -pix_fmt rgb565be -f rawvideo "$work/crop-ffmpeg-from-libjpeg.raw"
+        python3 - "$ours_out" "$peer_out" <<'EOF'
+import sys
+ours, peer = (open(path, "rb").read() for path in sys.argv[1:3])
+differing, largest = 0, [0, 0, 0]
+for index in range(0, min(len(ours), len(peer)), 2):
+    a, b = (ours[index] << 8) | ours[index + 1], (peer[index] << 8) | peer[index + 1]
+    if a != b:
+        differing += 1
+        for channel, (shift, mask) in enumerate(((11, 31), (5, 63), (0, 31))):
+            largest[channel] = max(largest[channel], abs(((a >> shift) & mask) - ((b >> shift) & mask)))
+print(f"  Output: {differing} of {len(ours) // 2} pixels differ from ffmpeg's (1 in {len(ours) // 2 // max(differing, 1)}), "
+      f"by at most {largest[0]}, {largest[1]}, {largest[2]} steps of red, green, blue.")
+EOF
+        if cmp -s "$ours_out" "$work/crop-ffmpeg-from-libjpeg.raw"; then
+            echo "  ffmpeg given the frame as libjpeg-turbo decodes it writes exactly our bytes: the difference is"
+            echo "  ffmpeg's own JPEG decoder and YCbCr conversion, not the frame or the pixel format."
+        else
+            echo "  ffmpeg given the frame as libjpeg-turbo decodes it still differs from ours: CHECK THE OUTPUT."
+        fi
+    fi
+fi
+
+# --- 2. A batch of 200 pictures ----------------------------------------------
+
+if wants batch; then
+    echo
+    echo "Making 200 pictures: 96 JPEG (512 x 341), 52 BMP and 52 GIF (512 x 315)..."
+    pictures="$work/batch"
+    mkdir -p "$pictures" "$work/batch-ours" "$work/batch-ffmpeg"
+    convert "$photo" -crop 8x12@ +repage -quality 85 "$pictures/photo-%03d.jpg"
+    convert "$photo" -crop 8x13@ +repage "$pictures/tile-%03d.bmp"
+    gifs=()
+    for ((index = 52; index < 104; index++)); do gifs+=("$pictures/$(printf 'tile-%03d' "$index").bmp"); done
+    mogrify -format gif "${gifs[@]}"
+    rm -f "${gifs[@]}"
+
+    # The default frame reads the pictures' columns 1..320 and rows 1..240.
+    peer_loop="for picture in '$pictures'/*; do name=\${picture##*/}; \
+ffmpeg -nostdin -loglevel error -y -i \"\$picture\" -vf crop=320:240:1:1,format=bgr24 -sws_flags neighbor \
+-pix_fmt rgb565be -f rawvideo '$work/batch-ffmpeg'/\"\${name%.*}.raw\"; done"
+    compare "2. 200 pictures in one call against one ffmpeg process per picture" "$batch_rounds" 20 "" \
+        "rasterkit-cli" "'$cli' convert '$pictures'/* -o '$work/batch-ours/' -f rgb565 -q" \
+        "ffmpeg per picture" "$peer_loop"
+
+    same=0 jpeg_same=0 jpeg=0 other=0
+    for picture in "$pictures"/*; do
+        name=${picture##*/}
+        stem=${name%.*}
+        if cmp -s "$work/batch-ours/$stem.raw" "$work/batch-ffmpeg/$stem.raw"; then
+            same=$((same + 1))
+            [ "${name##*.}" = jpg ] && jpeg_same=$((jpeg_same + 1))
+        fi
+        if [ "${name##*.}" = jpg ]; then jpeg=$((jpeg + 1)); else other=$((other + 1)); fi
+    done
+    echo "  Output: $((same - jpeg_same)) of $other BMP and GIF outputs byte-identical to ffmpeg's;" \
+        "$jpeg_same of $jpeg JPEG outputs (ffmpeg's own JPEG decoding differs, see 1)."
+fi
+
+# --- 3. The window opening a 16-megapixel photo ------------------------------
+
+if wants window; then
+    echo
+    echo "3. The window: from the choice of a 4096 x 4096 JPEG in the open dialog to the picture shown ($rounds rounds)"
+    RASTERKIT_BENCH_PHOTO="$photo" xvfb-run -a "$build/bench/rasterkit_bench_window" \
+        --benchmark_filter='^OpenPhotoToShown' --benchmark_repetitions="$rounds" \
+        --benchmark_enable_random_interleaving=true --benchmark_format=csv >"$work/window.csv" 2>"$work/window.log" \
+        || { echo "compare-peers.sh: the window benchmark failed:" >&2; cat "$work/window.log" >&2; exit 1; }
+    # Rows: name,iterations,real_time,cpu_time,time_unit,...; argument 0 is
+    # the window's decoder, 1 Qt's reader.
+    awk -F, '
+        /^"OpenPhotoToShown\/0\/.*_median"/ { ours = $3; ourCpu = $4 }
+        /^"OpenPhotoToShown\/1\/.*_median"/ { peer = $3; peerCpu = $4 }
+        END {
+            if (ours == "" || peer == "") { print "  No medians in the benchmark output."; exit 1 }
+            printf "%-22s %10s %10s\n", "", "wall ms", "CPU ms"
+            printf "  %-20s %10.1f %10.1f\n", "window'\''s decoder", ours, ourCpu
+            printf "  %-20s %10.1f %10.1f\n", "Qt'\''s reader", peer, peerCpu
+            share = ours / peer
+            printf "  Time: %.2f of Qt'\''s reader'\''s, wall clock (goal at most 0.25: %s)\n", share, share <= 0.25 ? "met" : "MISSED"
+        }' "$work/window.csv"
+fi
+
+echo
+echo "Load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"

@@ -1,0 +1,294 @@
+#include "compareCommand.h"
+
+#include "convertCommand.h"
+#include "sheet.h"
+
+#include "convert/boxfilter.h"
+#include "convert/dither.h"
+#include "convert/encoders.h"
+#include "convert/quality.h"
+#include "convert/report.h"
+#include "output/previewimage.h"
+#include "platform/picturefile.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace rasterkit::cli {
+
+namespace {
+
+const QString DitherOption = QStringLiteral("dither");
+const QString Sheet = QStringLiteral("sheet");
+const QString Json = QStringLiteral("json");
+const QString Background = QStringLiteral("background");
+const QString AllDitherModes = QStringLiteral("all");
+constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
+
+RunOutcome fileFailure(const QString& error)
+{
+    return RunOutcome { ExitFileError, error, {} };
+}
+
+std::string decibels(double value)
+{
+    if (std::isinf(value))
+        return "inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string fixed(double value, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// A JSON number, or null for an infinite PSNR.
+std::string jsonDecibels(double value)
+{
+    return std::isfinite(value) ? fixed(value, 4) : std::string("null");
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char character : text) {
+        if (character == '"' || character == '\\') {
+            quoted += '\\';
+            quoted += character;
+        } else if (static_cast<unsigned char>(character) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(character));
+            quoted += escaped;
+        } else {
+            quoted += character;
+        }
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+const CommandSpec& compareCommand()
+{
+    static const CommandSpec definition {
+        QStringLiteral("compare"),
+        QStringLiteral("compare INPUT [options]"),
+        QStringLiteral("Show the size and the quality of one frame in every format."),
+        QStringLiteral(
+            "Samples the frame of the picture INPUT once, converts it to all eight formats (with --dither all, in "
+            "each of the three dither modes too) without writing them, and prints a row for each, or a JSON array "
+            "with --json:\n"
+            "  bytes         the size of the raw file convert writes with the same options\n"
+            "  ratio         the unencoded size, width x height x 2 bytes (x 1 for\n"
+            "                \"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"), divided by bytes,\n"
+            "                cut to two decimals as convert's report gives it: how many\n"
+            "                times smaller the file is\n"
+            "  psnr          the peak signal-to-noise ratio in dB of the reduced picture, as\n"
+            "                the preview shows it, against the unreduced samples:\n"
+            "                10 log10(255^2 / MSE), MSE the mean squared difference of red,\n"
+            "                green and blue; higher is closer\n"
+            "  banding_psnr  the same after both pictures are blurred with the same Gaussian\n"
+            "                (sigma 1.5 pixels), much as the eye blurs neighbouring pixels:\n"
+            "                the fine noise of dithering costs little here, while bands in\n"
+            "                skies and gradients cost in full\n"
+            "\"Y 5x3\" keeps no colour, so it is measured against the exact grey of each sample (8 x its grey "
+            "sum, the scale its levels are shown on): its figures say how well 25 levels render the grey. Samples "
+            "outside the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null "
+            "in the JSON."),
+        {
+            { { DitherOption }, QStringLiteral("MODE"),
+                QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
+                               "the three in turn, each format's rows together.") },
+            { { Sheet }, QStringLiteral("FILE.png"),
+                QStringLiteral("Also write the previews side by side in one PNG, each labelled with its format, "
+                               "dither mode and size; - writes standard output (the table then goes to standard "
+                               "error).") },
+            { { Json }, {},
+                QStringLiteral("Print a JSON array instead of the table: one object a row with the keys index (the "
+                               "format's index, as -f takes it), format, dither, filter, bytes, ratio, psnr and "
+                               "banding_psnr; an infinite PSNR is null.") },
+            { { Background }, QStringLiteral("RRGGBB"),
+                QStringLiteral("The colour transparent pixels are blended over, as for convert. Default F0F0F0.") },
+        },
+        { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
+            FrameOptionId::Center, FrameOptionId::Filter },
+        {},
+        QStringLiteral("rasterkit-cli compare sky.jpg -W 176 -H 132 -s 2.7 --dither all \\\n"
+                       "    --sheet sky-sheet.png\n"
+                       "rasterkit-cli compare logo.gif --filter box --json > logo.json"),
+    };
+    return definition;
+}
+
+std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
+{
+    CommandLine line(compareCommand());
+    if (auto reply = line.parse(arguments))
+        return *reply;
+
+    const QStringList operands = line.operands();
+    if (operands.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: name the picture to compare (JPEG, BMP or GIF)."));
+    if (operands.size() > 1) {
+        return line.failure(QStringLiteral("unexpected argument \"%1\": compare takes one INPUT picture (\"%2\").")
+                                .arg(operands.at(1), operands.at(0)));
+    }
+    CompareOptions options;
+    options.inputPath = operands.at(0);
+    if (options.inputPath.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
+    if (auto reply = line.readPath(Sheet, "sheet picture", false, options.sheetPath,
+            { { options.inputPath, "input picture", false } }))
+        return *reply;
+
+    options.dithers = { Dither::None };
+    if (line.isSet(DitherOption)) {
+        const QString text = line.value(DitherOption);
+        if (text.compare(AllDitherModes, Qt::CaseInsensitive) == 0) {
+            options.dithers.assign(AllDithers.begin(), AllDithers.end());
+        } else if (const auto dither = ditherOfName(text)) {
+            options.dithers = { *dither };
+        } else {
+            return line.failure(QStringLiteral("unknown dither mode \"%1\" for --dither: expected %2 or all.")
+                                    .arg(text, ditherNames().replace(QStringLiteral(" or "), QStringLiteral(", "))));
+        }
+    }
+
+    options.background = PictureBackground;
+    if (line.isSet(Background)) {
+        const QString text = line.value(Background);
+        const std::optional<QRgb> colour = parseHexColour(text);
+        if (!colour) {
+            return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
+                                               "hexadecimal digits, e.g. --background FFFFFF.")
+                                    .arg(text));
+        }
+        options.background = *colour;
+    }
+    if (auto reply = line.readFrame(options.request))
+        return *reply;
+    options.json = line.isSet(Json);
+    return options;
+}
+
+std::string compareTable(const std::vector<CompareRow>& rows)
+{
+    struct Cells {
+        std::string index, format, dither, filter, bytes, ratio, psnr, banding;
+    };
+    std::vector<Cells> cells { { "index", "format", "dither", "filter", "bytes", "ratio", "psnr", "banding_psnr" } };
+    for (const CompareRow& row : rows) {
+        cells.push_back({ std::to_string(formatIndex(row.format)), std::string(formatInfo(row.format).name),
+            std::string(ditherName(row.dither)), std::string(sampleFilterName(row.filter)), std::to_string(row.bytes),
+            fixed(row.ratio, 2), decibels(row.psnr), decibels(row.bandingPsnr) });
+    }
+    // Text columns to the left, numbers to the right.
+    const auto width = [&cells](std::string Cells::*member) {
+        std::size_t widest = 0;
+        for (const Cells& row : cells)
+            widest = std::max(widest, (row.*member).size());
+        return widest;
+    };
+    const auto pad = [](const std::string& text, std::size_t width, bool right) {
+        const std::string spaces(width - text.size(), ' ');
+        return right ? spaces + text : text + spaces;
+    };
+    const std::size_t widths[] = { width(&Cells::index), width(&Cells::format), width(&Cells::dither),
+        width(&Cells::filter), width(&Cells::bytes), width(&Cells::ratio), width(&Cells::psnr), width(&Cells::banding) };
+    std::string text;
+    for (const Cells& row : cells) {
+        const std::string line = pad(row.index, widths[0], true) + "  " + pad(row.format, widths[1], false) + "  "
+            + pad(row.dither, widths[2], false) + "  " + pad(row.filter, widths[3], false) + "  "
+            + pad(row.bytes, widths[4], true) + "  " + pad(row.ratio, widths[5], true) + "  "
+            + pad(row.psnr, widths[6], true) + "  " + pad(row.banding, widths[7], true);
+        text += line + '\n';
+    }
+    return text;
+}
+
+std::string compareJson(const std::vector<CompareRow>& rows)
+{
+    std::string text = "[";
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const CompareRow& row = rows[index];
+        text += index == 0 ? "\n" : ",\n";
+        text += "  {\"index\": " + std::to_string(formatIndex(row.format))
+            + ", \"format\": " + jsonString(formatInfo(row.format).name)
+            + ", \"dither\": " + jsonString(ditherName(row.dither))
+            + ", \"filter\": " + jsonString(sampleFilterName(row.filter))
+            + ", \"bytes\": " + std::to_string(row.bytes) + ", \"ratio\": " + fixed(row.ratio, 2)
+            + ", \"psnr\": " + jsonDecibels(row.psnr) + ", \"banding_psnr\": " + jsonDecibels(row.bandingPsnr) + "}";
+    }
+    return text + "\n]\n";
+}
+
+RunOutcome runCompare(const CompareOptions& options)
+{
+    const FrameRequest& request = options.request;
+    const FrameSettings& frame = request.frame;
+    // Each format's dither modes side by side, two formats a row; or four
+    // formats a row with one mode.
+    const int sheetColumns = options.dithers.size() > 1 ? 2 * int(options.dithers.size()) : 4;
+    const int tileCount = PixelFormatCount * int(options.dithers.size());
+    const auto sheetTooLarge = [&] {
+        return QStringLiteral("Cannot make the sheet \"%1\": %2 previews of %3 x %4 pixels do not fit in one "
+                              "picture of at most %5 x %5 pixels; choose a smaller frame.")
+            .arg(options.sheetPath)
+            .arg(tileCount)
+            .arg(frame.targetWidth)
+            .arg(frame.targetHeight)
+            .arg(MaximumSheetSide);
+    };
+    // Known before the picture is read.
+    if (!options.sheetPath.isEmpty()
+        && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
+        return fileFailure(sheetTooLarge());
+
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
+    if (!picture.ok())
+        return fileFailure(picture.message());
+    if (!options.sheetPath.isEmpty()) {
+        if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
+            return fileFailure(problem);
+    }
+
+    const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
+    const QualityMeter meter(colours);
+    std::vector<CompareRow> rows;
+    std::vector<SheetTile> tiles;
+    for (const PixelFormat format : AllPixelFormats) {
+        for (const Dither dither : options.dithers) {
+            const PixelGrid reduced = reduceColours(colours, formatIndex(format), dither);
+            CompareRow row { format, dither, request.filter };
+            row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
+            row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);
+            const QualityFigures figures = meter.measure(reduced, formatIndex(format));
+            row.psnr = figures.psnr;
+            row.bandingPsnr = figures.bandingPsnr;
+            rows.push_back(row);
+            if (!options.sheetPath.isEmpty()) {
+                tiles.push_back({ previewImage(reduced, format),
+                    { fromView(formatInfo(format).name),
+                        QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(dither))).arg(row.bytes) } });
+            }
+        }
+    }
+
+    if (!options.sheetPath.isEmpty()) {
+        const QImage sheet = contactSheet(tiles, sheetColumns);
+        if (sheet.isNull())
+            return fileFailure(sheetTooLarge());
+        if (const QString error = writePicture(options.sheetPath, sheet); !error.isEmpty())
+            return fileFailure(error);
+    }
+    RunOutcome outcome;
+    outcome.outputOnStandardOutput = !options.sheetPath.isEmpty() && namesStandardOutput(options.sheetPath);
+    outcome.printed = options.json ? compareJson(rows) : compareTable(rows);
+    return outcome;
+}
+
+} // namespace rasterkit::cli

@@ -1,0 +1,67 @@
+// compare_framebuffer FRAMEBUFFER.ppm PREVIEW.png
+//
+// Compares the example firmware's framebuffer with rasterkit-cli's preview of
+// the same frame in an RGB 5:6:5 format. The preview shows each channel with
+// the bits the format drops cleared (red 0xF8, green 0xFC, blue 0xF8); the
+// firmware holds the same 5:6:5 value and writes it widened by repeating each
+// channel's bit pattern. So every framebuffer pixel must equal the preview's
+// 5:6:5 value widened that way. Exit 0 when all do, 1 otherwise.
+#include <QImage>
+#include <QString>
+
+#include <cstdio>
+
+namespace {
+
+int widen(int channel, int bits)
+{
+    const int value = channel >> (8 - bits);
+    return (value << (8 - bits)) | (value >> (2 * bits - 8));
+}
+
+QImage load(const char* path)
+{
+    QImage image(QString::fromLocal8Bit(path));
+    if (image.isNull())
+        std::fprintf(stderr, "%s: cannot read the picture\n", path);
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: compare_framebuffer FRAMEBUFFER.ppm PREVIEW.png\n");
+        return 2;
+    }
+    const QImage framebuffer = load(argv[1]);
+    const QImage preview = load(argv[2]);
+    if (framebuffer.isNull() || preview.isNull())
+        return 1;
+    if (framebuffer.size() != preview.size()) {
+        std::fprintf(stderr, "%s is %d x %d, %s is %d x %d\n", argv[1], framebuffer.width(), framebuffer.height(),
+            argv[2], preview.width(), preview.height());
+        return 1;
+    }
+    long differences = 0;
+    long exact = 0;
+    for (int y = 0; y < preview.height(); ++y) {
+        for (int x = 0; x < preview.width(); ++x) {
+            const QRgb shown = preview.pixel(x, y);
+            const QRgb expected = qRgb(widen(qRed(shown), 5), widen(qGreen(shown), 6), widen(qBlue(shown), 5));
+            const QRgb actual = framebuffer.pixel(x, y);
+            exact += actual == shown;
+            if (actual == expected)
+                continue;
+            if (differences++ == 0) {
+                std::fprintf(stderr, "%s: pixel (%d, %d) is #%06X; the preview's #%06X widened is #%06X\n", argv[1], x,
+                    y, actual & 0xFFFFFFu, shown & 0xFFFFFFu, expected & 0xFFFFFFu);
+            }
+        }
+    }
+    const long pixels = long(preview.width()) * preview.height();
+    std::printf("%ld of %ld pixels equal the preview widened (%ld equal it unwidened)\n", pixels - differences, pixels,
+        exact);
+    return differences == 0 ? 0 : 1;
+}

@@ -1,0 +1,75 @@
+# Builds the .deb into WORK with CPack (nothing is installed on the system),
+# checks that it lists every file users rely on, that its dependencies were
+# found, and that the CMake package inside it finds its converter once
+# unpacked. Run by CTest as package.deb.
+cmake_minimum_required(VERSION 3.25)
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT result EQUAL 0)
+        list(JOIN ARGN " " command)
+        message(FATAL_ERROR "${command} failed (${result}):\n${output}")
+    endif()
+    set(output "${output}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+run(${CPACK} --config "${CPACK_CONFIG}" -B "${WORK}")
+file(GLOB packages "${WORK}/*.deb")
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one .deb in ${WORK}, found ${count}: ${packages}")
+endif()
+
+set(expected_files
+    usr/bin/rasterkit-cli
+    usr/include/rasterkit/rasterkit_decode.h
+    usr/share/cmake/Rasterkit/RasterkitConfig.cmake
+    usr/share/cmake/Rasterkit/RasterkitConfigVersion.cmake
+    usr/share/cmake/Rasterkit/RasterkitImages.cmake
+    usr/share/cmake/Rasterkit/RasterkitTargets.cmake
+    usr/share/applications/rasterkit.desktop
+    usr/share/icons/hicolor/16x16/apps/rasterkit.png
+    usr/share/icons/hicolor/32x32/apps/rasterkit.png
+    usr/share/icons/hicolor/scalable/apps/rasterkit.svg)
+if(WINDOW)
+    list(APPEND expected_files usr/bin/rasterkit)
+endif()
+run(dpkg-deb --contents "${packages}")
+set(contents "${output}")
+foreach(file IN LISTS expected_files)
+    if(NOT contents MATCHES " \\./${file}\n")
+        message(SEND_ERROR "the .deb lacks /${file}")
+    endif()
+endforeach()
+
+# The libraries come from dpkg-shlibdeps; the Qt platform plugins are named by hand.
+run(dpkg-deb --field "${packages}" Depends Maintainer)
+set(fields "${output}")
+set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo qt6-qpa-plugins)
+if(WINDOW)
+    list(APPEND dependencies libqt6widgets6)
+endif()
+foreach(dependency IN LISTS dependencies)
+    if(NOT fields MATCHES "Depends: (.*, )?${dependency}( \\([^)]*\\))?(,|\n)")
+        message(SEND_ERROR "Depends lacks ${dependency}:\n${fields}")
+    endif()
+endforeach()
+if(NOT fields MATCHES "Maintainer: Rasterkit developers <rasterkit@example.org>\n")
+    message(SEND_ERROR "unexpected Maintainer:\n${fields}")
+endif()
+
+# Unpacked anywhere, the CMake package points at its own converter, which runs.
+run(dpkg-deb --extract "${packages}" "${WORK}/root")
+file(WRITE "${WORK}/consumer/CMakeLists.txt" [[
+cmake_minimum_required(VERSION 3.20)
+project(Consumer LANGUAGES NONE)
+find_package(Rasterkit 9 REQUIRED)
+get_target_property(cli Rasterkit::rasterkit-cli LOCATION)
+message(STATUS "converter: ${cli}")
+]])
+run(${CMAKE_COMMAND} -S "${WORK}/consumer" -B "${WORK}/consumer/build" "-DCMAKE_PREFIX_PATH=${WORK}/root/usr")
+if(NOT output MATCHES "converter: ${WORK}/root/usr/bin/rasterkit-cli\n")
+    message(FATAL_ERROR "the unpacked package does not point at its own rasterkit-cli:\n${output}")
+endif()
+run("${WORK}/root/usr/bin/rasterkit-cli" --version)
