@@ -16,10 +16,9 @@ shift $(($# > 0 ? 1 : 0))
 targets=("$@")
 ((${#targets[@]})) || targets=(decode device_decode picture arguments)
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+source scripts/compiler-cache.sh
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DRASTERKIT_LIBFUZZER=ON \
-    -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+    -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF >/dev/null
 programs=()
 for target in "${targets[@]}"; do programs+=("rasterkit_${target}_fuzzer"); done
 cmake --build build-fuzz -j2 --target "${programs[@]}"

@@ -17,6 +17,7 @@ packages=(
     fonts-dejavu-core xvfb xauth
     clang libclang-rt-14-dev gcc-arm-none-eabi libnewlib-arm-none-eabi
     dpkg-dev file  # CPack finds the .deb's dependencies with dpkg-shlibdeps and file
+    ccache
 )
 
 mkdir -p build
@@ -54,6 +55,11 @@ if ((${#missing[@]})); then
     step "installing $count packages (${#missing[@]} asked for; the first time takes a few minutes)" \
         "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# The compilers run through ccache, keyed on paths relative to this folder,
+# so that a fresh clone (CI's) or a build folder made again compiles only what
+# changed.
+source scripts/compiler-cache.sh
 
 build_type=${RASTERKIT_BUILD_TYPE:-Release}
 step "configuring" cmake -S . -B build -DCMAKE_BUILD_TYPE="$build_type"

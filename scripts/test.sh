@@ -10,6 +10,7 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+source scripts/compiler-cache.sh
 
 export QT_QPA_PLATFORM=offscreen
 
