@@ -1,5 +1,5 @@
 // Fuzz target for rasterkit-cli's command lines. The first byte chooses the
-// command (convert, decode or pattern); the rest, split at NUL bytes, is the
+// command (convert, decode, pattern or compare); the rest, split at NUL bytes, is the
 // argument list after the command's name, read by that command's parser.
 // Whatever it holds, the parser must either give the help or the version
 // with exit status 0, refuse with exit status 2 and one message naming the
@@ -9,6 +9,7 @@
 
 #include "replay.h"
 
+#include "compareCommand.h"
 #include "convertCommand.h"
 #include "decodeCommand.h"
 #include "patternCommand.h"
@@ -90,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    const std::array<const CommandSpec*, 3> commands { &convertCommand(), &decodeCommand(), &patternCommand() };
+    const std::array<const CommandSpec*, 4> commands { &convertCommand(), &decodeCommand(), &patternCommand(),
+        &compareCommand() };
     const CommandSpec& command = *commands[data[0] % commands.size()];
     QStringList arguments { QStringLiteral("rasterkit-cli"), command.name };
     if (size > 1) {
@@ -116,6 +118,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             checkRequest(options->request);
             check(!options->outputPath.isEmpty(), "no output");
             checkFiles(options->inputPath, { options->outputPath });
+        }
+    } else if (&command == &compareCommand()) {
+        const auto parsed = parseCompare(arguments);
+        if (const auto* options = optionsOf(parsed, command)) {
+            checkRequest(options->request);
+            check(!options->dithers.empty() && options->dithers.size() <= 3, "no dither mode, or more than three");
+            checkFiles(options->inputPath, { options->sheetPath });
         }
     } else {
         const auto parsed = parsePattern(arguments);
