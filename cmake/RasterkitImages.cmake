@@ -4,6 +4,7 @@
 #   rasterkit_add_images(<target>
 #       FORMAT <name|index> WIDTH <n> HEIGHT <n> [SCALE <s>]
 #       [ORIGIN <left>,<top> | CENTER <x>,<y>] [BYTE_ORDER big|little]
+#       [FILTER nearest|box] [DITHER none|ordered|diffusion]
 #       [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
@@ -13,7 +14,9 @@
 # "splash screen.v2.bmp" gives splash_screen_v2.h and splash_screen_v2,
 # "8x8.gif" gives _8x8.h and _8x8, "int.bmp" gives int_.h and int_ (a C or C++
 # keyword gets a trailing underscore). The options mean what the command
-# line's do (FORMAT is -f, SCALE -s, ATTRIBUTE --c-attribute, ...); relative
+# line's do (FORMAT is -f, SCALE -s, FILTER --filter, DITHER --dither,
+# ATTRIBUTE --c-attribute, ...); FILTER and DITHER default to nearest and
+# none, the window's own sampling and reduction. Relative
 # picture paths are taken from the current source folder.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
@@ -86,9 +89,9 @@ endfunction()
 function(rasterkit_add_images target)
     set(where "rasterkit_add_images(${target})")
     cmake_parse_arguments(PARSE_ARGV 1 arg ""
-        "FORMAT;WIDTH;HEIGHT;SCALE;ORIGIN;CENTER;BYTE_ORDER;ATTRIBUTE" "IMAGES")
+        "FORMAT;WIDTH;HEIGHT;SCALE;ORIGIN;CENTER;BYTE_ORDER;FILTER;DITHER;ATTRIBUTE" "IMAGES")
 
-    if(target STREQUAL "" OR target MATCHES "^(FORMAT|WIDTH|HEIGHT|SCALE|ORIGIN|CENTER|BYTE_ORDER|ATTRIBUTE|IMAGES)$")
+    if(target STREQUAL "" OR target MATCHES "^(FORMAT|WIDTH|HEIGHT|SCALE|ORIGIN|CENTER|BYTE_ORDER|FILTER|DITHER|ATTRIBUTE|IMAGES)$")
         message(FATAL_ERROR "rasterkit_add_images: the first argument names the interface library to create, e.g. rasterkit_add_images(splash FORMAT 0 WIDTH 320 HEIGHT 240 IMAGES logo.jpg).")
     endif()
     if(TARGET ${target})
@@ -96,7 +99,7 @@ function(rasterkit_add_images target)
     endif()
     if(arg_UNPARSED_ARGUMENTS)
         list(GET arg_UNPARSED_ARGUMENTS 0 first)
-        message(FATAL_ERROR "${where}: unexpected argument \"${first}\": the options are FORMAT, WIDTH, HEIGHT, SCALE, ORIGIN, CENTER, BYTE_ORDER, ATTRIBUTE and IMAGES.")
+        message(FATAL_ERROR "${where}: unexpected argument \"${first}\": the options are FORMAT, WIDTH, HEIGHT, SCALE, ORIGIN, CENTER, BYTE_ORDER, FILTER, DITHER, ATTRIBUTE and IMAGES.")
     endif()
     foreach(keyword IN LISTS arg_KEYWORDS_MISSING_VALUES)
         if(NOT keyword STREQUAL "ATTRIBUTE")
@@ -154,6 +157,19 @@ function(rasterkit_add_images target)
             message(FATAL_ERROR "${where}: bad BYTE_ORDER \"${arg_BYTE_ORDER}\": expected big or little.")
         endif()
         list(APPEND options --byte-order ${arg_BYTE_ORDER})
+    endif()
+
+    if(DEFINED arg_FILTER)
+        if(NOT arg_FILTER MATCHES "^(nearest|box)$")
+            message(FATAL_ERROR "${where}: bad FILTER \"${arg_FILTER}\": expected nearest or box.")
+        endif()
+        list(APPEND options --filter ${arg_FILTER})
+    endif()
+    if(DEFINED arg_DITHER)
+        if(NOT arg_DITHER MATCHES "^(none|ordered|diffusion)$")
+            message(FATAL_ERROR "${where}: bad DITHER \"${arg_DITHER}\": expected none, ordered or diffusion.")
+        endif()
+        list(APPEND options --dither ${arg_DITHER})
     endif()
 
     if(DEFINED arg_ATTRIBUTE AND NOT arg_ATTRIBUTE STREQUAL "")

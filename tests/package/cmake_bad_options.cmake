@@ -19,6 +19,8 @@ set(rows
     "${good} ORIGIN 0,9999999999 IMAGES ${picture}|bad ORIGIN \"0,9999999999\""
     "${good} CENTER x,4 IMAGES ${picture}|bad CENTER \"x,4\""
     "${good} BYTE_ORDER middle IMAGES ${picture}|bad BYTE_ORDER \"middle\": expected big or little"
+    "${good} FILTER bilinear IMAGES ${picture}|bad FILTER \"bilinear\": expected nearest or box"
+    "${good} DITHER Ordered IMAGES ${picture}|bad DITHER \"Ordered\": expected none, ordered or diffusion"
     "${good}|IMAGES is missing"
     "${good} IMAGES|IMAGES is given without a value"
     "WIDTH 8 HEIGHT 8 IMAGES ${picture}|FORMAT is missing"

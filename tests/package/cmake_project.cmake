@@ -26,7 +26,7 @@ function(make_references byte_order)
     run(${cli} convert "${DATA}/photo.jpg" -o "${folder}/photo.raw" ${splash})
     run(${cli} convert "${DATA}/flat-white.gif" -o "${folder}/flat_white.raw" ${splash})
     run(${cli} convert "${DATA}/known.bmp" -o "${folder}/_8_bit.raw" -f 7 -W 16 -H 12 -s 0.5 --origin 1,2 -q)
-    run(${cli} convert "${DATA}/known.gif" -o "${folder}/int_.raw" -f 5 -W 8 -H 6 -q)
+    run(${cli} convert "${DATA}/known.gif" -o "${folder}/int_.raw" -f 5 -W 8 -H 6 -s 2 --filter box --dither diffusion -q)
 endfunction()
 
 # Builds and checks that exactly the headers named were converted.
