@@ -5,7 +5,8 @@
 // with exit status 0, refuse with exit status 2 and one message naming the
 // program, or give options inside the bounds the help states: sizes 1..8192,
 // scales 0.1..100, a known format and byte order, no file both read and
-// written, and standard output ("-") written by one file at most.
+// written, and standard output ("-") written by one file at most; a batch
+// (several pictures into a folder) writes one file a picture, none shared.
 
 #include "replay.h"
 
@@ -106,8 +107,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto parsed = parseConvert(arguments);
         if (const auto* options = optionsOf(parsed, command)) {
             checkRequest(options->request);
-            check(!options->outputPath.isEmpty(), "no output");
-            checkFiles(options->inputPath, { options->outputPath, options->reportPath, options->previewPath });
+            if (options->batch.empty()) {
+                check(!options->outputPath.isEmpty(), "no output");
+                checkFiles(options->inputPath, { options->outputPath, options->reportPath, options->previewPath });
+            } else {
+                // Several pictures into a folder: one output each, none shared
+                // and none an input, and no single-file output besides.
+                check(!options->outputFolder.isEmpty() && options->outputPath.isEmpty()
+                        && options->reportPath.isEmpty() && options->previewPath.isEmpty(),
+                    "a batch without its folder, or with a single output");
+                QStringList inputs;
+                QStringList outputs;
+                for (const BatchItem& item : options->batch) {
+                    check(!item.inputPath.isEmpty() && !item.outputPath.isEmpty(), "a batch picture without a file");
+                    inputs << item.inputPath;
+                    outputs << item.outputPath;
+                }
+                outputs.removeDuplicates();
+                check(outputs.size() == static_cast<qsizetype>(options->batch.size()), "two pictures of a batch share an output");
+                for (const QString& output : outputs)
+                    check(!inputs.contains(output), "a batch output replaces an input");
+            }
             const QString& array = options->arrayName;
             check(array.isEmpty() ? options->arrayAttribute.isEmpty() : array.front().isLetter() || array.front() == u'_',
                 "a C array name that is no identifier, or an attribute without an array");
