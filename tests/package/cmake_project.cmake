@@ -9,14 +9,7 @@ cmake_minimum_required(VERSION 3.25)
 set(build "${WORK}/build")
 set(cli "${PREFIX}/bin/rasterkit-cli")
 
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT result EQUAL 0)
-        list(JOIN ARGN " " command)
-        message(FATAL_ERROR "${command} failed (${result}):\n${output}")
-    endif()
-    set(output "${output}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake")
 
 # What rasterkit-cli writes for the project's pictures, made here directly.
 function(make_references byte_order)

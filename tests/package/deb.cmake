@@ -4,14 +4,7 @@
 # unpacked. Run by CTest as package.deb.
 cmake_minimum_required(VERSION 3.25)
 
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT result EQUAL 0)
-        list(JOIN ARGN " " command)
-        message(FATAL_ERROR "${command} failed (${result}):\n${output}")
-    endif()
-    set(output "${output}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake")
 
 file(REMOVE_RECURSE "${WORK}")
 run(${CPACK} --config "${CPACK_CONFIG}" -B "${WORK}")
