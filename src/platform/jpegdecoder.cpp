@@ -142,6 +142,78 @@ constexpr JDIMENSION RowsPerRead = 16;
 // Enough columns for three samples of a chroma component subsampled four times.
 constexpr std::int64_t MinimumCropWidth = 12;
 
+// Sets the output as Qt's JPEG reader has it, once the header has been
+// read: four bytes a pixel, the accurate transform, smooth upsampling. A
+// CMYK or YCCK picture comes out as CMYK, made RGBX row by row (cmyk is then
+// set). Refuses colour layouts that cannot be shown and pictures larger than
+// the memory limit.
+JpegError chooseOutput(jpeg_decompress_struct& info, std::int64_t memoryLimitBytes, bool& cmyk)
+{
+    switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        info.out_color_space = JCS_EXT_RGBX; // the padding byte comes out as 0xFF
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        info.out_color_space = JCS_CMYK; // four bytes a pixel too, made RGBX row by row
+        cmyk = true;
+        break;
+    default:
+        return JpegError::ColourLayout;
+    }
+    // Qt's reader keeps the library's defaults at its default quality (it
+    // switches to the fast transform and plain upsampling only below quality
+    // 50); they are set here so that the rule stands written.
+    info.dct_method = JDCT_ISLOW;
+    info.do_fancy_upsampling = TRUE;
+    info.do_block_smoothing = TRUE;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    if (std::int64_t(info.image_width) * info.image_height * 4 > memoryLimitBytes)
+        return JpegError::TooLarge;
+    return JpegError::None;
+}
+
+// Reads rowCount rows into the lines from firstLine on; false when the data
+// stops short, at once, rather than filling the rest in grey first.
+bool readRows(jpeg_decompress_struct& info, const JpegErrorManager& errors, bool cmyk, std::uint8_t* firstLine,
+    std::ptrdiff_t bytesPerLine, JDIMENSION rowCount)
+{
+    JSAMPROW rows[RowsPerRead];
+    for (JDIMENSION done = 0; done < rowCount;) {
+        const JDIMENSION count = std::min(RowsPerRead, rowCount - done);
+        for (JDIMENSION index = 0; index < count; ++index)
+            rows[index] = firstLine + (done + index) * bytesPerLine;
+        const JDIMENSION read = jpeg_read_scanlines(&info, rows, count);
+        if (read == 0 || errors.cutShort)
+            return false;
+        if (cmyk) {
+            for (JDIMENSION index = 0; index < read; ++index)
+                cmykToRgbx(rows[index], info.output_width);
+        }
+        done += read;
+    }
+    return true;
+}
+
+// What a fatal error of the library means for the caller; detail receives
+// the library's own message where no reason of ours fits.
+JpegError libraryErrorOf(const JpegErrorManager& errors, QString& detail)
+{
+    switch (errors.library.msg_code) {
+    case JERR_IMAGE_TOO_BIG: // more than 65500 pixels a side
+        return JpegError::TooLarge;
+    case JERR_NO_BACKING_STORE: // more than the memory limit
+    case JERR_OUT_OF_MEMORY:
+        return JpegError::OutOfMemory;
+    default:
+        detail = QString::fromLocal8Bit(errors.message);
+        return JpegError::Unreadable;
+    }
+}
+
 } // namespace
 
 // One decoding run. Everything that must be released after a jump back from
@@ -234,36 +306,12 @@ bool JpegDecompression::decode()
     m_result.pictureWidth = static_cast<int>(m_info.image_width);
     m_result.pictureHeight = static_cast<int>(m_info.image_height);
 
-    switch (m_info.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-        m_info.out_color_space = JCS_EXT_RGBX; // the padding byte comes out as 0xFF
-        break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        m_info.out_color_space = JCS_CMYK; // four bytes a pixel too, made RGBX row by row
-        m_cmyk = true;
-        break;
-    default:
-        m_error = JpegError::ColourLayout;
+    if (const JpegError chosen = chooseOutput(m_info, m_options.memoryLimitBytes, m_cmyk); chosen != JpegError::None) {
+        m_error = chosen;
         return false;
     }
-    // Qt's reader keeps the library's defaults at its default quality (it
-    // switches to the fast transform and plain upsampling only below quality
-    // 50); they are set here so that the rule stands written.
-    m_info.dct_method = JDCT_ISLOW;
-    m_info.do_fancy_upsampling = TRUE;
-    m_info.do_block_smoothing = TRUE;
-    m_info.scale_num = 1;
-    m_info.scale_denom = 1;
-
     const std::int64_t width = m_info.image_width;
     const std::int64_t height = m_info.image_height;
-    if (width * height * 4 > m_options.memoryLimitBytes) {
-        m_error = JpegError::TooLarge;
-        return false;
-    }
 
     const PixelRect wanted = m_options.frame.has_value() ? sampledRegion(*m_options.frame, width, height)
                                                          : PixelRect { 0, 0, width, height };
@@ -345,21 +393,7 @@ bool JpegDecompression::decode()
 
 bool JpegDecompression::decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount)
 {
-    JSAMPROW rows[RowsPerRead];
-    for (JDIMENSION done = 0; done < rowCount;) {
-        const JDIMENSION count = std::min(RowsPerRead, rowCount - done);
-        for (JDIMENSION index = 0; index < count; ++index)
-            rows[index] = firstLine + (done + index) * bytesPerLine;
-        const JDIMENSION read = jpeg_read_scanlines(&m_info, rows, count);
-        if (read == 0 || m_errors.cutShort)
-            return false; // refused at once, rather than filling the rest in grey first
-        if (m_cmyk) {
-            for (JDIMENSION index = 0; index < read; ++index)
-                cmykToRgbx(rows[index], m_info.output_width);
-        }
-        done += read;
-    }
-    return true;
+    return readRows(m_info, m_errors, m_cmyk, firstLine, bytesPerLine, rowCount);
 }
 
 // Whether an end-of-image marker follows where the decoder stopped reading:
@@ -410,19 +444,136 @@ JpegError JpegDecompression::libraryError()
 {
     m_result.pictureWidth = static_cast<int>(m_info.image_width); // as far as the header was read
     m_result.pictureHeight = static_cast<int>(m_info.image_height);
-    switch (m_errors.library.msg_code) {
-    case JERR_IMAGE_TOO_BIG: // more than 65500 pixels a side
-        return JpegError::TooLarge;
-    case JERR_NO_BACKING_STORE: // more than the memory limit
-    case JERR_OUT_OF_MEMORY:
-        return JpegError::OutOfMemory;
-    default:
-        m_result.detail = QString::fromLocal8Bit(m_errors.message);
-        return JpegError::Unreadable;
-    }
+    return libraryErrorOf(m_errors, m_result.detail);
 }
 
+// The state of a JpegRowDecoder. Each call into libjpeg is made from a frame
+// holding the setjmp and nothing with a destructor.
+struct JpegRowDecoding {
+    std::span<const std::uint8_t> data;
+    std::int64_t memoryLimitBytes = 0;
+    jpeg_decompress_struct info {};
+    JpegErrorManager errors;
+    bool created = false;
+    bool started = false;
+    bool cmyk = false;
+    bool complete = false;
+    bool ended = false; // an end-of-image marker follows the compressed data
+    JpegError error = JpegError::None;
+    QString detail;
+
+    ~JpegRowDecoding()
+    {
+        if (created)
+            jpeg_destroy_decompress(&info);
+    }
+
+    JpegError failAfterJump()
+    {
+        error = errors.cutShort ? JpegError::CutShort : libraryErrorOf(errors, detail);
+        return error;
+    }
+};
+
 } // namespace detail
+
+JpegRowDecoder::JpegRowDecoder(std::span<const std::uint8_t> data, std::int64_t memoryLimitBytes)
+    : m_decoding(std::make_unique<detail::JpegRowDecoding>())
+{
+    m_decoding->data = data;
+    m_decoding->memoryLimitBytes = memoryLimitBytes;
+}
+
+JpegRowDecoder::~JpegRowDecoder() = default;
+
+JpegError JpegRowDecoder::start()
+{
+    detail::JpegRowDecoding& d = *m_decoding;
+    if (d.error != JpegError::None || d.started)
+        return d.error;
+    d.started = true;
+    d.info.err = jpeg_std_error(&d.errors.library);
+    d.errors.library.error_exit = detail::exitWithError;
+    d.errors.library.emit_message = detail::noteMessage;
+    d.errors.library.output_message = detail::printNothing;
+    if (setjmp(d.errors.jump) != 0)
+        return d.failAfterJump();
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    d.info.mem->max_memory_to_use = static_cast<long>(d.memoryLimitBytes);
+    jpeg_mem_src(&d.info, d.data.data(), static_cast<unsigned long>(d.data.size()));
+    jpeg_read_header(&d.info, TRUE);
+    if (const JpegError chosen = detail::chooseOutput(d.info, d.memoryLimitBytes, d.cmyk); chosen != JpegError::None)
+        return d.error = chosen;
+    jpeg_start_decompress(&d.info); // reads a multi-scan file whole
+    if (d.errors.cutShort)
+        return d.error = JpegError::CutShort;
+    // The bytes 0xFF 0xD9 cannot stand inside compressed data, where every
+    // 0xFF is followed by 0x00 or a restart marker.
+    const JOCTET* at = d.info.src->next_input_byte;
+    const JOCTET* end = at + d.info.src->bytes_in_buffer;
+    bool lastWasMarker = false;
+    d.ended = d.info.unread_marker == JPEG_EOI || (end - at >= 2 && end[-2] == 0xFF && end[-1] == JPEG_EOI)
+        || detail::holdsEndOfImage(at, end, lastWasMarker);
+    return JpegError::None;
+}
+
+JpegError JpegRowDecoder::decodeRows(std::uint8_t* firstLine, std::ptrdiff_t bytesPerLine, int count)
+{
+    detail::JpegRowDecoding& d = *m_decoding;
+    if (d.error != JpegError::None || !d.started || d.complete)
+        return d.error;
+    if (setjmp(d.errors.jump) != 0)
+        return d.failAfterJump();
+    const JDIMENSION rows = std::min(static_cast<JDIMENSION>(std::max(count, 0)),
+        d.info.output_height - d.info.output_scanline);
+    if (!detail::readRows(d.info, d.errors, d.cmyk, firstLine, bytesPerLine, rows))
+        return d.error = d.errors.cutShort ? JpegError::CutShort : JpegError::Unreadable;
+    if (d.info.output_scanline == d.info.output_height) {
+        jpeg_finish_decompress(&d.info); // reads on to the end-of-image marker
+        if (d.errors.cutShort)
+            return d.error = JpegError::CutShort;
+        d.complete = true;
+    }
+    return JpegError::None;
+}
+
+int JpegRowDecoder::pictureWidth() const
+{
+    return static_cast<int>(m_decoding->info.image_width);
+}
+
+int JpegRowDecoder::pictureHeight() const
+{
+    return static_cast<int>(m_decoding->info.image_height);
+}
+
+int JpegRowDecoder::decodedRows() const
+{
+    return static_cast<int>(m_decoding->info.output_scanline);
+}
+
+bool JpegRowDecoder::isComplete() const
+{
+    return m_decoding->complete;
+}
+
+bool JpegRowDecoder::isSingleScanAndEnded() const
+{
+    const detail::JpegRowDecoding& d = *m_decoding;
+    return d.started && d.error == JpegError::None && !jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&d.info))
+        && d.ended;
+}
+
+JpegDecodeResult JpegRowDecoder::failure() const
+{
+    JpegDecodeResult result;
+    result.error = m_decoding->error;
+    result.detail = m_decoding->detail;
+    result.pictureWidth = pictureWidth();
+    result.pictureHeight = pictureHeight();
+    return result;
+}
 
 bool looksLikeJpeg(std::span<const std::uint8_t> data)
 {

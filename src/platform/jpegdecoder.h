@@ -6,12 +6,17 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 
 class QIODevice;
 
 namespace rasterkit {
+
+namespace detail {
+struct JpegRowDecoding;
+}
 
 // Whether the bytes start like a JPEG file (the start-of-image marker), the
 // test Qt's own JPEG reader makes.
@@ -79,5 +84,44 @@ JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecode
 // one (the last two bytes of a device that can seek). A failed read is
 // refused as ReadFailed.
 JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options = {});
+
+// Decodes a whole JPEG picture held in memory a band of rows at a time, from
+// the top, into lines the caller owns, with exactly the pixels decodeJpeg
+// gives without a frame. The window shows a big photo's first rows at once
+// this way and decodes the rest while the user looks at them.
+class JpegRowDecoder {
+public:
+    // The data must outlive the decoder.
+    explicit JpegRowDecoder(std::span<const std::uint8_t> data, std::int64_t memoryLimitBytes = std::int64_t(1) << 30);
+    ~JpegRowDecoder();
+    JpegRowDecoder(const JpegRowDecoder&) = delete;
+    JpegRowDecoder& operator=(const JpegRowDecoder&) = delete;
+
+    // Reads the header and prepares the decoding, refusing what decodeJpeg
+    // refuses there. A progressive picture is read whole here.
+    JpegError start();
+    // Decodes the next rows, at most count, into the lines from firstLine on
+    // (four bytes a pixel, the picture's width). After the last row the file
+    // is read on to its end-of-image marker, and a file cut short is
+    // refused. After an error every call gives that error again.
+    JpegError decodeRows(std::uint8_t* firstLine, std::ptrdiff_t bytesPerLine, int count);
+
+    int pictureWidth() const;
+    int pictureHeight() const;
+    int decodedRows() const;
+    // Every row decoded and the file read to its end, without an error.
+    bool isComplete() const;
+    // Whether the picture is stored in one scan and an end-of-image marker
+    // follows its data: then a file cut short shows before the first row,
+    // and below the rows decoded only damage inside the compressed data
+    // itself can still stop the decoding.
+    bool isSingleScanAndEnded() const;
+    // The last error with its figures and the library's message, as
+    // decodeJpeg reports it (no picture).
+    JpegDecodeResult failure() const;
+
+private:
+    std::unique_ptr<detail::JpegRowDecoding> m_decoding;
+};
 
 } // namespace rasterkit

@@ -279,9 +279,14 @@ QString PictureLoadResult::message() const
     return QStringLiteral("Cannot open \"%1\": %2.").arg(file, reason);
 }
 
-PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options)
+namespace {
+
+// Opens the file for reading as loadPicture reads it: a folder, a missing
+// file and, without readStreams, anything but a regular file are refused.
+// size is the file's size, or 0 for a stream.
+PictureLoadResult openPictureFile(
+    const QString& path, const PictureLoadOptions& options, const QString& shown, QFile& file, qint64& size)
 {
-    const QString shown = QFileInfo(path).absoluteFilePath();
     const QByteArray name = QFile::encodeName(path);
     struct stat status {};
     if (::stat(name.constData(), &status) != 0) {
@@ -314,12 +319,100 @@ PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& opt
         }
         ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     }
-    QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
         return failure(PictureError::CannotRead, shown, file.errorString());
     }
-    return readAndDecode(file, regular ? status.st_size : 0, options, shown);
+    size = S_ISREG(status.st_mode) ? status.st_size : 0;
+    return {};
+}
+
+} // namespace
+
+PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options)
+{
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    QFile file;
+    qint64 size = 0;
+    if (PictureLoadResult opened = openPictureFile(path, options, shown, file, size); !opened.ok())
+        return opened;
+    return readAndDecode(file, size, options, shown);
+}
+
+PictureStages::PictureStages(QByteArray data, QString shown)
+    : m_data(std::move(data))
+    , m_shown(std::move(shown))
+{
+}
+
+PictureStages::~PictureStages() = default;
+
+bool PictureStages::begin(int firstRows)
+{
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(m_data.constData()),
+        static_cast<std::size_t>(m_data.size()));
+    if (!looksLikeJpeg(bytes))
+        return false;
+    m_decoder = std::make_unique<JpegRowDecoder>(bytes, MaximumDecodedBytes);
+    if (m_decoder->start() != JpegError::None || !m_decoder->isSingleScanAndEnded()
+        || m_decoder->pictureHeight() <= firstRows)
+        return false;
+    m_picture = QImage(m_decoder->pictureWidth(), m_decoder->pictureHeight(), QImage::Format_RGBX8888);
+    if (m_picture.isNull())
+        return false;
+    m_lines = m_picture.bits(); // before any copy is made, so it is the pixels every copy shows
+    return decodeMore(firstRows);
+}
+
+bool PictureStages::decodeMore(int rows)
+{
+    if (!m_failure.ok())
+        return false;
+    if (m_decoder == nullptr || m_decoder->isComplete())
+        return true;
+    const int from = m_decoder->decodedRows();
+    if (m_decoder->decodeRows(m_lines + qsizetype(from) * m_picture.bytesPerLine(), m_picture.bytesPerLine(), rows)
+        == JpegError::None)
+        return true;
+    m_failure = jpegFailure(m_decoder->failure(), m_data.size(), m_shown);
+    return false;
+}
+
+bool PictureStages::isComplete() const
+{
+    return m_decoder != nullptr && m_decoder->isComplete();
+}
+
+int PictureStages::decodedRows() const
+{
+    return m_decoder != nullptr ? m_decoder->decodedRows() : 0;
+}
+
+StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const PictureLoadOptions& options)
+{
+    StagedPictureLoad load;
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    QFile file;
+    qint64 size = 0;
+    if (PictureLoadResult opened = openPictureFile(path, options, shown, file, size); !opened.ok()) {
+        load.first = std::move(opened);
+        return load;
+    }
+    QByteArray data;
+    if (PictureLoadResult read = readBounded(file, size, options.byteLimit, shown, data); !read.ok()) {
+        load.first = std::move(read);
+        return load;
+    }
+    file.close();
+    auto stages = std::make_unique<PictureStages>(std::move(data), shown);
+    if (options.frame.has_value() || !stages->begin(firstRows)) {
+        load.first = decodePicture(stages->data(), options, shown);
+        return load;
+    }
+    load.first.file = shown;
+    load.first.image = stages->picture();
+    load.rest = std::move(stages);
+    return load;
 }
 
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options)

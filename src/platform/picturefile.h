@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 namespace rasterkit {
@@ -92,6 +93,63 @@ PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options
 // and background (the others are for reading files). Messages call the file
 // `shown`.
 PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions& options, const QString& shown);
+
+class JpegRowDecoder;
+
+// The rows of a picture still to be decoded after loadPictureInStages. The
+// picture keeps its size from the start; its rows below decodedRows() hold
+// nothing yet.
+class PictureStages {
+public:
+    PictureStages(QByteArray data, QString shown);
+    ~PictureStages();
+    PictureStages(const PictureStages&) = delete;
+    PictureStages& operator=(const PictureStages&) = delete;
+
+    // Starts decoding a JPEG taller than firstRows that is stored in one
+    // scan and ended by an end-of-image marker, and decodes its first rows.
+    // False for any other picture, or if those rows fail: it is then decoded
+    // whole (data()), which tells any failure the usual way.
+    bool begin(int firstRows);
+    // Decodes up to rows more rows into the picture; false once the picture
+    // turns out unusable, with failure() telling why. After the last row the
+    // file is read to its end.
+    bool decodeMore(int rows);
+    // Decodes every row left.
+    bool finish() { return decodeMore(m_picture.height()); }
+
+    bool isComplete() const;
+    int decodedRows() const;
+    // The picture being filled, Format_RGBX8888: every copy of it shows the
+    // rows decoded so far.
+    const QImage& picture() const { return m_picture; }
+    // Why the picture cannot be used, as loadPicture says it.
+    const PictureLoadResult& failure() const { return m_failure; }
+    const QByteArray& data() const { return m_data; }
+
+private:
+    QByteArray m_data;
+    QString m_shown;
+    std::unique_ptr<JpegRowDecoder> m_decoder;
+    QImage m_picture;
+    std::uint8_t* m_lines = nullptr; // m_picture's pixels, written without detaching it
+    PictureLoadResult m_failure;
+};
+
+struct StagedPictureLoad {
+    // As loadPicture gives it; while rest is set, only the picture's first
+    // rows are decoded.
+    PictureLoadResult first;
+    std::unique_ptr<PictureStages> rest;
+};
+
+// Loads a picture as loadPicture does, except that a JPEG photo taller than
+// firstRows is decoded only down to that row when it is stored in one scan
+// and an end-of-image marker follows its data (a file cut short is still
+// refused here): the caller shows its top at once and decodes the rest with
+// `rest`, where only damage inside the compressed data can still turn up.
+// Every other picture is loaded whole.
+StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const PictureLoadOptions& options = {});
 
 // A view of a picture made by loadPicture, for sampling; origin is the
 // picture's pixel that the image's top-left pixel shows. The picture must

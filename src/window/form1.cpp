@@ -303,6 +303,7 @@ void Form1::connectHandlers()
     connect(c.file_save, &QAction::triggered, this, &Form1::file_save_Click);
     connect(c.Autor, &QAction::triggered, this, &Form1::Autor_Click);
     connect(c.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(&m_openingTimer, &QTimer::timeout, this, &Form1::continueOpening);
 
     // The panning bars and the scale bar run the same handler for a value
     // change and for a thumb drag; the spinners only for a value change.
@@ -484,23 +485,97 @@ void Form1::File_open_Click()
 
 void Form1::openPicture(const QString& path)
 {
+    // A photo still being decoded is finished first, so that a failed open
+    // can leave a whole picture in place.
+    if (!finishOpening())
+        return;
     // By default a device or a FIFO is refused at once: reading it could wait
-    // or run for ever.
-    PictureLoadResult loaded = loadPicture(path);
-    if (!loaded.ok()) {
+    // or run for ever. A photo taller than the viewport shows its top first.
+    StagedPictureLoad loaded = loadPictureInStages(path, std::max(m_controls.Picture1->height(), 1));
+    if (!loaded.first.ok()) {
         // Nothing of the working state has changed.
-        showMessage(QMessageBox::Warning, WindowTitle, cannotOpenMessage(loaded));
+        showMessage(QMessageBox::Warning, WindowTitle, cannotOpenMessage(loaded.first));
         return;
     }
-    m_controls.Picture3->setPicture(loaded.image);
+    SourcePictureBox* picture = m_controls.Picture3;
+    if (loaded.rest) {
+        m_opening = std::make_unique<Opening>(Opening { std::move(loaded.rest), picture->picture(), windowTitle(),
+            picture->isFrameShown(), picture->frameRect(), m_controls.HScroll1->value(), m_controls.VScroll1->value(),
+            picture->leftTwips(), picture->topTwips() });
+        picture->setPicture(loaded.first.image, m_opening->stages->decodedRows());
+    } else {
+        picture->setPicture(loaded.first.image);
+    }
+    const qint64 shown = picture->picture().cacheKey();
     setWindowTitle(OpenedTitlePrefix + path);
     if (!yieldToEventQueue())
         return;
+    // A photo whose rest failed to decode meanwhile has given way to the
+    // picture before it, with its own position.
+    if (picture->picture().cacheKey() != shown)
+        return;
     m_controls.VScroll1->setValue(0);
     m_controls.HScroll1->setValue(0);
-    m_controls.Picture3->setTopTwips(0);
-    m_controls.Picture3->setLeftTwips(0);
+    picture->setTopTwips(0);
+    picture->setLeftTwips(0);
     updateScrollRanges();
+    if (m_opening)
+        m_openingTimer.start(0);
+}
+
+void Form1::continueOpening()
+{
+    if (!m_opening) {
+        m_openingTimer.stop();
+        return;
+    }
+    // About a million pixels a band: a few milliseconds, so that the window
+    // keeps answering while the rest comes in.
+    const int width = std::max(m_opening->stages->picture().width(), 1);
+    const bool decoded = m_opening->stages->decodeMore(std::max(16, (1 << 20) / width));
+    if (!decoded) {
+        restorePreviousPicture();
+        return;
+    }
+    m_controls.Picture3->setDecodedRows(m_opening->stages->decodedRows());
+    if (m_opening->stages->isComplete()) {
+        m_openingTimer.stop();
+        m_opening.reset();
+    }
+}
+
+bool Form1::finishOpening()
+{
+    if (!m_opening)
+        return true;
+    m_openingTimer.stop();
+    if (!m_opening->stages->finish()) {
+        restorePreviousPicture();
+        return false;
+    }
+    m_controls.Picture3->setDecodedRows(m_opening->stages->decodedRows());
+    m_opening.reset();
+    return true;
+}
+
+void Form1::restorePreviousPicture()
+{
+    m_openingTimer.stop();
+    const std::unique_ptr<Opening> opening = std::move(m_opening);
+    SourcePictureBox* picture = m_controls.Picture3;
+    // A frame the user has drawn meanwhile stays; otherwise the one before.
+    const bool frameShown = picture->isFrameShown();
+    const QRectF frame = frameShown ? picture->frameRect() : opening->previousFrame;
+    picture->setPicture(opening->previousPicture);
+    if (frameShown || opening->previousFrameShown)
+        picture->drawFrame(frame.topLeft(), frame.bottomRight());
+    setWindowTitle(opening->previousTitle);
+    updateScrollRanges();
+    m_controls.HScroll1->setValue(opening->previousHorizontalValue);
+    m_controls.VScroll1->setValue(opening->previousVerticalValue);
+    picture->setLeftTwips(opening->previousLeftTwips);
+    picture->setTopTwips(opening->previousTopTwips);
+    showMessage(QMessageBox::Warning, WindowTitle, cannotOpenMessage(opening->stages->failure()));
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)
@@ -758,6 +833,10 @@ void Form1::applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* s
 void Form1::Command1_Click()
 {
     Q_ASSERT(!m_converting);
+    // The conversion samples the whole picture: a photo still being decoded
+    // is finished first, and one that turns out damaged is not converted.
+    if (!finishOpening())
+        return;
     Convert();
 }
 

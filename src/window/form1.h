@@ -11,6 +11,8 @@
 #include <QPoint>
 #include <QPointF>
 #include <QPointer>
+#include <QRectF>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -23,6 +25,7 @@ class QPushButton;
 namespace rasterkit {
 
 class ClassicComboBox;
+class PictureStages;
 class ClassicScrollBar;
 class PreviewBox;
 class SourcePictureBox;
@@ -95,6 +98,8 @@ public:
     const Form1Controls& controls() const { return m_controls; }
     ProgressBar& Progress() { return *m_progress; }
     bool isConverting() const { return m_converting; }
+    // Whether a photo opened in stages still has rows to decode.
+    bool isOpening() const { return m_opening != nullptr; }
 
     static constexpr int DesignClientWidth = 651;  // 9765 twips
     static constexpr int DesignClientHeight = 408; // 6120 twips
@@ -128,6 +133,9 @@ private:
     // Source picture and viewport
     void File_open_Click();
     void openPicture(const QString& path);
+    void continueOpening();
+    bool finishOpening();
+    void restorePreviousPicture();
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
     void updateScrollRanges();
@@ -167,6 +175,24 @@ private:
     QPointer<QWidget> m_focusBeforeRun;
     QPointer<QWidget> m_focusDuringRun;
     bool m_layoutPending = false; // a resize is waiting to be laid out
+
+    // A big photo opens in stages: the rows the viewport shows first, then
+    // the rest a band at a time from the event queue. What was shown before
+    // is kept until the last row is in, to come back if the rest turns out
+    // damaged: a failed open leaves everything as it was.
+    struct Opening {
+        std::unique_ptr<PictureStages> stages;
+        QImage previousPicture;
+        QString previousTitle;
+        bool previousFrameShown = false;
+        QRectF previousFrame;
+        int previousHorizontalValue = 0;
+        int previousVerticalValue = 0;
+        int previousLeftTwips = 0;
+        int previousTopTwips = 0;
+    };
+    std::unique_ptr<Opening> m_opening;
+    QTimer m_openingTimer;
 };
 
 } // namespace rasterkit

@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace rasterkit {
 
@@ -78,12 +79,22 @@ QImage SourcePictureBox::emptySurface(int width, int height)
     return surface;
 }
 
-void SourcePictureBox::setPicture(const QImage& picture)
+void SourcePictureBox::setPicture(const QImage& picture, int decodedRows)
 {
     m_picture = picture;
+    m_decodedRows = decodedRows < 0 ? picture.height() : std::min(decodedRows, picture.height());
     m_frameShown = false;
     resize(m_picture.size());
     update();
+}
+
+void SourcePictureBox::setDecodedRows(int rows)
+{
+    rows = std::clamp(rows, 0, m_picture.height());
+    if (rows == m_decodedRows)
+        return;
+    update(0, std::min(rows, m_decodedRows), m_picture.width(), std::abs(rows - m_decodedRows));
+    m_decodedRows = rows;
 }
 
 int SourcePictureBox::widthTwips() const
@@ -131,7 +142,9 @@ void SourcePictureBox::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     painter.fillRect(area, QColor::fromRgb(EmptyColour));
-    painter.drawImage(area.topLeft(), m_picture, area);
+    const QRect decoded = area.intersected(QRect(0, 0, m_picture.width(), m_decodedRows));
+    if (!decoded.isEmpty())
+        painter.drawImage(decoded.topLeft(), m_picture, decoded);
     if (m_frameShown) {
         // A thin solid outline, one screen pixel wide whatever the scale.
         QPen pen(QColor(255, 0, 0));

@@ -71,7 +71,10 @@ public:
 
     // Replaces the picture (Format_RGBX8888) and takes its size; the drawn
     // frame goes with the old picture.
-    void setPicture(const QImage& picture);
+    // decodedRows: the rows that hold pixels yet (a photo opened in stages);
+    // those below show the empty colour until setDecodedRows says more.
+    void setPicture(const QImage& picture, int decodedRows = -1);
+    void setDecodedRows(int rows);
     const QImage& picture() const { return m_picture; }
 
     int widthTwips() const;
@@ -104,6 +107,7 @@ private:
     void applyPosition();
 
     QImage m_picture;
+    int m_decodedRows = 0;
     int m_leftTwips = 0;
     int m_topTwips = 0;
     bool m_frameShown = false;

@@ -18,6 +18,8 @@
 #include <cstring>
 #include <optional>
 #include <ostream>
+#include <span>
+#include <vector>
 #include <string>
 #include <utility>
 
@@ -249,6 +251,53 @@ TEST_P(WholePictureTest, DeviceGivesWhatMemoryGives)
         EXPECT_EQ(decoded.error, JpegError::ReadFailed) << failAt;
         EXPECT_EQ(decoded.detail, QStringLiteral("the disk went away")) << failAt;
         EXPECT_TRUE(decoded.image.isNull());
+    }
+}
+
+// Decoded a band of rows at a time, as the window opens a big photo, a
+// picture holds exactly the whole decode's pixels, whatever the band; a file
+// cut short, with or without an end-of-image marker put back after the cut,
+// fails exactly when and as the whole decode fails. Only single-scan pictures
+// whose data is followed by the marker count as ended.
+TEST_P(WholePictureTest, BandsGiveWhatTheWholeDecodeGives)
+{
+    const QByteArray data = fileBytes(GetParam());
+    const bool progressive = std::string(GetParam()).starts_with("progressive");
+    const auto bytes = [](const QByteArray& from) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(from.constData()), std::size_t(from.size()));
+    };
+    std::vector<QByteArray> inputs { data };
+    for (const qsizetype kept : { qsizetype(300), data.size() / 2, data.size() * 9 / 10 }) {
+        inputs.push_back(data.first(kept));
+        inputs.push_back(data.first(kept) + QByteArray("\xFF\xD9", 2));
+    }
+    for (const QByteArray& input : inputs) {
+        const JpegDecodeResult whole = decode(input);
+        for (const int band : { 1, 5, 16, 61 }) {
+            SCOPED_TRACE(testing::Message() << input.size() << " bytes, bands of " << band);
+            JpegRowDecoder decoder(bytes(input));
+            JpegError error = decoder.start();
+            QImage picture(97, 61, QImage::Format_RGBX8888);
+            picture.fill(0);
+            if (error == JpegError::None) {
+                ASSERT_EQ(decoder.pictureWidth(), 97);
+                ASSERT_EQ(decoder.pictureHeight(), 61);
+                EXPECT_EQ(decoder.isSingleScanAndEnded(), !progressive && input.endsWith("\xFF\xD9"));
+            }
+            while (error == JpegError::None && !decoder.isComplete()) {
+                const int from = decoder.decodedRows();
+                error = decoder.decodeRows(picture.scanLine(from), picture.bytesPerLine(), band);
+                if (error == JpegError::None) {
+                    ASSERT_EQ(decoder.decodedRows(), std::min(from + band, 61));
+                }
+            }
+            ASSERT_EQ(error, whole.error);
+            EXPECT_EQ(decoder.failure().error, whole.error);
+            EXPECT_EQ(decoder.decodeRows(picture.bits(), picture.bytesPerLine(), 1), whole.error); // and stays so
+            if (whole.ok()) {
+                EXPECT_EQ(picture, whole.image);
+            }
+        }
     }
 }
 
