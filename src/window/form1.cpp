@@ -486,9 +486,9 @@ void Form1::File_open_Click()
 void Form1::openPicture(const QString& path)
 {
     // A photo still being decoded is finished first, so that a failed open
-    // can leave a whole picture in place.
-    if (!finishOpening())
-        return;
+    // can leave a whole picture in place; if it turns out damaged, the
+    // picture before it comes back and this one opens after its message.
+    finishOpening();
     // By default a device or a FIFO is refused at once: reading it could wait
     // or run for ever. A photo taller than the viewport shows its top first.
     StagedPictureLoad loaded = loadPictureInStages(path, std::max(m_controls.Picture1->height(), 1));

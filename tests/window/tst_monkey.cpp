@@ -129,7 +129,7 @@ private:
     // A dropped file opens once the drop has ended, from the event queue: it
     // may still open after a later action.
     QString m_dropped;
-    static constexpr int GoodPictures = 6;
+    static constexpr int GoodPictures = 7; // then the tall photo damaged below its top
     std::unique_ptr<ShownForm> m_shown;
     std::optional<RunSettings> m_pending; // taken as Command1 is let go
     std::optional<RunSettings> m_run;     // the conversion running now
@@ -157,16 +157,23 @@ void MonkeyTest::initTestCase()
     nextHandler = qInstallMessageHandler(dropIgnoredClicks);
     QVERIFY(m_folder.isValid());
 
-    // Good pictures of every kind, one wider than the scroll bars reach, and
-    // broken ones, a folder and a missing file.
+    // Good pictures of every kind, one wider than the scroll bars reach, one
+    // taller than the viewport, and broken ones, a folder and a missing file.
     const QString data = QStringLiteral(RASTERKIT_TEST_DATA "/");
     const QImage pattern = patternPicture(400, 300);
     m_openAnswers = { writePicture(m_folder, QStringLiteral("pattern.bmp"), pattern),
         writePicture(m_folder, QStringLiteral("pattern.jpg"), pattern), data + QStringLiteral("known.gif"),
         data + QStringLiteral("transparent.gif"),
         writePicture(m_folder, QStringLiteral("one pixel.bmp"), flatPicture(QSize(1, 1), qRgb(9, 200, 30))),
-        writePicture(m_folder, QStringLiteral("wide.jpg"), patternPicture(2400, 120)) };
+        writePicture(m_folder, QStringLiteral("wide.jpg"), patternPicture(2400, 120)),
+        writePicture(m_folder, QStringLiteral("tall.jpg"), patternPicture(300, 2400)) };
     QVERIFY(!m_openAnswers.contains(QString()));
+    // A tall photo opens in stages; this one turns out damaged below its top.
+    QFile tall(m_openAnswers.last());
+    QVERIFY(tall.open(QIODevice::ReadOnly));
+    const QByteArray damaged = tall.readAll().first(tall.size() * 7 / 10) + QByteArray("\xFF\xD9", 2);
+    m_openAnswers.append(m_folder.filePath(QStringLiteral("tall damaged.jpg")));
+    QVERIFY(writeFile(m_openAnswers.last(), damaged));
     for (const char* broken : { "empty.jpg", "truncated.jpg", "cut-known.gif", "cut-known.bmp", "notapicture.jpg" })
         m_openAnswers.append(data + QLatin1String(broken));
     m_openAnswers << m_folder.path() << m_folder.filePath(QStringLiteral("missing.png")) << QString();
@@ -401,8 +408,11 @@ void MonkeyTest::act()
         openPicture(form(), path);
         const QString prefix = QStringLiteral("Rasterkit v9       ");
         const QString title = form().windowTitle();
+        // A photo opening in stages is named while its rest is decoded, also
+        // the one whose rest turns out damaged.
         const bool known = title == QStringLiteral("Rasterkit v9")
-            || (title.startsWith(prefix) && m_openAnswers.indexOf(title.mid(prefix.size())) < GoodPictures);
+            || (title.startsWith(prefix) && m_openAnswers.indexOf(title.mid(prefix.size())) < GoodPictures)
+            || (form().isOpening() && title == prefix + m_openAnswers[GoodPictures]);
         const bool dropOpenedLater = !m_dropped.isEmpty() && title == prefix + m_dropped;
         m_dropped.clear();
         if (!known || (willOpen && m_actions == actionsBefore && title != prefix + path && !dropOpenedLater))

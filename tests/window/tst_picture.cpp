@@ -6,6 +6,8 @@
 #include "window/pictureboxes.h"
 #include "window/statusbox.h"
 
+#include "platform/picturefile.h"
+
 #include <QAction>
 #include <QDir>
 #include <QApplication>
@@ -39,6 +41,8 @@ private slots:
     void panning();
     void thumbDragPansContinuously();
     void bigPicturePansToItsCorner();
+    void tallPhotoOpensInStages_data();
+    void tallPhotoOpensInStages();
     void troughAndWheelPan_data();
     void troughAndWheelPan();
     void droppedFileOpens_data();
@@ -423,6 +427,96 @@ void PictureTest::bigPicturePansToItsCorner()
         QVERIFY2(shownColour.blue() > 220 && shownColour.green() < 40 && shownColour.red() < 40,
             qPrintable(shownColour.name()));
     }
+}
+
+void PictureTest::tallPhotoOpensInStages_data()
+{
+    // What the user does while the rows below the viewport are decoded.
+    QTest::addColumn<bool>("damaged"); // the data stops at 70% of the file, then an end-of-image marker
+    QTest::addColumn<QString>("then"); // wait, convert, open (another picture)
+    for (const bool damaged : { false, true }) {
+        for (const char* then : { "wait", "convert", "open" })
+            QTest::addRow("%s, %s", damaged ? "damaged" : "whole", then) << damaged << QString::fromLatin1(then);
+    }
+}
+
+// A JPEG photo taller than the viewport is shown from its first rows, and
+// its title set, before the rest is decoded; what the user sees and converts
+// at the end is the whole decode. If the rest turns out damaged, everything
+// is as it was before the open, with the message, whatever the user did
+// meanwhile; a conversion asked for meanwhile waits for the rest and does
+// not run on a damaged photo.
+void PictureTest::tallPhotoOpensInStages()
+{
+    QFETCH(bool, damaged);
+    QFETCH(QString, then);
+    const QString path = write(QStringLiteral("tall.jpg"), patternPicture(600, 3000));
+    if (damaged) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray kept = file.readAll().first(file.size() * 7 / 10);
+        QVERIFY(file.resize(0) && file.write(kept + QByteArray("\xFF\xD9", 2)) == kept.size() + 2);
+    }
+    const QString other = write(QStringLiteral("other.bmp"), patternPicture(300, 200));
+    ShownForm shown;
+    QVERIFY(shown.exposed);
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
+    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
+    moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
+    const WorkingState before = shown.form->state();
+    const QImage pictureBefore = c.Picture3->picture();
+    const QString titleBefore = shown.form->windowTitle();
+    const QRectF frameBefore = c.Picture3->frameRect();
+
+    ModalAnswerer answerer;
+    openPicture(*shown.form, path);
+    QVERIFY(shown.form->isOpening());
+    QCOMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + path);
+    QCOMPARE(c.Picture3->size(), QSize(600, 3000));
+    QCOMPARE(c.VScroll1->value(), 0);
+    if (then == QLatin1String("convert"))
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+    if (then == QLatin1String("open"))
+        openPicture(*shown.form, other);
+    QTRY_VERIFY(!shown.form->isOpening());
+    QTRY_COMPARE(answerer.seen.size(), damaged ? 1 : 0);
+
+    if (!damaged) {
+        if (then == QLatin1String("open")) {
+            QCOMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + other);
+            QCOMPARE(c.Picture3->size(), QSize(300, 200));
+            return;
+        }
+        QVERIFY(c.Picture3->picture() == loadPicture(path).image);
+        if (then == QLatin1String("convert")) {
+            const CliResult cli = runCli(path, shown.form->state(), 0, m_folder.path());
+            QVERIFY2(cli.error.isEmpty(), qPrintable(cli.error));
+            QVERIFY(bytesOf(shown.form->state().OutputBytes) == cli.output);
+        }
+        return;
+    }
+    const QString message = answerer.seen.first().text;
+    QVERIFY2(message.startsWith(QStringLiteral("Не удалось открыть файл «%1»: ").arg(path)), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("обрывается")), qPrintable(message));
+    // Opening another picture first finishes the damaged one, which gives
+    // way to the picture before it; the other picture then opens.
+    if (then == QLatin1String("open")) {
+        QCOMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + other);
+        return;
+    }
+    QCOMPARE(shown.form->windowTitle(), titleBefore);
+    QVERIFY(c.Picture3->picture() == pictureBefore);
+    QCOMPARE(c.Picture3->size(), pictureBefore.size());
+    QVERIFY(c.Picture3->isFrameShown());
+    QCOMPARE(c.Picture3->frameRect(), frameBefore);
+    QCOMPARE(c.VScroll1->value(), 30);
+    QCOMPARE(c.Picture3->pos(), QPoint(0, -2));
+    QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
+    QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
+    QVERIFY(shown.form->state().OutputBytes == before.OutputBytes);
+    QVERIFY(shown.form->state().PixelGrid == before.PixelGrid);
 }
 
 void PictureTest::troughAndWheelPan_data()
