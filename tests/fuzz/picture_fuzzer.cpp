@@ -7,7 +7,8 @@
 // picture, and with the chosen filter and dithering; each grid must come back
 // unchanged through the format's encoder and decoder. Pictures whose header
 // claims more than LargestSide pixels a side are skipped: they would only
-// measure memory. Qt's image readers, its GIF and JPEG plugins included,
+// measure memory. A JPEG is also decoded a band of rows at a time, as the
+// window opens a tall photo. Qt's image readers, its GIF and JPEG plugins included,
 // need no application object.
 
 #include "replay.h"
@@ -16,6 +17,7 @@
 #include "convert/decoders.h"
 #include "convert/dither.h"
 #include "convert/encoders.h"
+#include "platform/jpegdecoder.h"
 #include "platform/picturefile.h"
 
 #include <QBuffer>
@@ -24,6 +26,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -91,6 +95,36 @@ void checkRoundTrip(PixelFormat format, const PixelGrid& grid, const FrameSettin
     check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
 }
 
+// A JPEG decoded a band of rows at a time, as the window opens a tall photo,
+// must fail exactly when the whole decode fails, and otherwise hold its
+// pixels, whatever the band.
+void checkBands(const QByteArray& file, const PictureLoadResult& whole, int band)
+{
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.constData()),
+        static_cast<std::size_t>(file.size()));
+    if (!looksLikeJpeg(bytes))
+        return;
+    JpegRowDecoder decoder(bytes);
+    JpegError error = decoder.start();
+    const std::ptrdiff_t bytesPerLine = std::ptrdiff_t(decoder.pictureWidth()) * 4;
+    std::vector<std::uint8_t> lines;
+    if (error == JpegError::None)
+        lines.resize(std::size_t(bytesPerLine) * std::size_t(decoder.pictureHeight()));
+    while (error == JpegError::None && !decoder.isComplete())
+        error = decoder.decodeRows(lines.data() + decoder.decodedRows() * bytesPerLine, bytesPerLine, band);
+    check((error == JpegError::None) == whole.ok(), "decoding in bands fails where the whole decode does not");
+    if (!whole.ok())
+        return;
+    const SourceImage picture = sourceImageOf(whole.image, whole.origin);
+    check(picture.width == decoder.pictureWidth() && picture.height == decoder.pictureHeight(),
+        "decoding in bands gives another size");
+    for (int row = 0; row < picture.height; ++row) {
+        check(std::memcmp(lines.data() + row * bytesPerLine, picture.bytes + row * picture.bytesPerLine,
+                  std::size_t(bytesPerLine)) == 0,
+            "decoding in bands gives other pixels");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -121,6 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     check(framed.ok() || !whole.ok(), "a picture that decodes whole is refused for a frame");
+    checkBands(file, whole, frame.targetHeight);
     if (!framed.ok())
         return 0;
 
