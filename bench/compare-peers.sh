@@ -105,21 +105,27 @@ echo "Machine: $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg) at 
 # --- Measuring ---------------------------------------------------------------
 
 # Runs a command once, its output thrown away, and appends "wall_ms cpu_ms
-# peak_kb" to the file named first. A command that fails stops the script.
+# peak_kb" to the file named first. The command is one string of shell
+# words (quoted as for the shell), run directly rather than through a shell,
+# and timed with bash's own clock, so that the figures carry as little of
+# this script's own cost as can be: a few forks, shown by the "harness"
+# line (/bin/true measured the same way). A command that fails stops the
+# script.
 measure() {
-    local into=$1
-    shift
+    local into=$1 command=$2
+    local -a words
+    eval "words=($command)"
     local start end cpu
     TIMEFORMAT='%3U %3S'
-    start=$(date +%s%N)
-    if ! { time /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/cpu"; then
-        echo "compare-peers.sh: this command failed: $*" >&2
+    start=$EPOCHREALTIME
+    if ! { time /usr/bin/time -f %M -o "$work/peak" "${words[@]}" >/dev/null 2>"$work/stderr"; } 2>"$work/cpu"; then
+        echo "compare-peers.sh: this command failed: $command" >&2
         cat "$work/stderr" >&2
         exit 1
     fi
-    end=$(date +%s%N)
+    end=$EPOCHREALTIME
     cpu=$(awk '{ printf "%.0f", ($1 + $2) * 1000 }' "$work/cpu")
-    echo "$(((end - start) / 1000000)) $cpu $(tail -n 1 "$work/peak")" >>"$into"
+    echo "$(awk -v start="$start" -v end="$end" 'BEGIN { printf "%.1f", (end - start) * 1000 }') $cpu $(tail -n 1 "$work/peak")" >>"$into"
 }
 
 # The median of column N of a file of measurements.
@@ -142,11 +148,11 @@ compare() {
     echo "$title ($count rounds)"
     for ((round = 1; round <= count; round++)); do
         if ((round % 2)); then
-            measure "$ours" sh -c "$our_command"
-            measure "$peer" sh -c "$peer_command"
+            measure "$ours" "$our_command"
+            measure "$peer" "$peer_command"
         else
-            measure "$peer" sh -c "$peer_command"
-            measure "$ours" sh -c "$our_command"
+            measure "$peer" "$peer_command"
+            measure "$ours" "$our_command"
         fi
         [ -t 2 ] && printf '  round %d of %d done\r' "$round" "$count" >&2
     done
@@ -199,13 +205,17 @@ if wants crop; then
 
     # What any run of rasterkit-cli costs before it reads a picture: loading
     # Qt and the libraries it links (the floor under the figures above).
-    rm -f "$work/startup.times"
+    rm -f "$work/startup.times" "$work/harness.times"
     for ((round = 1; round <= rounds; round++)); do
-        measure "$work/startup.times" "$cli" --version
+        measure "$work/startup.times" "'$cli' --version"
+        measure "$work/harness.times" /bin/true
     done
     printf '  %-20s %10s %10s %10.1f   (start-up alone: rasterkit-cli --version)\n' "start-up" \
         "$(median "$work/startup.times" 1)" "$(median "$work/startup.times" 2)" \
         "$(awk -v kb="$(median "$work/startup.times" 3)" 'BEGIN { print kb / 1024 }')"
+    printf '  %-20s %10s %10s %10.1f   (this script measuring /bin/true: in every figure above)\n' "harness" \
+        "$(median "$work/harness.times" 1)" "$(median "$work/harness.times" 2)" \
+        "$(awk -v kb="$(median "$work/harness.times" 3)" 'BEGIN { print kb / 1024 }')"
 
     if cmp -s "$ours_out" "$peer_out"; then
         echo "  Output: byte-identical to ffmpeg's."
@@ -257,6 +267,7 @@ if wants batch; then
     peer_loop="for picture in '$pictures'/*; do name=\${picture##*/}; \
 ffmpeg -nostdin -loglevel error -y -i \"\$picture\" -vf crop=320:240:1:1,format=bgr24 -sws_flags neighbor \
 -pix_fmt rgb565be -f rawvideo '$work/batch-ffmpeg'/\"\${name%.*}.raw\"; done"
+    peer_loop="sh -c $(printf '%q' "$peer_loop")"
     compare "2. 200 pictures in one call against one ffmpeg process per picture" "$batch_rounds" 20 "" \
         "rasterkit-cli" "'$cli' convert '$pictures'/* -o '$work/batch-ours/' -f rgb565 -q" \
         "ffmpeg per picture" "$peer_loop"
