@@ -7,6 +7,7 @@
 //
 //   build/bench/rasterkit_endurance_cli PICTURE-FOLDER OUTPUT-FOLDER [allowed MiB]
 #include "convertCommand.h"
+#include "guimodule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,6 +37,7 @@ double residentMiB()
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    cli::useGuiFunctions(cli::qtGuiFunctions());
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s PICTURE-FOLDER OUTPUT-FOLDER [allowed MiB]\n", argv[0]);
         return 2;

@@ -1,9 +1,10 @@
 #include "batch.h"
 
+#include "guifunctions.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -26,12 +28,16 @@ bool hasWildcard(const QString& text)
     return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')) || text.contains(QLatin1Char('['));
 }
 
-// "*.jpg", "*.bmp", ... for every format Qt's readers know.
-QStringList pictureNameFilters()
+// "*.jpg", "*.bmp", ... for every format Qt's readers know; nothing, with
+// the problem, when the module that knows them cannot be loaded.
+std::optional<QStringList> pictureNameFilters(QString& problem)
 {
+    const GuiFunctions* functions = guiFunctions(&problem);
+    if (functions == nullptr)
+        return std::nullopt;
     QStringList filters;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        filters << QStringLiteral("*.") + QString::fromLatin1(format);
+    for (const QString& format : functions->pictureFormats())
+        filters << QStringLiteral("*.") + format;
     return filters;
 }
 
@@ -100,8 +106,16 @@ InputList expandInputs(const QStringList& inputs)
             for (const QString& name : names)
                 list.paths << prefix + name;
         } else if (QFileInfo(input).isDir()) {
+            QString problem;
+            const std::optional<QStringList> filters = pictureNameFilters(problem);
+            if (!filters) {
+                list.fileError = true;
+                return fail(QStringLiteral("Cannot list the pictures in the folder \"%1\": the formats that can be "
+                                           "read are known to a module, and %2.")
+                                .arg(input, problem));
+            }
             const QDir folder(input);
-            const QStringList names = folder.entryList(pictureNameFilters(), QDir::Files, QDir::Name);
+            const QStringList names = folder.entryList(*filters, QDir::Files, QDir::Name);
             if (names.isEmpty()) {
                 return fail(QStringLiteral("the folder \"%1\" holds no picture (JPEG, BMP, GIF or another format "
                                            "Qt reads).")

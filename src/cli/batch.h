@@ -25,6 +25,7 @@ struct BatchItem {
 struct InputList {
     QStringList paths;
     QString error; // names the input and the reason; empty on success
+    bool fileError = false; // the error lies not in the command line but in the program's files (exit status 1)
 
     bool ok() const { return error.isEmpty(); }
 };

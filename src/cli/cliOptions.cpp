@@ -1,7 +1,8 @@
 #include "cliOptions.h"
 
+#include "guifunctions.h"
+
 #include "output/outputfile.h"
-#include "output/previewimage.h"
 
 #include <QDir>
 #include <QFile>
@@ -380,24 +381,27 @@ QString writeOutput(const QString& path, std::span<const std::uint8_t> bytes)
     return saved.ok() ? QString() : saved.message();
 }
 
-QString writePicture(const QString& path, const QImage& picture)
+QString writePicture(const QString& path, const RgbxPicture& picture)
 {
-    const QByteArray png = pngBytes(picture);
-    if (png.isEmpty()) {
-        return QStringLiteral("Cannot write \"%1\": the picture could not be encoded as PNG.")
-            .arg(path == StandardStream ? QStringLiteral("standard output") : QFileInfo(path).absoluteFilePath());
-    }
+    const QString shown = path == StandardStream ? QStringLiteral("standard output") : QFileInfo(path).absoluteFilePath();
+    QString problem;
+    const GuiFunctions* functions = guiFunctions(&problem);
+    if (functions == nullptr)
+        return QStringLiteral("Cannot write \"%1\": PNG files are made by a module, and %2.").arg(shown, problem);
+    const QByteArray png = picture.isNull() ? QByteArray() : functions->pngBytes(picture);
+    if (png.isEmpty())
+        return QStringLiteral("Cannot write \"%1\": the picture could not be encoded as PNG.").arg(shown);
     return writeOutput(path, byteSpan(png));
 }
 
-std::optional<QRgb> parseHexColour(QString text)
+std::optional<std::uint32_t> parseHexColour(QString text)
 {
     if (text.startsWith(QLatin1Char('#')))
         text.remove(0, 1);
     static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
     if (!sixHexDigits.match(text).hasMatch())
         return std::nullopt;
-    return QRgb(0xFF000000u | text.toUInt(nullptr, 16));
+    return 0xFF000000u | text.toUInt(nullptr, 16);
 }
 
 std::span<const std::uint8_t> byteSpan(const std::string& text)

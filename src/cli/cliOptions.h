@@ -6,8 +6,9 @@
 
 #include "frameOptions.h"
 
+#include "convert/rgbxpicture.h"
+
 #include <QCommandLineParser>
-#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -130,12 +131,13 @@ QString destinationProblem(const QString& path);
 // message, naming the file and the reason; empty on success.
 QString writeOutput(const QString& path, std::span<const std::uint8_t> bytes);
 
-// The picture as PNG, written as writeOutput writes.
-QString writePicture(const QString& path, const QImage& picture);
+// The picture as PNG, written as writeOutput writes. PNG files are made by
+// the module over Qt Gui (guifunctions.h), loaded here if need be.
+QString writePicture(const QString& path, const RgbxPicture& picture);
 
 // A colour written as six hexadecimal digits RRGGBB, with or without a
-// leading '#'; nothing for anything else.
-std::optional<QRgb> parseHexColour(QString text);
+// leading '#', as 0xFFRRGGBB; nothing for anything else.
+std::optional<std::uint32_t> parseHexColour(QString text);
 
 // Bytes of a string or byte array, for writeOutput.
 std::span<const std::uint8_t> byteSpan(const std::string& text);

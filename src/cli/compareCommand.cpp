@@ -161,7 +161,7 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
     options.background = PictureBackground;
     if (line.isSet(Background)) {
         const QString text = line.value(Background);
-        const std::optional<QRgb> colour = parseHexColour(text);
+        const std::optional<std::uint32_t> colour = parseHexColour(text);
         if (!colour) {
             return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
                                                "hexadecimal digits, e.g. --background FFFFFF.")
@@ -279,7 +279,7 @@ RunOutcome runCompare(const CompareOptions& options)
     }
 
     if (!options.sheetPath.isEmpty()) {
-        const QImage sheet = contactSheet(tiles, sheetColumns);
+        const RgbxPicture sheet = contactSheet(tiles, sheetColumns);
         if (sheet.isNull())
             return fileFailure(sheetTooLarge());
         if (const QString error = writePicture(options.sheetPath, sheet); !error.isEmpty())

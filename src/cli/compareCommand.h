@@ -2,9 +2,9 @@
 
 #include "cliOptions.h"
 
-#include <QRgb>
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <variant>
 #include <vector>
@@ -16,7 +16,7 @@ struct CompareOptions {
     QString sheetPath; // empty: no sheet
     FrameRequest request; // the frame and the filter; every format is measured
     std::vector<Dither> dithers; // one mode, or all three
-    QRgb background = 0;
+    std::uint32_t background = 0; // 0xAARRGGBB
     bool json = false;
 };
 

@@ -87,7 +87,7 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
     options.background = PictureBackground;
     if (line.isSet(Background)) {
         const QString text = line.value(Background);
-        const std::optional<QRgb> colour = parseHexColour(text);
+        const std::optional<std::uint32_t> colour = parseHexColour(text);
         if (!colour) {
             return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
                                                "hexadecimal digits, e.g. --background FFFFFF.")
@@ -133,8 +133,11 @@ std::variant<ConvertOptions, Reply> parseBatch(const CommandLine& line, const QS
         return *reply;
 
     const InputList inputs = expandInputs(operands);
-    if (!inputs.ok())
+    if (!inputs.ok()) {
+        if (inputs.fileError)
+            return Reply { ExitFileError, QStringLiteral("rasterkit-cli: %1\n").arg(inputs.error) };
         return line.failure(inputs.error);
+    }
     const QString extension = options.arrayName.isEmpty() ? QStringLiteral(".raw") : QStringLiteral(".h");
     BatchPlan plan = planBatch(inputs.paths, options.outputFolder, extension);
     if (!plan.ok())
@@ -193,7 +196,6 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
         return fileFailure(
             QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
     }
-    preparePictureReaders(); // before any thread decodes
     // Each picture's pixels, samples and bytes are blocks of hundreds of
     // kilobytes to megabytes, which the C library would otherwise hand back
     // to the system after every picture and take again, paying page faults
@@ -350,7 +352,7 @@ QString batchArrayName(const QString& prefix, const QString& stem)
     return prefix + QLatin1Char('_') + cIdentifierFrom(stem);
 }
 
-PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, QRgb background)
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background)
 {
     // Pipes and FIFOs (process substitution, "-") are read as streams, within
     // the size limit; for the nearest pixel only the pixels the frame samples

@@ -6,9 +6,9 @@
 #include "convert/pixelgrid.h"
 #include "platform/picturefile.h"
 
-#include <QRgb>
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -25,7 +25,7 @@ struct ConvertOptions {
     QString arrayName;   // not empty: write a C header with this array
     QString arrayAttribute;
     FrameRequest request;
-    QRgb background = 0;
+    std::uint32_t background = 0; // 0xAARRGGBB
     bool quiet = false;
     // Several pictures into a folder: each item is converted with the
     // options above, its own input, output and array name (batchArrayName)
@@ -43,7 +43,7 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // the nearest pixel only the region the samples read (where the format
 // allows), for the box filter the whole picture, whose every pixel a cell
 // may cover.
-PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, QRgb background);
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background);
 
 // The grid the format's encoder reads: the window's own sampler for the
 // nearest pixel without dithering, otherwise the colours sampled with the

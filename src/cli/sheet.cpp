@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace rasterkit::cli {
 
@@ -99,8 +100,8 @@ const std::array<std::uint8_t, 7>& glyphOf(QChar character)
 constexpr int Scale = 2;        // font pixels are drawn 2 x 2
 constexpr int Margin = 8;       // around and between tiles
 constexpr int LineGap = 4;      // between label lines, and under the label
-const QRgb Ground = qRgb(0x40, 0x40, 0x40);
-const QRgb Ink = qRgb(0xFF, 0xFF, 0xFF);
+constexpr std::uint32_t Ground = 0x404040;
+constexpr std::uint32_t Ink = 0xFFFFFF;
 
 } // namespace
 
@@ -109,7 +110,7 @@ int labelWidth(const QString& text, int scale)
     return text.isEmpty() ? 0 : (6 * int(text.size()) - 1) * scale;
 }
 
-void drawLabel(QImage& picture, int x, int y, const QString& text, QRgb colour, int scale)
+void drawLabel(RgbxPicture& picture, int x, int y, const QString& text, std::uint32_t colour, int scale)
 {
     for (const QChar character : text) {
         const auto& rows = glyphOf(character);
@@ -150,7 +151,7 @@ bool sheetFits(int count, int columns, int width, int height, int labelLines)
         && sheetExtent(rows, qint64(labelLines) * (labelHeight(Scale) + LineGap) + height) <= MaximumSheetSide;
 }
 
-QImage contactSheet(const std::vector<SheetTile>& tiles, int columns)
+RgbxPicture contactSheet(const std::vector<SheetTile>& tiles, int columns)
 {
     if (tiles.empty() || columns < 1)
         return {};
@@ -172,7 +173,7 @@ QImage contactSheet(const std::vector<SheetTile>& tiles, int columns)
     const qint64 height = sheetExtent(rows, cellHeight);
     if (width > MaximumSheetSide || height > MaximumSheetSide)
         return {};
-    QImage sheet(int(width), int(height), QImage::Format_RGB32);
+    RgbxPicture sheet = RgbxPicture::allocate(int(width), int(height));
     if (sheet.isNull())
         return {};
     sheet.fill(Ground);
@@ -184,10 +185,10 @@ QImage contactSheet(const std::vector<SheetTile>& tiles, int columns)
             drawLabel(sheet, x, y, line, Ink, Scale);
             y += labelHeight(Scale) + LineGap;
         }
-        const QImage preview = tile.preview.convertToFormat(QImage::Format_RGB32);
+        const RgbxPicture& preview = tile.preview;
         for (int row = 0; row < preview.height(); ++row) {
-            const auto* from = reinterpret_cast<const QRgb*>(preview.constScanLine(row));
-            std::copy_n(from, preview.width(), reinterpret_cast<QRgb*>(sheet.scanLine(y + row)) + x);
+            std::memcpy(sheet.scanLine(y + row) + std::ptrdiff_t(x) * 4, preview.constScanLine(row),
+                std::size_t(preview.width()) * 4);
         }
     }
     return sheet;

@@ -4,24 +4,26 @@
 // each labelled, drawn with a small built-in bitmap font so that the sheet
 // needs no font files and no display connection.
 
-#include <QImage>
+#include "convert/rgbxpicture.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
 namespace rasterkit::cli {
 
 struct SheetTile {
-    QImage preview;    // one pixel per output pixel
+    RgbxPicture preview; // one pixel per output pixel
     QStringList label; // lines drawn above the preview
 };
 
 // The tiles in rows of `columns`, in order, on a dark grey ground; each
-// tile's label in white above its preview. A null image when the sheet
+// tile's label in white above its preview. A null picture when the sheet
 // would be larger than MaximumSheetSide pixels a side or cannot be made.
 inline constexpr int MaximumSheetSide = 32767;
-QImage contactSheet(const std::vector<SheetTile>& tiles, int columns);
+RgbxPicture contactSheet(const std::vector<SheetTile>& tiles, int columns);
 
 // Whether count tiles of width x height previews under labelLines lines, in
 // rows of columns, can fit within MaximumSheetSide (labels wider than the
@@ -35,8 +37,8 @@ int labelWidth(const QString& text, int scale);
 inline int labelHeight(int scale) { return 7 * scale; }
 
 // Draws the text with its top-left corner at (x, y), each font pixel as a
-// scale x scale square of the colour; characters the font lacks are drawn
-// as a hollow box. Parts outside the picture are clipped.
-void drawLabel(QImage& picture, int x, int y, const QString& text, QRgb colour, int scale);
+// scale x scale square of the colour (0xRRGGBB); characters the font lacks
+// are drawn as a hollow box. Parts outside the picture are clipped.
+void drawLabel(RgbxPicture& picture, int x, int y, const QString& text, std::uint32_t colour, int scale);
 
 } // namespace rasterkit::cli

@@ -3,30 +3,24 @@
 #include "convert/colour.h"
 #include "convert/sampling.h"
 
-#include <QBuffer>
-
 namespace rasterkit {
 
-QImage previewImage(const PixelGrid& grid, PixelFormat format)
+RgbxPicture previewImage(const PixelGrid& grid, PixelFormat format)
 {
-    QImage picture(grid.width(), grid.height(), QImage::Format_RGB32);
+    RgbxPicture picture = RgbxPicture::allocate(grid.width(), grid.height());
+    if (picture.isNull())
+        return picture;
     for (int row = 1; row <= grid.height(); ++row) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(row - 1));
+        std::uint8_t* pixel = picture.scanLine(row - 1);
         for (const std::int32_t value : grid.row(row)) {
             const Colour colour = previewColour(format, value);
-            *line++ = qRgb(int(redOf(colour)), int(greenOf(colour)), int(blueOf(colour)));
+            *pixel++ = static_cast<std::uint8_t>(redOf(colour));
+            *pixel++ = static_cast<std::uint8_t>(greenOf(colour));
+            *pixel++ = static_cast<std::uint8_t>(blueOf(colour));
+            *pixel++ = 0xFF;
         }
     }
     return picture;
-}
-
-QByteArray pngBytes(const QImage& picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
-        return {};
-    return bytes;
 }
 
 } // namespace rasterkit

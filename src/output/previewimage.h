@@ -2,19 +2,13 @@
 
 #include "convert/pixelformat.h"
 #include "convert/pixelgrid.h"
-
-#include <QByteArray>
-#include <QImage>
+#include "convert/rgbxpicture.h"
 
 namespace rasterkit {
 
 // The reduced picture as the window's preview shows it: one pixel for each
 // value of the grid, in the colour the preview draws for it (samples outside
-// the source picture included).
-QImage previewImage(const PixelGrid& grid, PixelFormat format);
-
-// A picture as the bytes of a PNG file, for saving whole. Empty if it cannot
-// be encoded.
-QByteArray pngBytes(const QImage& picture);
+// the source picture included). Null if memory runs out.
+RgbxPicture previewImage(const PixelGrid& grid, PixelFormat format);
 
 } // namespace rasterkit

@@ -237,8 +237,6 @@ public:
     {
         if (m_created)
             jpeg_destroy_decompress(&m_info);
-        if (m_regionBuffer != nullptr)
-            std::free(m_regionBuffer);
     }
 
     JpegDecompression(const JpegDecompression&) = delete;
@@ -281,7 +279,6 @@ private:
     bool m_created = false;
     bool m_cmyk = false;
     JpegError m_error = JpegError::Unreadable; // when decode() gives up
-    void* m_regionBuffer = nullptr; // owned until handed to the result's picture
 };
 
 bool JpegDecompression::decode()
@@ -331,14 +328,17 @@ bool JpegDecompression::decode()
     // each block's neighbours, and the decoder takes the columns it crops to
     // as the whole picture there: the blocks along the crop come out
     // differently. Such pictures are decoded in whole rows and cut after.
+    //
+    // The pixels are decoded straight into the result's picture, which frees
+    // them whatever happens, as no local of this frame could after a jump.
     if (wanted.width == width || jpeg_has_multiple_scans(&m_info)) {
-        m_result.image = QImage(static_cast<int>(width), static_cast<int>(wanted.height), QImage::Format_RGBX8888);
+        m_result.image = RgbxPicture::allocate(static_cast<int>(width), static_cast<int>(wanted.height));
         if (m_result.image.isNull()) {
             m_error = JpegError::OutOfMemory;
             return false;
         }
         jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-        if (!decodeRows(m_result.image.bits(), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+        if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
             return false;
         if (wanted.width != width) {
             m_result.image = m_result.image.copy(static_cast<int>(wanted.left), 0, static_cast<int>(wanted.width),
@@ -362,26 +362,18 @@ bool JpegDecompression::decode()
         JDIMENSION cropLeft = static_cast<JDIMENSION>(left);
         JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left);
         jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
-        const qsizetype bytesPerLine = qsizetype(cropWidth) * 4;
-        m_regionBuffer = std::malloc(static_cast<std::size_t>(bytesPerLine * wanted.height));
-        if (m_regionBuffer == nullptr) {
-            m_error = JpegError::OutOfMemory;
-            return false;
-        }
-        auto* lines = static_cast<std::uint8_t*>(m_regionBuffer);
-        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-        if (!decodeRows(lines, bytesPerLine, static_cast<JDIMENSION>(wanted.height)))
-            return false;
-        // The picture shows the wanted columns of the rows, no more, and
-        // frees the buffer when it goes.
-        m_result.image = QImage(lines + (wanted.left - cropLeft) * 4, static_cast<int>(wanted.width),
-            static_cast<int>(wanted.height), bytesPerLine, QImage::Format_RGBX8888,
-            [](void* buffer) { std::free(buffer); }, m_regionBuffer);
+        m_result.image = RgbxPicture::allocate(static_cast<int>(cropWidth), static_cast<int>(wanted.height));
         if (m_result.image.isNull()) {
             m_error = JpegError::OutOfMemory;
             return false;
         }
-        m_regionBuffer = nullptr;
+        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
+        if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+            return false;
+        // The picture shows the wanted columns of the rows, no more, and
+        // frees the decoded rows when it goes.
+        m_result.image = m_result.image.region(static_cast<int>(wanted.left - cropLeft), 0,
+            static_cast<int>(wanted.width), static_cast<int>(wanted.height));
     }
 
     if (m_info.output_scanline == m_info.output_height)
@@ -619,7 +611,7 @@ JpegDecodeResult decodeJpeg(std::span<const std::uint8_t> data, const JpegDecode
     detail::JpegDecompression decompression(data, nullptr, options, result);
     result.error = decompression.run();
     if (!result.ok())
-        result.image = QImage();
+        result.image = {};
     return result;
 }
 
@@ -629,7 +621,7 @@ JpegDecodeResult decodeJpeg(QIODevice& device, const JpegDecodeOptions& options)
     detail::JpegDecompression decompression({}, &device, options, result);
     result.error = decompression.run();
     if (!result.ok())
-        result.image = QImage();
+        result.image = {};
     return result;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "convert/rgbxpicture.h"
 #include "convert/sampling.h"
 
-#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -53,9 +53,9 @@ enum class JpegError {
 const char* jpegErrorText(JpegError error);
 
 struct JpegDecodeResult {
-    // Format_RGBX8888: the whole picture, or exactly the pixels the frame
-    // reads; null when the frame misses the picture.
-    QImage image;
+    // The whole picture, or exactly the pixels the frame reads; null when the
+    // frame misses the picture.
+    RgbxPicture image;
     // The picture's pixel that image's top-left pixel shows.
     std::int64_t left = 0;
     std::int64_t top = 0;

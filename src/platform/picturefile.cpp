@@ -3,12 +3,11 @@
 #include "jpegdecoder.h"
 #include "picturecheck.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <span>
@@ -22,56 +21,17 @@ namespace rasterkit {
 
 namespace {
 
-// Qt refuses to decode pictures above 128 MB by default, which turns away
-// the 50-megapixel photos of today's phones. 1 GiB still refuses headers
-// that claim absurd sizes.
-constexpr int AllocationLimitMegabytes = 1024;
-constexpr std::int64_t MaximumDecodedBytes = std::int64_t(AllocationLimitMegabytes) << 20;
+// Decoded pictures of up to 1 GiB are accepted: the 50-megapixel photos of
+// today's phones take 200 MB. Beyond, headers claim absurd sizes.
+constexpr std::int64_t MaximumDecodedBytes = MaximumPictureBytes;
 
 // Files are read in blocks of this size, so that a device that never ends is
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 
-QImage flattenOverBackground(const QImage& decoded, QRgb backgroundColour)
-{
-    if (!decoded.hasAlphaChannel())
-        return decoded.convertToFormat(QImage::Format_RGBX8888);
-    QImage picture = decoded.convertToFormat(QImage::Format_RGBA8888);
-    const unsigned background[3] = { unsigned(qRed(backgroundColour)), unsigned(qGreen(backgroundColour)),
-        unsigned(qBlue(backgroundColour)) };
-    for (int y = 0; y < picture.height(); ++y) {
-        uchar* pixel = picture.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x, pixel += 4) {
-            const unsigned alpha = pixel[3];
-            if (alpha != 255) {
-                for (int channel = 0; channel < 3; ++channel)
-                    pixel[channel] = static_cast<uchar>(
-                        (pixel[channel] * alpha + background[channel] * (255 - alpha) + 127) / 255);
-                pixel[3] = 255;
-            }
-        }
-    }
-    return picture.convertToFormat(QImage::Format_RGBX8888);
-}
-
-// Qt's BMP reader leaves the pixels that a run-length picture skips, and
-// those after its data stops, as whatever memory held. It reads into the
-// picture it is given when that has the size and format it reads, so a BMP
-// is read into one made and cleared beforehand: those pixels come out as
-// colour 0, the same every time. Within the allocation limit only, which
-// the reader does not check on a picture it is given.
-QImage clearedBmpTarget(QImageReader& reader, const QByteArray& data)
-{
-    if (!data.startsWith("BM"))
-        return {};
-    const QSize size = reader.size(); // the height as stored: negative for rows stored top-down
-    const qint64 height = qAbs(qint64(size.height()));
-    if (size.width() <= 0 || height == 0 || size.width() * height * 4 > MaximumDecodedBytes)
-        return {};
-    QImage target(size.width(), static_cast<int>(height), reader.imageFormat());
-    target.fill(0);
-    return target;
-}
+// The decoder of pictures that are not JPEG; set before any picture is
+// loaded, then only read.
+std::atomic<OtherPictureDecoder> otherDecoder { nullptr };
 
 PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
     std::array<qint64, 2> figures = {})
@@ -179,24 +139,15 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         return jpegResult(
             decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), data.size(), shown);
 
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    preparePictureReaders();
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    QImage decoded = clearedBmpTarget(reader, data);
-    if (!reader.read(&decoded) || decoded.isNull()) {
-        if (reader.error() == QImageReader::UnsupportedFormatError)
-            return failure(PictureError::NotAPicture, shown);
-        return failure(PictureError::CannotDecode, shown, reader.errorString());
-    }
-    PictureLoadResult result;
-    result.file = shown;
-    result.image = flattenOverBackground(decoded, options.background);
-    if (result.image.isNull())
-        return failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
-    return result;
+    const OtherPictureDecoder decoder = otherDecoder.load(std::memory_order_acquire);
+    if (decoder == nullptr)
+        return failure(PictureError::NoReader, shown);
+    return decoder(data, options.background, shown);
+}
+
+void setOtherPictureDecoder(OtherPictureDecoder decoder)
+{
+    otherDecoder.store(decoder, std::memory_order_release);
 }
 
 namespace {
@@ -221,14 +172,6 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
 }
 
 } // namespace
-
-void preparePictureReaders()
-{
-    // Written only when it differs, so that loads on several threads after
-    // this call only ever read it.
-    if (QImageReader::allocationLimit() != AllocationLimitMegabytes)
-        QImageReader::setAllocationLimit(AllocationLimitMegabytes);
-}
 
 const char* pictureErrorText(PictureError error)
 {
@@ -261,6 +204,8 @@ const char* pictureErrorText(PictureError error)
         return "the picture cannot be decoded";
     case PictureError::OutOfMemory:
         return "not enough memory for a picture of %1 x %2 pixels";
+    case PictureError::NoReader:
+        return "it is not a JPEG, and the reader of other pictures is not available";
     }
     return "unknown error";
 }
@@ -357,10 +302,9 @@ bool PictureStages::begin(int firstRows)
     if (m_decoder->start() != JpegError::None || !m_decoder->isSingleScanAndEnded()
         || m_decoder->pictureHeight() <= firstRows)
         return false;
-    m_picture = QImage(m_decoder->pictureWidth(), m_decoder->pictureHeight(), QImage::Format_RGBX8888);
+    m_picture = RgbxPicture::allocate(m_decoder->pictureWidth(), m_decoder->pictureHeight());
     if (m_picture.isNull())
         return false;
-    m_lines = m_picture.bits(); // before any copy is made, so it is the pixels every copy shows
     return decodeMore(firstRows);
 }
 
@@ -371,8 +315,7 @@ bool PictureStages::decodeMore(int rows)
     if (m_decoder == nullptr || m_decoder->isComplete())
         return true;
     const int from = m_decoder->decodedRows();
-    if (m_decoder->decodeRows(m_lines + qsizetype(from) * m_picture.bytesPerLine(), m_picture.bytesPerLine(), rows)
-        == JpegError::None)
+    if (m_decoder->decodeRows(m_picture.scanLine(from), m_picture.bytesPerLine(), rows) == JpegError::None)
         return true;
     m_failure = jpegFailure(m_decoder->failure(), m_data.size(), m_shown);
     return false;
@@ -424,18 +367,9 @@ PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options
     return readAndDecode(input, 0, options, shown);
 }
 
-SourceImage sourceImageOf(const QImage& picture, QPoint origin)
+SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin)
 {
-    SourceImage view;
-    if (picture.isNull() || picture.format() != QImage::Format_RGBX8888)
-        return view;
-    view.width = picture.width();
-    view.height = picture.height();
-    view.bytes = picture.constBits();
-    view.bytesPerLine = picture.bytesPerLine();
-    view.left = origin.x();
-    view.top = origin.y();
-    return view;
+    return picture.view(origin.x(), origin.y());
 }
 
 } // namespace rasterkit

@@ -1,21 +1,29 @@
 #pragma once
 
+// Reading picture files into RgbxPicture, with Qt Core only: JPEG through
+// libjpeg-turbo here, every other format (BMP, GIF, ...) through the decoder
+// a program registers (setOtherPictureDecoder), as Qt's readers need Qt Gui.
+
+#include "convert/rgbxpicture.h"
 #include "convert/sampling.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QPoint>
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
+
+class QImage;
 
 namespace rasterkit {
 
 // The background that transparent pixels are blended over unless told
-// otherwise: the light grey of the window's picture box.
-inline constexpr QRgb PictureBackground = qRgb(0xF0, 0xF0, 0xF0);
+// otherwise: the light grey of the window's picture box. Colours are
+// 0xAARRGGBB, as Qt's QRgb.
+inline constexpr std::uint32_t PictureBackground = 0xFFF0F0F0u;
 
 // The most a picture file may hold, and the most a decoded picture may take.
 inline constexpr qint64 MaximumPictureBytes = qint64(1) << 30;
@@ -37,6 +45,7 @@ enum class PictureError {
     ColourLayout, // colour components that cannot be shown
     CannotDecode, // the decoder gave up
     OutOfMemory,  // figures are the picture's width and height
+    NoReader,     // not a JPEG, and no decoder of other pictures is available; the detail says why
 };
 
 // The English reason, e.g. "the file is empty". %1 and %2 stand for the
@@ -44,7 +53,7 @@ enum class PictureError {
 const char* pictureErrorText(PictureError error);
 
 struct PictureLoadResult {
-    QImage image;  // Format_RGBX8888, every pixel opaque
+    RgbxPicture image; // every pixel opaque
     QPoint origin; // the picture's pixel that image's top-left pixel shows: (0, 0) unless only a part was decoded
     PictureError error = PictureError::None;
     QString file;   // the file as shown to the user: an absolute path, or "standard input"
@@ -71,7 +80,7 @@ struct PictureLoadOptions {
     // picture would.
     std::optional<FrameSettings> frame;
     // The colour transparent pixels are blended over; its alpha is ignored.
-    QRgb background = PictureBackground;
+    std::uint32_t background = PictureBackground;
 };
 
 // Decodes a JPEG, BMP, GIF (its first frame) or any other picture Qt reads,
@@ -80,11 +89,6 @@ struct PictureLoadOptions {
 // more than the byte limit; decoded pictures of up to 1 GiB are accepted and
 // absurd headers refused.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
-
-// Sets what Qt's readers may allocate, a setting of the whole process, as
-// loadPicture needs it. loadPicture calls it itself; call it once before
-// loading pictures on several threads at once.
-void preparePictureReaders();
 
 // The same for the program's standard input, read as a stream.
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options = {});
@@ -120,9 +124,9 @@ public:
 
     bool isComplete() const;
     int decodedRows() const;
-    // The picture being filled, Format_RGBX8888: every copy of it shows the
-    // rows decoded so far.
-    const QImage& picture() const { return m_picture; }
+    // The picture being filled: every copy of it (and imageOf() each copy)
+    // shows the rows decoded so far.
+    const RgbxPicture& picture() const { return m_picture; }
     // Why the picture cannot be used, as loadPicture says it.
     const PictureLoadResult& failure() const { return m_failure; }
     const QByteArray& data() const { return m_data; }
@@ -131,8 +135,7 @@ private:
     QByteArray m_data;
     QString m_shown;
     std::unique_ptr<JpegRowDecoder> m_decoder;
-    QImage m_picture;
-    std::uint8_t* m_lines = nullptr; // m_picture's pixels, written without detaching it
+    RgbxPicture m_picture;
     PictureLoadResult m_failure;
 };
 
@@ -154,6 +157,27 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
 // A view of a picture made by loadPicture, for sampling; origin is the
 // picture's pixel that the image's top-left pixel shows. The picture must
 // outlive the view.
+SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin = {});
+
+// Decodes the bytes of a picture that is not a JPEG, blending transparent
+// pixels over the background; `shown` names the file in messages. Called
+// with the whole file after the checks every picture gets, possibly on
+// several threads at once.
+using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
+
+// The decoder of pictures that are not JPEG for the whole process; without
+// one they are refused as NoReader. Set it before loading pictures.
+void setOtherPictureDecoder(OtherPictureDecoder decoder);
+
+// Over Qt Gui, in the library rasterkit::picture_qt, for the programs that
+// link it (the window, the tests):
+// - registerQtPictureReaders() makes Qt's readers the decoder of pictures
+//   that are not JPEG;
+// - imageOf() shows a picture as a QImage (Format_RGBX8888) that shares its
+//   pixels, without a copy;
+// - sourceImageOf() views a Format_RGBX8888 QImage for sampling.
+void registerQtPictureReaders();
+QImage imageOf(const RgbxPicture& picture);
 SourceImage sourceImageOf(const QImage& picture, QPoint origin = {});
 
 } // namespace rasterkit

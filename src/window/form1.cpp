@@ -151,6 +151,7 @@ QString droppedFile(const QMimeData* dropped)
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent)
 {
+    registerQtPictureReaders(); // BMP, GIF and the other pictures Qt reads
     setWindowTitle(WindowTitle);
     QIcon icon;
     for (const char* name : { ":/icons/rasterkit-16.png", ":/icons/rasterkit-32.png" }) {
@@ -502,9 +503,9 @@ void Form1::openPicture(const QString& path)
         m_opening = std::make_unique<Opening>(Opening { std::move(loaded.rest), picture->picture(), windowTitle(),
             picture->isFrameShown(), picture->frameRect(), m_controls.HScroll1->value(), m_controls.VScroll1->value(),
             picture->leftTwips(), picture->topTwips() });
-        picture->setPicture(loaded.first.image, m_opening->stages->decodedRows());
+        picture->setPicture(imageOf(loaded.first.image), m_opening->stages->decodedRows());
     } else {
-        picture->setPicture(loaded.first.image);
+        picture->setPicture(imageOf(loaded.first.image));
     }
     const qint64 shown = picture->picture().cacheKey();
     setWindowTitle(OpenedTitlePrefix + path);

@@ -65,6 +65,8 @@ QString pictureReason(const PictureLoadResult& result)
         return QStringLiteral("рисунок не удаётся разобрать");
     case PictureError::OutOfMemory:
         return QStringLiteral("не хватает памяти для рисунка %1 × %2 точек").arg(result.figures[0]).arg(result.figures[1]);
+    case PictureError::NoReader:
+        return QStringLiteral("это не JPEG, а рисунки других видов читать нечем");
     }
     return QString::fromLatin1(pictureErrorText(result.error));
 }

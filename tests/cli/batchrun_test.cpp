@@ -7,6 +7,7 @@
 
 #include "batch.h"
 #include "convertCommand.h"
+#include "guimodule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -256,6 +257,7 @@ int main(int argc, char* argv[])
 {
     // Qt's picture readers are found through the application object.
     QCoreApplication application(argc, argv);
+    rasterkit::cli::useGuiFunctions(rasterkit::cli::qtGuiFunctions());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -43,6 +43,7 @@ TEST_P(DeviceDecodeTest, SampledPicturesMatchTheCore)
         { "small.bmp", { 13, 9, 1.0, 0, 0 } },
     };
     const PixelFormat format = GetParam();
+    registerQtPictureReaders(); // BMP and GIF
     for (const auto& [name, frame] : frames) {
         const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_TEST_DATA "/") + QString::fromLatin1(name));
         ASSERT_TRUE(picture.ok()) << picture.message().toStdString();

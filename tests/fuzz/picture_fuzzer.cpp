@@ -129,7 +129,8 @@ void checkBands(const QByteArray& file, const PictureLoadResult& whole, int band
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < SettingsBytes)
+    static const bool readersRegistered = (registerQtPictureReaders(), true); // BMP, GIF, ...
+    if (size < SettingsBytes || !readersRegistered)
         return 0;
     // Not copied, so that the sanitizers see any read past the input's end.
     const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + SettingsBytes),
@@ -146,8 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PictureLoadResult framed = decodePicture(file, PictureLoadOptions { .frame = frame }, name);
     for (const PictureLoadResult* picture : { &whole, &framed }) {
         if (picture->ok()) {
-            check(picture->image.format() == QImage::Format_RGBX8888 || (picture == &framed && picture->image.isNull()),
-                "a decoded picture is not RGBX8888");
+            check(!picture->image.isNull() || picture == &framed, "a picture decoded whole is empty");
         } else {
             check(picture->image.isNull(), "a refused picture left an image");
             check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")),

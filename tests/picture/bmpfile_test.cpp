@@ -2,7 +2,7 @@
 // headers say, a picture either comes out with every pixel defined, the
 // same on every read, or is refused as cut short.
 
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 
 #include <QDataStream>
 #include <QIODevice>
