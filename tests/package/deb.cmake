@@ -1,7 +1,7 @@
 # Builds the .deb into WORK with CPack (nothing is installed on the system),
 # checks that it lists every file users rely on, that its dependencies were
 # found, and that the CMake package inside it finds its converter once
-# unpacked. Run by CTest as package.deb.
+# unpacked, which runs and finds its module. Run by CTest as package.deb.
 cmake_minimum_required(VERSION 3.25)
 
 include("${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake")
@@ -16,6 +16,7 @@ endif()
 
 set(expected_files
     usr/bin/rasterkit-cli
+    usr/${LIBDIR}/rasterkit/librasterkit-cli-gui.so
     usr/include/rasterkit/rasterkit_decode.h
     usr/share/cmake/Rasterkit/RasterkitConfig.cmake
     usr/share/cmake/Rasterkit/RasterkitConfigVersion.cmake
@@ -36,7 +37,9 @@ foreach(file IN LISTS expected_files)
     endif()
 endforeach()
 
-# The libraries come from dpkg-shlibdeps; the Qt platform plugins are named by hand.
+# The libraries come from dpkg-shlibdeps, rasterkit-cli's module's included
+# (the program itself does not name Qt Gui); the Qt platform plugins are
+# named by hand.
 run(dpkg-deb --field "${packages}" Depends Maintainer)
 set(fields "${output}")
 set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo qt6-qpa-plugins)
@@ -66,3 +69,5 @@ if(NOT output MATCHES "converter: ${WORK}/root/usr/bin/rasterkit-cli\n")
     message(FATAL_ERROR "the unpacked package does not point at its own rasterkit-cli:\n${output}")
 endif()
 run("${WORK}/root/usr/bin/rasterkit-cli" --version)
+# and finds its module beside it, for the pictures that are not JPEG.
+run("${WORK}/root/usr/bin/rasterkit-cli" convert "${DATA}/known.bmp" -o "${WORK}/known.raw" -q)
