@@ -14,8 +14,10 @@
 # Each round runs ours and the peer one after the other, taking turns at
 # going first, so that both meet the same load. Times are wall-clock medians;
 # CPU time (user + system) is shown too, since it depends less on what else
-# the machine is doing. Peak memory is /usr/bin/time's %M, the largest
-# resident size of any process of the run.
+# the machine is doing. Each run is timed from its spawn to its end, with
+# nothing between (bench/timed-run.py). Peak memory is the largest resident
+# size of any process of the run, the kernel's figure that /usr/bin/time -f %M
+# prints; one more run of each side under /usr/bin/time checks it.
 #
 # The pictures are made here with ImageMagick in a temporary folder that is
 # removed at the end (kept with --keep).
@@ -104,28 +106,33 @@ echo "Machine: $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg) at 
 
 # --- Measuring ---------------------------------------------------------------
 
-# Runs a command once, its output thrown away, and appends "wall_ms cpu_ms
-# peak_kb" to the file named first. The command is one string of shell
-# words (quoted as for the shell), run directly rather than through a shell,
-# and timed with bash's own clock, so that the figures carry as little of
-# this script's own cost as can be: a few forks, shown by the "harness"
-# line (/bin/true measured the same way). A command that fails stops the
-# script.
+# Runs a command once, its output thrown away, and appends "wall_ms cpu_ms"
+# to the file named first. The command is one string of shell
+# words (quoted as for the shell), run directly by bench/timed-run.py: no
+# shell and no wrapper program between the start and the end of the timing,
+# which would add their own start-up (several milliseconds a process on this
+# kind of machine) to both sides and weigh most on the faster one. The
+# "harness" line shows what is left: /bin/true measured the same way. A
+# command that fails stops the script.
 measure() {
     local into=$1 command=$2
     local -a words
     eval "words=($command)"
-    local start end cpu
-    TIMEFORMAT='%3U %3S'
-    start=$EPOCHREALTIME
-    if ! { time /usr/bin/time -f %M -o "$work/peak" "${words[@]}" >/dev/null 2>"$work/stderr"; } 2>"$work/cpu"; then
+    if ! python3 "$root/bench/timed-run.py" "$into" "$work/stderr" "${words[@]}"; then
         echo "compare-peers.sh: this command failed: $command" >&2
         cat "$work/stderr" >&2
         exit 1
     fi
-    end=$EPOCHREALTIME
-    cpu=$(awk '{ printf "%.0f", ($1 + $2) * 1000 }' "$work/cpu")
-    echo "$(awk -v start="$start" -v end="$end" 'BEGIN { printf "%.1f", (end - start) * 1000 }') $cpu $(tail -n 1 "$work/peak")" >>"$into"
+}
+
+# Peak memory in MB as /usr/bin/time -f %M reports it (the largest resident
+# size of any process of the run), for one more run of the command, untimed.
+peak_by_time() {
+    local -a words
+    eval "words=($1)"
+    /usr/bin/time -f %M -o "$work/peak" "${words[@]}" >/dev/null 2>"$work/stderr" \
+        || { echo "compare-peers.sh: this command failed: $1" >&2; cat "$work/stderr" >&2; exit 1; }
+    awk '{ kb = $1 } END { printf "%.1f", kb / 1024 }' "$work/peak"
 }
 
 # The median of column N of a file of measurements.
@@ -157,17 +164,14 @@ compare() {
         [ -t 2 ] && printf '  round %d of %d done\r' "$round" "$count" >&2
     done
     [ -t 2 ] && printf '%30s\r' '' >&2
+    local our_peak peer_peak
+    our_peak=$(peak_by_time "$our_command")
+    peer_peak=$(peak_by_time "$peer_command")
     printf '%-22s %10s %10s %10s\n' "" "wall ms" "CPU ms" "peak MB"
-    local name file
-    for name in ours peer; do
-        file="$work/$name.times"
-        local shown=$our_name
-        [ "$name" = peer ] && shown=$peer_name
-        printf '  %-20s %10s %10s %10.1f\n' "$shown" "$(median "$file" 1)" "$(median "$file" 2)" \
-            "$(awk -v kb="$(median "$file" 3)" 'BEGIN { print kb / 1024 }')"
-    done
+    printf '  %-20s %10s %10s %10s\n' "$our_name" "$(median "$ours" 1)" "$(median "$ours" 2)" "$our_peak"
+    printf '  %-20s %10s %10s %10s\n' "$peer_name" "$(median "$peer" 1)" "$(median "$peer" 2)" "$peer_peak"
     awk -v ow="$(median "$ours" 1)" -v pw="$(median "$peer" 1)" -v oc="$(median "$ours" 2)" -v pc="$(median "$peer" 2)" \
-        -v om="$(median "$ours" 3)" -v pm="$(median "$peer" 3)" -v speed="$speed_goal" -v memory="$memory_goal" \
+        -v om="$our_peak" -v pm="$peer_peak" -v speed="$speed_goal" -v memory="$memory_goal" \
         -v peer_name="$peer_name" 'BEGIN {
         ratio = pw / (ow > 0 ? ow : 1)
         printf "  Speed: %.1f x faster than %s, wall clock (goal at least %g x: %s); %.1f x in CPU time\n",
@@ -210,12 +214,10 @@ if wants crop; then
         measure "$work/startup.times" "'$cli' --version"
         measure "$work/harness.times" /bin/true
     done
-    printf '  %-20s %10s %10s %10.1f   (start-up alone: rasterkit-cli --version)\n' "start-up" \
-        "$(median "$work/startup.times" 1)" "$(median "$work/startup.times" 2)" \
-        "$(awk -v kb="$(median "$work/startup.times" 3)" 'BEGIN { print kb / 1024 }')"
-    printf '  %-20s %10s %10s %10.1f   (this script measuring /bin/true: in every figure above)\n' "harness" \
-        "$(median "$work/harness.times" 1)" "$(median "$work/harness.times" 2)" \
-        "$(awk -v kb="$(median "$work/harness.times" 3)" 'BEGIN { print kb / 1024 }')"
+    printf '  %-20s %10s %10s %10s   (start-up alone: rasterkit-cli --version)\n' "start-up" \
+        "$(median "$work/startup.times" 1)" "$(median "$work/startup.times" 2)" "$(peak_by_time "'$cli' --version")"
+    printf '  %-20s %10s %10s %10s   (this script measuring /bin/true: in every figure above)\n' "harness" \
+        "$(median "$work/harness.times" 1)" "$(median "$work/harness.times" 2)" "$(peak_by_time /bin/true)"
 
     if cmp -s "$ours_out" "$peer_out"; then
         echo "  Output: byte-identical to ffmpeg's."
