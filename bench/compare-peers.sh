@@ -153,6 +153,13 @@ compare() {
     rm -f "$ours" "$peer"
     echo
     echo "$title ($count rounds)"
+    # One run of each, not counted, brings programs, libraries and pictures
+    # into memory; then the pictures just made, and that run's outputs, are
+    # written out to disk, so that no round waits on writing them (a program
+    # that syncs its output, as ours does, would otherwise also wait for them).
+    measure "$work/warm-up.times" "$our_command"
+    measure "$work/warm-up.times" "$peer_command"
+    sync
     for ((round = 1; round <= count; round++)); do
         if ((round % 2)); then
             measure "$ours" "$our_command"
