@@ -33,17 +33,6 @@ constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 // loaded, then only read.
 std::atomic<OtherPictureDecoder> otherDecoder { nullptr };
 
-PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
-    std::array<qint64, 2> figures = {})
-{
-    PictureLoadResult result;
-    result.error = error;
-    result.file = file;
-    result.detail = detail;
-    result.figures = figures;
-    return result;
-}
-
 QString byteSizeText(qint64 bytes)
 {
     constexpr std::pair<qint64, const char*> units[] { { qint64(1) << 30, "GiB" }, { qint64(1) << 20, "MiB" },
@@ -72,7 +61,7 @@ PictureLoadResult readBounded(
         const qint64 got = device.read(data.data() + before, wanted);
         if (got < 0) {
             data.clear();
-            return failure(PictureError::CannotRead, shown, device.errorString());
+            return PictureLoadResult::failure(PictureError::CannotRead, shown, device.errorString());
         }
         data.resize(before + static_cast<qsizetype>(got));
         if (got == 0)
@@ -80,7 +69,7 @@ PictureLoadResult readBounded(
     }
     if (data.size() > limit) {
         data.clear();
-        return failure(PictureError::TooLarge, shown, {}, { limit, 0 });
+        return PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { limit, 0 });
     }
     return {};
 }
@@ -91,19 +80,19 @@ PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, cons
     case JpegError::None:
         break;
     case JpegError::CutShort:
-        return failure(PictureError::CutShort, shown, {}, { size, 0 });
+        return PictureLoadResult::failure(PictureError::CutShort, shown, {}, { size, 0 });
     case JpegError::TooLarge:
-        return failure(PictureError::TooManyPixels, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
+        return PictureLoadResult::failure(PictureError::TooManyPixels, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
     case JpegError::OutOfMemory:
-        return failure(PictureError::OutOfMemory, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
+        return PictureLoadResult::failure(PictureError::OutOfMemory, shown, {}, { decoded.pictureWidth, decoded.pictureHeight });
     case JpegError::ColourLayout:
-        return failure(PictureError::ColourLayout, shown);
+        return PictureLoadResult::failure(PictureError::ColourLayout, shown);
     case JpegError::ReadFailed:
-        return failure(PictureError::CannotRead, shown, decoded.detail);
+        return PictureLoadResult::failure(PictureError::CannotRead, shown, decoded.detail);
     case JpegError::Unreadable:
         break;
     }
-    return failure(PictureError::CannotDecode, shown, decoded.detail);
+    return PictureLoadResult::failure(PictureError::CannotDecode, shown, decoded.detail);
 }
 
 PictureLoadResult jpegResult(JpegDecodeResult decoded, qint64 size, const QString& shown)
@@ -122,16 +111,16 @@ PictureLoadResult jpegResult(JpegDecodeResult decoded, qint64 size, const QStrin
 PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions& options, const QString& shown)
 {
     if (data.isEmpty())
-        return failure(PictureError::Empty, shown);
+        return PictureLoadResult::failure(PictureError::Empty, shown);
     // Four bytes a pixel decoded; divided rather than multiplied, as a BMP's
     // sizes may take 31 bits each.
     if (const auto claimed = claimedPictureSize(data);
         claimed && claimed->width > 0 && claimed->height > 0 && claimed->width > MaximumDecodedBytes / 4 / claimed->height)
-        return failure(PictureError::TooManyPixels, shown, {}, { claimed->width, claimed->height });
+        return PictureLoadResult::failure(PictureError::TooManyPixels, shown, {}, { claimed->width, claimed->height });
     if (const auto missing = missingPictureData(data))
-        return failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });
+        return PictureLoadResult::failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });
     if (pictureDataDamaged(data))
-        return failure(PictureError::Damaged, shown);
+        return PictureLoadResult::failure(PictureError::Damaged, shown);
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
         static_cast<std::size_t>(data.size()));
@@ -141,7 +130,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
 
     const OtherPictureDecoder decoder = otherDecoder.load(std::memory_order_acquire);
     if (decoder == nullptr)
-        return failure(PictureError::NoReader, shown);
+        return PictureLoadResult::failure(PictureError::NoReader, shown);
     return decoder(data, options.background, shown);
 }
 
@@ -163,7 +152,7 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
             decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), expectedSize, shown);
     }
     if (expectedSize > 0 && !file.seek(0))
-        return failure(PictureError::CannotRead, shown, file.errorString());
+        return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
     if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
         return read;
@@ -236,16 +225,16 @@ PictureLoadResult openPictureFile(
     struct stat status {};
     if (::stat(name.constData(), &status) != 0) {
         if (errno == ENOENT)
-            return failure(PictureError::Missing, shown);
-        return failure(PictureError::CannotRead, shown, qt_error_string(errno));
+            return PictureLoadResult::failure(PictureError::Missing, shown);
+        return PictureLoadResult::failure(PictureError::CannotRead, shown, qt_error_string(errno));
     }
     if (S_ISDIR(status.st_mode))
-        return failure(PictureError::IsFolder, shown);
+        return PictureLoadResult::failure(PictureError::IsFolder, shown);
     const bool regular = S_ISREG(status.st_mode);
     if (!regular && !options.readStreams)
-        return failure(PictureError::NotAFile, shown);
+        return PictureLoadResult::failure(PictureError::NotAFile, shown);
     if (regular && status.st_size > options.byteLimit)
-        return failure(PictureError::TooLarge, shown, {}, { options.byteLimit, 0 });
+        return PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { options.byteLimit, 0 });
 
     // Without streams, the file is opened without waiting and checked again,
     // in case it was swapped for a FIFO meanwhile.
@@ -255,18 +244,18 @@ PictureLoadResult openPictureFile(
     while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
         const PictureError error = errno == ENOENT ? PictureError::Missing : PictureError::CannotRead;
-        return failure(error, shown, qt_error_string(errno));
+        return PictureLoadResult::failure(error, shown, qt_error_string(errno));
     }
     if (!options.readStreams) {
         if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
             ::close(descriptor);
-            return failure(PictureError::NotAFile, shown);
+            return PictureLoadResult::failure(PictureError::NotAFile, shown);
         }
         ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     }
     if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
-        return failure(PictureError::CannotRead, shown, file.errorString());
+        return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     }
     size = S_ISREG(status.st_mode) ? status.st_size : 0;
     return {};
@@ -363,7 +352,7 @@ PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options
     const QString shown = QStringLiteral("standard input");
     QFile input;
     if (!input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        return failure(PictureError::CannotRead, shown, input.errorString());
+        return PictureLoadResult::failure(PictureError::CannotRead, shown, input.errorString());
     return readAndDecode(input, 0, options, shown);
 }
 

@@ -63,6 +63,19 @@ struct PictureLoadResult {
     bool ok() const { return error == PictureError::None; }
     // "Cannot open "FILE": REASON (DETAIL)." in English.
     QString message() const;
+
+    // A result that tells why the file cannot be used: no picture. Inline,
+    // so that the Qt readers' module can use it without this library's code.
+    static PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
+        std::array<qint64, 2> figures = {})
+    {
+        PictureLoadResult result;
+        result.error = error;
+        result.file = file;
+        result.detail = detail;
+        result.figures = figures;
+        return result;
+    }
 };
 
 struct PictureLoadOptions {

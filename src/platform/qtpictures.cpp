@@ -15,17 +15,6 @@ namespace {
 // that claim absurd sizes.
 constexpr int AllocationLimitMegabytes = int(MaximumPictureBytes >> 20);
 
-PictureLoadResult failure(PictureError error, const QString& file, const QString& detail = {},
-    std::array<qint64, 2> figures = {})
-{
-    PictureLoadResult result;
-    result.error = error;
-    result.file = file;
-    result.detail = detail;
-    result.figures = figures;
-    return result;
-}
-
 QImage flattenOverBackground(const QImage& decoded, QRgb backgroundColour)
 {
     if (!decoded.hasAlphaChannel())
@@ -88,14 +77,14 @@ PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t back
     QImage decoded = clearedBmpTarget(reader, data);
     if (!reader.read(&decoded) || decoded.isNull()) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
-            return failure(PictureError::NotAPicture, shown);
-        return failure(PictureError::CannotDecode, shown, reader.errorString());
+            return PictureLoadResult::failure(PictureError::NotAPicture, shown);
+        return PictureLoadResult::failure(PictureError::CannotDecode, shown, reader.errorString());
     }
     PictureLoadResult result;
     result.file = shown;
     result.image = pictureOf(flattenOverBackground(decoded, background));
     if (result.image.isNull())
-        return failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
+        return PictureLoadResult::failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
     return result;
 }
 
