@@ -27,6 +27,49 @@
 using namespace rasterkit;
 using namespace rasterkit::test;
 
+// A working state worth keeping, for the opens that must fail: a picture
+// (500 x 400), a pan, a frame and an output.
+struct KeptState {
+    WorkingState state;
+    QImage picture;
+    QString title;
+    QString text;
+    QRectF frame;
+};
+
+KeptState keepWorkingState(const ShownForm& shown, const QString& picturePath)
+{
+    const Form1Controls& c = shown.c();
+    openPicture(*shown.form, picturePath);
+    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
+    moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
+    return KeptState { shown.form->state(), c.Picture3->picture(), shown.form->windowTitle(), c.Text1->text(),
+        c.Picture3->frameRect() };
+}
+
+// Everything as keepWorkingState left it.
+void compareWithKept(const ShownForm& shown, const KeptState& kept)
+{
+    const Form1Controls& c = shown.c();
+    QVERIFY(!kept.state.OutputBytes.empty());
+    QCOMPARE(shown.form->windowTitle(), kept.title);
+    QVERIFY(c.Picture3->picture() == kept.picture);
+    QCOMPARE(c.Picture3->size(), kept.picture.size());
+    QVERIFY(c.Picture3->isFrameShown());
+    QCOMPARE(c.Picture3->frameRect(), kept.frame);
+    QCOMPARE(c.VScroll1->value(), 30);
+    QCOMPARE(c.Picture3->pos(), QPoint(0, -2));
+    QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
+    QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
+    QCOMPARE(c.Text1->text(), kept.text);
+    const WorkingState& after = shown.form->state();
+    QCOMPARE(after.FrameLeft, kept.state.FrameLeft);
+    QCOMPARE(after.FrameTop, kept.state.FrameTop);
+    QVERIFY(after.PixelGrid == kept.state.PixelGrid);
+    QVERIFY(after.OutputBytes == kept.state.OutputBytes);
+}
+
 class PictureTest : public QObject {
     Q_OBJECT
 private slots:
@@ -208,17 +251,7 @@ void PictureTest::unreadablePictureChangesNothing()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    // A working state worth keeping: a picture, a pan, a frame, an output.
-    openPicture(*shown.form, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
-    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
-    moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
-    QTest::mouseClick(c.Command1, Qt::LeftButton);
-    QVERIFY(!shown.form->state().OutputBytes.empty());
-    const WorkingState before = shown.form->state();
-    const QImage pictureBefore = c.Picture3->picture();
-    const QString titleBefore = shown.form->windowTitle();
-    const QString textBefore = c.Text1->text();
-    const QRectF frameBefore = c.Picture3->frameRect();
+    const KeptState kept = keepWorkingState(shown, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
 
     const QString bad = QDir(m_folder.path()).filePath(fileName);
     if (make == QLatin1String("file") || make == QLatin1String("vanishing"))
@@ -238,21 +271,7 @@ void PictureTest::unreadablePictureChangesNothing()
     const QString message = answerer.seen.first().text;
     QVERIFY2(message.startsWith(QStringLiteral("Не удалось открыть файл «%1»: ").arg(bad)), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
-
-    QCOMPARE(shown.form->windowTitle(), titleBefore);
-    QVERIFY(c.Picture3->picture() == pictureBefore);
-    QCOMPARE(c.Picture3->size(), pictureBefore.size());
-    QVERIFY(c.Picture3->isFrameShown());
-    QCOMPARE(c.Picture3->frameRect(), frameBefore);
-    QCOMPARE(c.VScroll1->value(), 30);
-    QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
-    QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
-    QCOMPARE(c.Text1->text(), textBefore);
-    const WorkingState& after = shown.form->state();
-    QCOMPARE(after.FrameLeft, before.FrameLeft);
-    QCOMPARE(after.FrameTop, before.FrameTop);
-    QVERIFY(after.PixelGrid == before.PixelGrid);
-    QVERIFY(after.OutputBytes == before.OutputBytes);
+    compareWithKept(shown, kept);
 }
 
 void PictureTest::openKeepsFrameAndRemovesOutline()
@@ -461,14 +480,7 @@ void PictureTest::tallPhotoOpensInStages()
     ShownForm shown;
     QVERIFY(shown.exposed);
     const Form1Controls& c = shown.c();
-    openPicture(*shown.form, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
-    clickScrollArrow(c.VScroll1->bar(), QStyle::SC_ScrollBarAddLine, 2);
-    moveMouseWithButtons(c.Picture3, QPointF(250, 200), Qt::LeftButton);
-    QTest::mouseClick(c.Command1, Qt::LeftButton);
-    const WorkingState before = shown.form->state();
-    const QImage pictureBefore = c.Picture3->picture();
-    const QString titleBefore = shown.form->windowTitle();
-    const QRectF frameBefore = c.Picture3->frameRect();
+    const KeptState kept = keepWorkingState(shown, write(QStringLiteral("good.bmp"), patternPicture(500, 400)));
 
     ModalAnswerer answerer;
     openPicture(*shown.form, path);
@@ -506,17 +518,7 @@ void PictureTest::tallPhotoOpensInStages()
         QCOMPARE(shown.form->windowTitle(), QStringLiteral("Rasterkit v9       ") + other);
         return;
     }
-    QCOMPARE(shown.form->windowTitle(), titleBefore);
-    QVERIFY(c.Picture3->picture() == pictureBefore);
-    QCOMPARE(c.Picture3->size(), pictureBefore.size());
-    QVERIFY(c.Picture3->isFrameShown());
-    QCOMPARE(c.Picture3->frameRect(), frameBefore);
-    QCOMPARE(c.VScroll1->value(), 30);
-    QCOMPARE(c.Picture3->pos(), QPoint(0, -2));
-    QCOMPARE(c.VScroll1->max(), (400 - 377) * 15);
-    QCOMPARE(c.HScroll1->max(), (500 - 289) * 15);
-    QVERIFY(shown.form->state().OutputBytes == before.OutputBytes);
-    QVERIFY(shown.form->state().PixelGrid == before.PixelGrid);
+    compareWithKept(shown, kept);
 }
 
 void PictureTest::troughAndWheelPan_data()
