@@ -50,6 +50,17 @@ bool waitUntilExposed(QWidget& window)
     return false;
 }
 
+// Shows the window and runs the event loop until it is on the screen; a
+// window never exposed skips the benchmark.
+bool showWindow(QWidget& window, benchmark::State& state)
+{
+    window.show();
+    if (waitUntilExposed(window))
+        return true;
+    state.SkipWithError("the window was never exposed");
+    return false;
+}
+
 void settle()
 {
     for (int pass = 0; pass < 5; ++pass)
@@ -99,11 +110,8 @@ void ConvertFrame(benchmark::State& state)
         return;
     }
     Form1 window;
-    window.show();
-    if (!waitUntilExposed(window)) {
-        state.SkipWithError("the window was never exposed");
+    if (!showWindow(window, state))
         return;
-    }
     const Form1Controls& c = window.controls();
     Module1::setFileDialogHook([path](const FileDialogRequest&) { return path; });
     c.File_open->trigger();
@@ -165,11 +173,8 @@ void OpenPhoto(benchmark::State& state)
         }
     }
     Form1 window;
-    window.show();
-    if (!waitUntilExposed(window)) {
-        state.SkipWithError("the window was never exposed");
+    if (!showWindow(window, state))
         return;
-    }
     settle();
     const double emptyWindow = memoryMegabytes().first;
     Module1::setFileDialogHook([path](const FileDialogRequest&) { return path; });
@@ -286,11 +291,8 @@ void OpenPhotoToShown(benchmark::State& state)
         return;
     }
     Form1 window;
-    window.show();
-    if (!waitUntilExposed(window)) {
-        state.SkipWithError("the window was never exposed");
+    if (!showWindow(window, state))
         return;
-    }
     const Form1Controls& c = window.controls();
     PaintCounter counter(c.Picture3);
     const auto openSmallPicture = [&] {
