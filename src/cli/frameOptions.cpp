@@ -86,7 +86,7 @@ QString acceptedFormats()
 
 QString readSize(const QString& text, const QString& shown, int& target)
 {
-    return readWholeNumber(text, shown, MinimumSize, MaximumSize, target);
+    return readWholeNumber(text, shown, MinimumSize, MaximumTargetSize, target);
 }
 
 QString readFormat(const QString& text, FrameRequest& request)
@@ -272,14 +272,14 @@ const std::vector<FrameOption>& frameOptions()
             QStringLiteral("0"), readFormat },
         { FrameOptionId::Width,
             { { QStringLiteral("W"), QStringLiteral("width") }, QStringLiteral("N"),
-                QStringLiteral("Target width in pixels, 1..8192.") },
+                QStringLiteral("Target width in pixels, %1..%2.").arg(MinimumSize).arg(MaximumTargetSize) },
             QStringLiteral("320"),
             [](const QString& text, FrameRequest& request) {
                 return readSize(text, QStringLiteral("-W/--width"), request.frame.targetWidth);
             } },
         { FrameOptionId::Height,
             { { QStringLiteral("H"), QStringLiteral("height") }, QStringLiteral("N"),
-                QStringLiteral("Target height in pixels, 1..8192.") },
+                QStringLiteral("Target height in pixels, %1..%2.").arg(MinimumSize).arg(MaximumTargetSize) },
             QStringLiteral("240"),
             [](const QString& text, FrameRequest& request) {
                 return readSize(text, QStringLiteral("-H/--height"), request.frame.targetHeight);

@@ -22,7 +22,6 @@ namespace rasterkit::cli {
 
 // Bounds of the numbers the frame options accept.
 inline constexpr int MinimumSize = 1;
-inline constexpr int MaximumSize = 8192;
 inline constexpr double MinimumScale = 0.1;
 inline constexpr double MaximumScale = 100.0;
 

@@ -1,15 +1,13 @@
 #pragma once
 
+#include "limits.h"
+
 #include <cassert>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace rasterkit {
-
-// Largest width or height the conversion core accepts. At this size every
-// output size, 3 bytes per pixel at most, still fits a 32-bit signed count.
-inline constexpr int MaximumTargetSize = 8192;
 
 constexpr bool isValidTargetSize(int width, int height)
 {

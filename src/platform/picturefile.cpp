@@ -21,10 +21,6 @@ namespace rasterkit {
 
 namespace {
 
-// Decoded pictures of up to 1 GiB are accepted: the 50-megapixel photos of
-// today's phones take 200 MB. Beyond, headers claim absurd sizes.
-constexpr std::int64_t MaximumDecodedBytes = MaximumPictureBytes;
-
 // Files are read in blocks of this size, so that a device that never ends is
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
@@ -115,7 +111,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
     // Four bytes a pixel decoded; divided rather than multiplied, as a BMP's
     // sizes may take 31 bits each.
     if (const auto claimed = claimedPictureSize(data);
-        claimed && claimed->width > 0 && claimed->height > 0 && claimed->width > MaximumDecodedBytes / 4 / claimed->height)
+        claimed && claimed->width > 0 && claimed->height > 0 && claimed->width > MaximumPictureBytes / 4 / claimed->height)
         return PictureLoadResult::failure(PictureError::TooManyPixels, shown, {}, { claimed->width, claimed->height });
     if (const auto missing = missingPictureData(data))
         return PictureLoadResult::failure(PictureError::CutShort, shown, {}, { missing->have, missing->need });
@@ -126,7 +122,7 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         static_cast<std::size_t>(data.size()));
     if (looksLikeJpeg(bytes))
         return jpegResult(
-            decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), data.size(), shown);
+            decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumPictureBytes }), data.size(), shown);
 
     const OtherPictureDecoder decoder = otherDecoder.load(std::memory_order_acquire);
     if (decoder == nullptr)
@@ -149,7 +145,7 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     if (expectedSize >= qint64(sizeof start) && file.read(start, sizeof start) == qint64(sizeof start)
         && looksLikeJpeg({ reinterpret_cast<const std::uint8_t*>(start), sizeof start }) && file.seek(0)) {
         return jpegResult(
-            decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumDecodedBytes }), expectedSize, shown);
+            decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumPictureBytes }), expectedSize, shown);
     }
     if (expectedSize > 0 && !file.seek(0))
         return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
@@ -287,7 +283,7 @@ bool PictureStages::begin(int firstRows)
         static_cast<std::size_t>(m_data.size()));
     if (!looksLikeJpeg(bytes))
         return false;
-    m_decoder = std::make_unique<JpegRowDecoder>(bytes, MaximumDecodedBytes);
+    m_decoder = std::make_unique<JpegRowDecoder>(bytes, MaximumPictureBytes);
     if (m_decoder->start() != JpegError::None || !m_decoder->isSingleScanAndEnded()
         || m_decoder->pictureHeight() <= firstRows)
         return false;

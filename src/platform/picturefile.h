@@ -4,6 +4,7 @@
 // libjpeg-turbo here, every other format (BMP, GIF, ...) through the decoder
 // a program registers (setOtherPictureDecoder), as Qt's readers need Qt Gui.
 
+#include "convert/limits.h"
 #include "convert/rgbxpicture.h"
 #include "convert/sampling.h"
 
@@ -24,9 +25,6 @@ namespace rasterkit {
 // otherwise: the light grey of the window's picture box. Colours are
 // 0xAARRGGBB, as Qt's QRgb.
 inline constexpr std::uint32_t PictureBackground = 0xFFF0F0F0u;
-
-// The most a picture file may hold, and the most a decoded picture may take.
-inline constexpr qint64 MaximumPictureBytes = qint64(1) << 30;
 
 // Why a picture could not be loaded. pictureErrorText gives each its English
 // reason; the window words the same reasons in Russian.

@@ -54,8 +54,8 @@ void checkRequest(const FrameRequest& request)
     check(rasterkit::pixelFormatFromIndex(rasterkit::formatIndex(request.format)).has_value(), "an unknown format");
     check(request.byteOrder == rasterkit::ByteOrder::BigEndian || request.byteOrder == rasterkit::ByteOrder::LittleEndian,
         "an unknown byte order");
-    check(frame.targetWidth >= MinimumSize && frame.targetWidth <= MaximumSize && frame.targetHeight >= MinimumSize
-            && frame.targetHeight <= MaximumSize,
+    check(frame.targetWidth >= MinimumSize && frame.targetWidth <= rasterkit::MaximumTargetSize && frame.targetHeight >= MinimumSize
+            && frame.targetHeight <= rasterkit::MaximumTargetSize,
         "a size out of range");
     check(std::isfinite(frame.sampleStep) && frame.sampleStep >= MinimumScale && frame.sampleStep <= MaximumScale,
         "a scale out of range");
