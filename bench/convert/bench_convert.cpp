@@ -7,6 +7,7 @@
 #include "convert/encoders.h"
 #include "convert/greylevel.h"
 #include "convert/pixelformat.h"
+#include "convert/reduceframe.h"
 #include "convert/sampling.h"
 
 #include <benchmark/benchmark.h>
@@ -54,14 +55,13 @@ PixelGrid photoLikeGrid(PixelFormat format)
 {
     static const auto pixels = photoLikePixels(Width, Height);
     FrameSettings frame { Width, Height, 1.0, -1, -1 };
-    return sampleFrame(viewOf(pixels, Width, Height), frame, formatIndex(format));
+    return reduceFrame(viewOf(pixels, Width, Height), ReductionRequest { .frame = frame, .format = format });
 }
 
 PixelGrid flatGrid(PixelFormat format)
 {
     PixelGrid grid(Width, Height);
-    const std::int32_t value = format == PixelFormat::Y5x3 ? GreyLevel(0x406080)
-                                                             : static_cast<std::int32_t>(0x406080 & formatInfo(format).reductionMask);
+    const std::int32_t value = reduceColour(format, 0x406080);
     for (auto& element : grid.values())
         element = value;
     return grid;
@@ -85,11 +85,11 @@ void samplingBenchmark(benchmark::State& state, double step, PixelFormat format)
     const auto pixels = photoLikePixels(2 * Width, 2 * Height);
     const SourceImage source = viewOf(pixels, 2 * Width, 2 * Height);
     const FrameSettings frame { Width, Height, step, 10, 10 };
-    const Sampler sampler(source, frame, formatIndex(format));
+    FrameReducer reducer(source, ReductionRequest { .frame = frame, .format = format });
     PixelGrid grid(Width, Height);
     for (auto _ : state) {
         for (int row = 1; row <= Height; ++row)
-            sampler.sampleRow(row, grid);
+            reducer.reduceRow(row, grid);
         benchmark::DoNotOptimize(grid.values().data());
     }
     state.SetItemsProcessed(state.iterations() * Width * Height);
@@ -106,7 +106,7 @@ void colourSamplingBenchmark(benchmark::State& state, double step, SampleFilter 
     PixelGrid grid(Width, Height);
     for (auto _ : state) {
         for (int row = 1; row <= Height; ++row)
-            sampler.sampleRow(row, grid);
+            sampler.sampleRow(row, grid.row(row));
         benchmark::DoNotOptimize(grid.values().data());
     }
     state.SetItemsProcessed(state.iterations() * Width * Height);
@@ -118,7 +118,7 @@ void reduceBenchmark(benchmark::State& state, PixelFormat format, Dither dither)
     static const auto pixels = photoLikePixels(Width, Height);
     const PixelGrid colours = sampleColours(viewOf(pixels, Width, Height), { Width, Height, 1.0, -1, -1 }, SampleFilter::Nearest);
     for (auto _ : state) {
-        const PixelGrid reduced = reduceColours(colours, formatIndex(format), dither);
+        const PixelGrid reduced = reduceColours(colours, format, dither);
         benchmark::DoNotOptimize(reduced.values().data());
     }
     state.SetItemsProcessed(state.iterations() * Width * Height);

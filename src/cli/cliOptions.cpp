@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -319,6 +320,8 @@ QString programHelp(std::span<const CommandSpec* const> commands)
     const CommandSpec& first = *commands.front();
     QString takers;
     for (const CommandSpec* command : commands.subspan(1)) {
+        if (command->frameOptions.empty())
+            continue;
         takers += QStringLiteral(" %1 takes %2").arg(command->name, frameOptionNames(command->frameOptions));
         takers += command->requiredFrameOptions.empty()
             ? QStringLiteral(".")
@@ -402,6 +405,24 @@ std::optional<std::uint32_t> parseHexColour(QString text)
     if (!sixHexDigits.match(text).hasMatch())
         return std::nullopt;
     return 0xFF000000u | text.toUInt(nullptr, 16);
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char character : text) {
+        if (character == '"' || character == '\\') {
+            quoted += '\\';
+            quoted += character;
+        } else if (static_cast<unsigned char>(character) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(character));
+            quoted += escaped;
+        } else {
+            quoted += character;
+        }
+    }
+    return quoted + '"';
 }
 
 std::span<const std::uint8_t> byteSpan(const std::string& text)

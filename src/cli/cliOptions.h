@@ -17,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rasterkit::cli {
@@ -138,6 +139,9 @@ QString writePicture(const QString& path, const RgbxPicture& picture);
 // A colour written as six hexadecimal digits RRGGBB, with or without a
 // leading '#', as 0xFFRRGGBB; nothing for anything else.
 std::optional<std::uint32_t> parseHexColour(QString text);
+
+// A JSON string literal of UTF-8 text, quoted and escaped.
+std::string jsonString(std::string_view text);
 
 // Bytes of a string or byte array, for writeOutput.
 std::span<const std::uint8_t> byteSpan(const std::string& text);

@@ -52,24 +52,6 @@ std::string jsonDecibels(double value)
     return std::isfinite(value) ? fixed(value, 4) : std::string("null");
 }
 
-std::string jsonString(std::string_view text)
-{
-    std::string quoted = "\"";
-    for (const char character : text) {
-        if (character == '"' || character == '\\') {
-            quoted += '\\';
-            quoted += character;
-        } else if (static_cast<unsigned char>(character) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(character));
-            quoted += escaped;
-        } else {
-            quoted += character;
-        }
-    }
-    return quoted + '"';
-}
-
 } // namespace
 
 const CommandSpec& compareCommand()
@@ -262,11 +244,11 @@ RunOutcome runCompare(const CompareOptions& options)
     std::vector<SheetTile> tiles;
     for (const PixelFormat format : AllPixelFormats) {
         for (const Dither dither : options.dithers) {
-            const PixelGrid reduced = reduceColours(colours, formatIndex(format), dither);
+            const PixelGrid reduced = reduceColours(colours, format, dither);
             CompareRow row { format, dither, request.filter };
             row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
             row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);
-            const QualityFigures figures = meter.measure(reduced, formatIndex(format));
+            const QualityFigures figures = meter.measure(reduced, format);
             row.psnr = figures.psnr;
             row.bandingPsnr = figures.bandingPsnr;
             rows.push_back(row);

@@ -1,11 +1,9 @@
 #include "convertCommand.h"
 
-#include "convert/boxfilter.h"
 #include "convert/byteorder.h"
-#include "convert/dither.h"
 #include "convert/encoders.h"
+#include "convert/reduceframe.h"
 #include "convert/report.h"
-#include "convert/sampling.h"
 #include "output/cheader.h"
 #include "output/previewimage.h"
 #include "platform/picturefile.h"
@@ -363,14 +361,6 @@ PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest&
     return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);
 }
 
-PixelGrid reducedFrame(const SourceImage& source, const FrameRequest& request)
-{
-    const int index = formatIndex(request.format);
-    if (request.filter == SampleFilter::Nearest && request.dither == Dither::None)
-        return sampleFrame(source, request.frame, index);
-    return reduceColours(sampleColours(source, request.frame, request.filter), index, request.dither);
-}
-
 RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
     if (!options.batch.empty())
@@ -391,7 +381,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
             return fileFailure(problem);
     }
 
-    const PixelGrid grid = reducedFrame(sourceImageOf(picture.image, picture.origin), request);
+    const PixelGrid grid = reduceFrame(sourceImageOf(picture.image, picture.origin), request);
     OutputBytes bytes = encode(request.format, grid);
     const std::string report = conversionReport(request.format, frame.targetWidth, frame.targetHeight,
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);

@@ -45,11 +45,6 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // may cover.
 PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background);
 
-// The grid the format's encoder reads: the window's own sampler for the
-// nearest pixel without dithering, otherwise the colours sampled with the
-// filter and reduced with the dither mode.
-PixelGrid reducedFrame(const SourceImage& source, const FrameRequest& request);
-
 // Loads the picture, samples the frame, encodes it in the chosen format and
 // byte order and writes the output file (raw bytes or a C header), and the
 // preview and the report file when they are named. Regular files are written

@@ -77,7 +77,8 @@ QString acceptedFormats()
         names << quotedName(info.format);
         shortNames << fromView(info.shortName);
     }
-    return QStringLiteral("0..7, a name as listed (%1) or %2")
+    return QStringLiteral("0..%1, a name as listed (%2) or %3")
+        .arg(PixelFormatCount - 1)
         .arg(names.join(QStringLiteral(", ")), shortNames.join(QStringLiteral(", ")));
 }
 
@@ -184,11 +185,15 @@ QString readDither(const QString& text, FrameRequest& request)
 // The format list of --help, two columns, from the format table.
 QString formatHelp()
 {
-    QString text = QStringLiteral("The pixel format: 0..7, the name as listed or a short name:");
-    constexpr int half = PixelFormatCount / 2;
-    for (int index = 0; index < half; ++index) {
+    QString text = QStringLiteral("The pixel format: 0..%1, the name as listed or a short name (the formats "
+                                  "command describes each):")
+                       .arg(PixelFormatCount - 1);
+    constexpr int rows = (PixelFormatCount + 1) / 2;
+    for (int index = 0; index < rows; ++index) {
         QString line = QStringLiteral("  ");
-        for (const int column : { index, index + half }) {
+        for (const int column : { index, index + rows }) {
+            if (column >= PixelFormatCount)
+                continue;
             const PixelFormatInfo& info = PixelFormats[std::size_t(column)];
             line += QStringLiteral("%1 %2 %3").arg(column).arg(quotedName(info.format), -14).arg(fromView(info.shortName), -11);
         }
@@ -207,7 +212,7 @@ QString byteOrderHelp()
     for (const PixelFormatInfo& info : PixelFormats) {
         if (!hasWords(info.format))
             singleBytes << quotedName(info.format);
-        else if (!info.runLength)
+        else if (!info.runLength())
             pixels << QStringLiteral("each %1 pixel").arg(quotedName(info.format));
         else if (info.recordWidth > 2)
             colourWords << QStringLiteral("the colour word of each %1 record").arg(quotedName(info.format));

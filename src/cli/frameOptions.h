@@ -9,6 +9,7 @@
 #include "convert/byteorder.h"
 #include "convert/dither.h"
 #include "convert/pixelformat.h"
+#include "convert/reduceframe.h"
 #include "convert/sampling.h"
 
 #include <QString>
@@ -32,15 +33,12 @@ struct OptionSpec {
     QString help;      // wrapped for --help; a line that starts with two spaces is kept as it is
 };
 
-// The frame, the format and the byte order, as the frame options set them.
-struct FrameRequest {
-    PixelFormat format = PixelFormat::RGB565;
-    // The window's start-up frame: 320 x 240 at scale 1 with its corner at 0, 0.
-    FrameSettings frame;
+// The frame, the format, the filter, the dither mode and the byte order, as
+// the frame options set them. Unset, they are the window's: its start-up
+// frame (320 x 240 at scale 1 with its corner at 0, 0), the first format,
+// the nearest pixel reduced without dithering, and the files' own byte order.
+struct FrameRequest : ReductionRequest {
     ByteOrder byteOrder = ByteOrder::BigEndian;
-    // The window's rule: the nearest pixel, reduced without dithering.
-    SampleFilter filter = SampleFilter::Nearest;
-    Dither dither = Dither::None;
 };
 
 enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, Filter, Dither, ByteOrder };

@@ -2,9 +2,9 @@
 
 #include "colour.h"
 #include "linearlight.h"
+#include "names.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -14,14 +14,6 @@ namespace rasterkit {
 namespace {
 
 constexpr std::array<std::string_view, 2> FilterNames { "nearest", "box" };
-
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The sample position of column or row index: origin + step x index in
 // double precision, narrowed to single precision as the window's sampler
@@ -55,11 +47,7 @@ std::string_view sampleFilterName(SampleFilter filter)
 
 std::optional<SampleFilter> parseSampleFilter(std::string_view text)
 {
-    for (const SampleFilter filter : AllSampleFilters) {
-        if (equalIgnoringCase(text, sampleFilterName(filter)))
-            return filter;
-    }
-    return std::nullopt;
+    return valueNamed(text, AllSampleFilters, sampleFilterName);
 }
 
 namespace detail {
@@ -146,8 +134,7 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
     if (m_filter == SampleFilter::Nearest) {
         m_columnPixels.resize(m_width);
         for (std::size_t index = 0; index < m_width; ++index)
-            m_columnPixels[index] = relativePixel(
-                nearestPixel(frame.frameLeft + frame.sampleStep * static_cast<int>(index + 1)), m_source.left);
+            m_columnPixels[index] = relativePixel(sampledColumn(frame, static_cast<int>(index + 1)), m_source.left);
         return;
     }
     m_columnSpans.resize(m_width);
@@ -194,9 +181,8 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
     lightOfChannels(); // built here rather than inside the first row
 }
 
-void ColourSampler::sampleRow(int row, PixelGrid& grid)
+void ColourSampler::sampleRow(int row, std::span<std::int32_t> out)
 {
-    const auto out = grid.row(row);
     if (m_filter == SampleFilter::Nearest)
         sampleNearestRow(row, out);
     else
@@ -205,7 +191,7 @@ void ColourSampler::sampleRow(int row, PixelGrid& grid)
 
 void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
 {
-    const std::int64_t y = relativePixel(nearestPixel(m_frame.frameTop + m_frame.sampleStep * row), m_source.top);
+    const std::int64_t y = relativePixel(sampledRow(m_frame, row), m_source.top);
     const std::size_t count = std::min(out.size(), m_columnPixels.size());
     const bool rowInside = y >= 0 && y < m_source.height;
     const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
@@ -357,7 +343,7 @@ PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, S
         return grid;
     ColourSampler sampler(source, frame, filter);
     for (int row = 1; row <= grid.height(); ++row) {
-        sampler.sampleRow(row, grid);
+        sampler.sampleRow(row, grid.row(row));
         if (progress)
             progress(row, grid.height());
     }

@@ -66,9 +66,8 @@ CellSpan cellSpan(double centre, double size, std::int64_t extent);
 // yet reduced to any format: column i and row j (1-based) hold the colour
 // 0x00BBGGRR sampled at (frameLeft + step x i, frameTop + step x j), the
 // positions narrowed to single precision as the window's sampler does, or -1
-// (OutsideSample) where the sample lies outside the picture. Reducing the grid
-// with reduceColours (dither.h) and no dithering gives exactly the grid that
-// Sampler gives for the same frame and format.
+// (OutsideSample) where the sample lies outside the picture. The frame's
+// conversion (reduceFrame) reduces them to the format's levels.
 //
 // Box: each channel is decoded from sRGB to linear light, averaged over the
 // cell with area weights, encoded back and rounded. The part of a cell outside
@@ -76,7 +75,7 @@ CellSpan cellSpan(double centre, double size, std::int64_t extent);
 // less is sampled as Nearest, pixel for pixel the same.
 //
 // The source may hold only part of the picture, from its pixel (left, top):
-// positions are made relative to it, as Sampler makes them. Nearest then
+// positions are made relative to it. Nearest then
 // needs only the pixels the samples select (sampledRegion); Box takes the
 // stored pixels' edges for the picture's, so for Box the stored pixels must
 // hold every pixel a cell covers: decode the whole picture.
@@ -84,10 +83,10 @@ class ColourSampler {
 public:
     ColourSampler(const SourceImage& source, const FrameSettings& frame, SampleFilter filter);
 
-    // Fills grid(1..targetWidth, row); the grid must be targetWidth x
-    // targetHeight. Rows may come in any order; in order from the top, box
-    // filtering reads each source row once (for steps up to 7).
-    void sampleRow(int row, PixelGrid& grid);
+    // Fills out with the colours of row (1-based) from column 1; out holds
+    // targetWidth colours. Rows may come in any order; in order from the
+    // top, box filtering reads each source row once (for steps up to 7).
+    void sampleRow(int row, std::span<std::int32_t> out);
 
     const FrameSettings& frame() const { return m_frame; }
     // The filter in use: Box asked for with a step of 1 or less is Nearest.

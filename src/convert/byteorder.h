@@ -21,14 +21,14 @@ std::optional<ByteOrder> parseByteOrder(std::string_view text);
 // word in every pixel or record do, the ones made of single bytes do not.
 constexpr bool hasWords(PixelFormat format)
 {
-    return formatInfo(format).wordOffset != NoWord;
+    return formatInfo(format).hasWords();
 }
 
 // Turns an output file image between the files' own order and the given one,
 // in place: for little-endian the two bytes of the word in each pixel or
-// record change places (which also turns a little-endian image back). The
-// run lengths of "RGB 5:6:5x8" stay where they are, and the bytes of a
-// record cut short at the end are left as they are.
+// record change places (which also turns a little-endian image back). A
+// run length beside the word in a record stays where it is, and the bytes of
+// a record cut short at the end are left as they are.
 void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order);
 
 } // namespace rasterkit

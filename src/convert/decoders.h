@@ -21,10 +21,10 @@ enum class DecodeError {
     TooFewPixels,    // the runs add up to fewer than width x height
 };
 
-std::string_view decodeErrorMessage(DecodeError error);
+std::string decodeErrorMessage(DecodeError error);
 
 struct DecodeResult {
-    PixelGrid grid;                 // the reduced pixels, or grey levels for "Y 5x3"
+    PixelGrid grid;                 // the reduced pixels, or grey levels for a grey format
     DecodeError error = DecodeError::None;
     std::size_t offset = 0;         // byte offset of the fault, when there is one
 
@@ -33,8 +33,9 @@ struct DecodeResult {
     std::string message() const;
 };
 
-// Turns an output file image back into the grid it was encoded from. Never
-// reads outside the bytes it is given.
+// Turns an output file image back into the grid it was encoded from, with
+// the format's decoder as its row of the format table gives it. Never reads
+// outside the bytes it is given.
 DecodeResult decode(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
 } // namespace rasterkit

@@ -1,10 +1,11 @@
 #include "dither.h"
 
 #include "greylevel.h"
+#include "names.h"
 #include "pixelformat.h"
 
 #include <algorithm>
-#include <cctype>
+#include <memory>
 #include <vector>
 
 namespace rasterkit {
@@ -12,14 +13,6 @@ namespace rasterkit {
 namespace {
 
 constexpr std::array<std::string_view, 3> DitherNames { "none", "ordered", "diffusion" };
-
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // A step between two levels counts Unit units; half a step is Half.
 constexpr int Unit = 4096;
@@ -100,7 +93,7 @@ private:
     std::array<std::array<std::uint16_t, 256>, ChannelCount> m_fractions {};
 };
 
-// The one channel of "Y 5x3": the grey sum, kept in hundredths, between two
+// The one channel of the grey-sum format: the grey sum, kept in hundredths, between two
 // whole levels. The last step, from 30 to the largest sum (30.79), counts as
 // a whole step, so that the largest sum, white's, is level 31 exactly.
 class GreyLevels {
@@ -163,55 +156,77 @@ bool isOutside(std::int32_t colour)
     return colour < 0;
 }
 
+// Without dithering: each sample on its own.
 template<typename Levels>
-void reducePlain(const PixelGrid& colours, const Levels& levels, PixelGrid& reduced)
-{
-    std::transform(colours.values().begin(), colours.values().end(), reduced.values().begin(),
-        [&levels](std::int32_t colour) { return levels.plain(colour); });
-}
+class PlainRows final : public detail::RowReduction {
+public:
+    explicit PlainRows(const Levels& levels)
+        : m_levels(levels)
+    {
+    }
+
+    void reduceRow(int, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        std::transform(in.begin(), in.end(), out.begin(), [this](std::int32_t colour) { return m_levels.plain(colour); });
+    }
+
+private:
+    Levels m_levels;
+};
 
 template<typename Levels>
-void ditherOrdered(const PixelGrid& colours, const Levels& levels, PixelGrid& reduced)
-{
-    for (int row = 1; row <= colours.height(); ++row) {
-        const auto in = colours.row(row);
-        const auto out = reduced.row(row);
+class OrderedRows final : public detail::RowReduction {
+public:
+    explicit OrderedRows(const Levels& levels)
+        : m_levels(levels)
+    {
+    }
+
+    void reduceRow(int row, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
         const auto& thresholds = BayerThresholds[static_cast<std::size_t>((row - 1) & 7)];
         for (std::size_t index = 0; index < in.size(); ++index) {
             const std::int32_t colour = in[index];
             if (isOutside(colour)) {
-                out[index] = levels.plain(colour);
+                out[index] = m_levels.plain(colour);
                 continue;
             }
-            const auto split = levels.split(colour);
+            const auto split = m_levels.split(colour);
             const int threshold = thresholds[index & 7];
             std::int32_t value = split.below;
             for (int channel = 0; channel < Levels::ChannelCount; ++channel) {
                 if (split.fraction[static_cast<std::size_t>(channel)] > threshold)
-                    value += levels.step(channel);
+                    value += m_levels.step(channel);
             }
             out[index] = value;
         }
     }
-}
+
+private:
+    Levels m_levels;
+};
 
 template<typename Levels>
-void ditherDiffusion(const PixelGrid& colours, const Levels& levels, PixelGrid& reduced)
-{
-    constexpr int Channels = Levels::ChannelCount;
-    const auto width = static_cast<std::ptrdiff_t>(colours.width());
+class DiffusionRows final : public detail::RowReduction {
+public:
+    static constexpr int Channels = Levels::ChannelCount;
+
     // What each place receives from the row above, as sums of whole errors
     // times their sixteenths (so in 1/16 of a unit, with no rounding), per
     // channel, for this row and the next; one spare place at each end takes
     // the parts that leave the grid.
-    std::vector<int> receivedHere(static_cast<std::size_t>((width + 2) * Channels));
-    std::vector<int> receivedNext(receivedHere.size());
+    DiffusionRows(const Levels& levels, int width)
+        : m_levels(levels)
+        , m_receivedHere(static_cast<std::size_t>((width + 2) * Channels))
+        , m_receivedNext(m_receivedHere.size())
+    {
+    }
 
-    for (int row = 1; row <= colours.height(); ++row) {
-        const std::int32_t* const in = colours.row(row).data();
-        std::int32_t* const out = reduced.row(row).data();
-        const int* const received = receivedHere.data() + Channels;
-        int* const receivedBelow = receivedNext.data() + Channels;
+    void reduceRow(int row, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        const auto width = static_cast<std::ptrdiff_t>(in.size());
+        const int* const received = m_receivedHere.data() + Channels;
+        int* const receivedBelow = m_receivedNext.data() + Channels;
         const bool leftToRight = (row & 1) == 1;
         const std::ptrdiff_t direction = leftToRight ? 1 : -1;
 
@@ -223,11 +238,11 @@ void ditherDiffusion(const PixelGrid& colours, const Levels& levels, PixelGrid& 
         std::array<int, Channels> belowHere {};
         std::ptrdiff_t column = leftToRight ? 0 : width - 1;
         for (std::ptrdiff_t count = 0; count < width; ++count, column += direction) {
-            const std::int32_t colour = in[column];
+            const std::int32_t colour = in[static_cast<std::size_t>(column)];
             const int* const receivedAt = received + column * Channels;
             int* const behind = receivedBelow + (column - direction) * Channels;
             const bool outside = isOutside(colour);
-            const auto split = levels.split(outside ? 0 : colour);
+            const auto split = m_levels.split(outside ? 0 : colour);
             std::int32_t value = split.below;
             for (int channel = 0; channel < Channels; ++channel) {
                 const auto c = static_cast<std::size_t>(channel);
@@ -235,7 +250,7 @@ void ditherDiffusion(const PixelGrid& colours, const Levels& levels, PixelGrid& 
                 const int wanted = outside ? 0 : 16 * split.fraction[c] + receivedAt[channel] + 7 * before[c];
                 // Which way is as random as the picture: no branch.
                 const int up = wanted >= 16 * Half ? 1 : 0;
-                value += levels.step(channel) * up;
+                value += m_levels.step(channel) * up;
                 // Rounded down to whole units. What a sample receives is a
                 // weighted mean of errors in -Half..Half - 1, so the error
                 // stays in that range, and a sample on a level (fraction 0)
@@ -246,30 +261,33 @@ void ditherDiffusion(const PixelGrid& colours, const Levels& levels, PixelGrid& 
                 belowBehind[c] = belowHere[c] + 5 * error;
                 belowHere[c] = error;
             }
-            out[column] = outside ? levels.plain(colour) : value;
+            out[static_cast<std::size_t>(column)] = outside ? m_levels.plain(colour) : value;
         }
         // The place below the last sample; the one past it leaves the grid.
         int* const last = receivedBelow + (column - direction) * Channels;
         for (int channel = 0; channel < Channels; ++channel)
             last[channel] = belowBehind[static_cast<std::size_t>(channel)];
-        std::swap(receivedHere, receivedNext);
+        std::swap(m_receivedHere, m_receivedNext);
     }
-}
+
+private:
+    Levels m_levels;
+    std::vector<int> m_receivedHere;
+    std::vector<int> m_receivedNext;
+};
 
 template<typename Levels>
-void reduceWith(const PixelGrid& colours, const Levels& levels, Dither dither, PixelGrid& reduced)
+std::unique_ptr<detail::RowReduction> reductionWith(const Levels& levels, Dither dither, int width)
 {
     switch (dither) {
-    case Dither::None:
-        reducePlain(colours, levels, reduced);
-        return;
     case Dither::Ordered:
-        ditherOrdered(colours, levels, reduced);
-        return;
+        return std::make_unique<OrderedRows<Levels>>(levels);
     case Dither::Diffusion:
-        ditherDiffusion(colours, levels, reduced);
-        return;
+        return std::make_unique<DiffusionRows<Levels>>(levels, width);
+    case Dither::None:
+        break;
     }
+    return std::make_unique<PlainRows<Levels>>(levels);
 }
 
 } // namespace
@@ -281,32 +299,38 @@ std::string_view ditherName(Dither dither)
 
 std::optional<Dither> parseDither(std::string_view text)
 {
-    for (const Dither dither : AllDithers) {
-        if (equalIgnoringCase(text, ditherName(dither)))
-            return dither;
-    }
-    return std::nullopt;
+    return valueNamed(text, AllDithers, ditherName);
 }
 
-PixelGrid reduceColours(const PixelGrid& colours, int formatIndex, Dither dither)
+RowReducer::RowReducer(PixelFormat format, Dither dither, int width)
+{
+    const PixelFormatInfo& info = formatInfo(format);
+    switch (info.reduction) {
+    case Reduction::TopBits:
+        m_reduction = reductionWith(ColourLevels(info.reductionMask()), dither, width);
+        return;
+    case Reduction::GreySum:
+        m_reduction = reductionWith(GreyLevels {}, dither, width);
+        return;
+    }
+}
+
+RowReducer::~RowReducer() = default;
+RowReducer::RowReducer(RowReducer&&) noexcept = default;
+RowReducer& RowReducer::operator=(RowReducer&&) noexcept = default;
+
+void RowReducer::reduceRow(int row, std::span<const std::int32_t> colours, std::span<std::int32_t> reduced)
+{
+    m_reduction->reduceRow(row, colours, reduced);
+}
+
+PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither)
 {
     PixelGrid reduced(colours.width(), colours.height());
-    if (reduced.isEmpty())
-        return reduced;
-    const auto format = pixelFormatFromIndex(formatIndex);
-    if (!format)
-        return reduced; // mask 0: every element 0
-    if (*format == PixelFormat::Y5x3)
-        reduceWith(colours, GreyLevels {}, dither, reduced);
-    else
-        reduceWith(colours, ColourLevels(formatInfo(*format).reductionMask), dither, reduced);
+    RowReducer reducer(format, dither, colours.width());
+    for (int row = 1; row <= reduced.height(); ++row)
+        reducer.reduceRow(row, colours.row(row), reduced.row(row));
     return reduced;
-}
-
-std::uint32_t previewColour(int index, std::int32_t value)
-{
-    return index == formatIndex(PixelFormat::Y5x3) ? greyPreviewColour(value)
-                                                          : static_cast<std::uint32_t>(value) & 0xFFFFFFu;
 }
 
 } // namespace rasterkit

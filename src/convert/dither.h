@@ -1,19 +1,22 @@
 #pragma once
 
+#include "pixelformat.h"
 #include "pixelgrid.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace rasterkit {
 
 // How sampled colours are brought down to the levels a format can carry.
 //
-// The reduction itself stays each format's own: the colour formats keep the
-// top bits of each channel (the reduction mask), "Y 5x3" keeps a grey level
-// 7..31. Dithering only decides, for each channel of each sample, whether it
+// The reduction itself stays each format's own (its row's Reduction): the
+// colour formats keep the top bits of each channel (the reduction mask), the
+// grey-sum format keeps a grey level 7..31. Dithering only decides, for each channel of each sample, whether it
 // goes to the level just below the sampled value or to the one just above,
 // so that over an area the levels average out to the sampled colour instead
 // of all falling to the level below. Every value produced is one the format
@@ -26,7 +29,7 @@ namespace rasterkit {
 // (value - below) / q of the way up. Values from the top level 256 - q up to
 // 255 have no level above: they stay at the top level, as without dithering.
 //
-// "Y 5x3". The grey sum of a colour (7 plus 4, 2, 1, 0.5, 0.25, 0.12, 0.06
+// The grey-sum format. The grey sum of a colour (7 plus 4, 2, 1, 0.5, 0.25, 0.12, 0.06
 // for channel bits 7..1, see GreyLevel) is rounded to the nearest level
 // without dithering. Dithering takes the two whole levels around the sum
 // instead and the sum's fraction between them, so the levels average to the
@@ -82,17 +85,38 @@ std::string_view ditherName(Dither dither);
 // The name as ditherName gives it, compared without regard to case.
 std::optional<Dither> parseDither(std::string_view text);
 
-// Reduces a grid of sampled colours (0x00BBGGRR, or -1 outside the picture,
-// as sampleColours gives them) to the grid the format's encoder reads: masked
-// colours, or grey levels 7..31 for "Y 5x3" (format index 7). A format index
-// outside 0..7 gives mask 0, every element 0, and no dithering. With
-// Dither::None every element is what the window's sampler stores for that
-// colour: colour AND mask, or GreyLevel of it.
-PixelGrid reduceColours(const PixelGrid& colours, int formatIndex, Dither dither);
+namespace detail {
 
-// The colour the preview shows for a value of a reduced grid of the format
-// with the given index: the value itself, or grey 8 x level for "Y 5x3". The
-// same as Sampler::previewColour.
-std::uint32_t previewColour(int formatIndex, std::int32_t value);
+// One way of reducing rows: a format's levels with one dither mode.
+class RowReduction {
+public:
+    virtual ~RowReduction() = default;
+    virtual void reduceRow(int row, std::span<const std::int32_t> colours, std::span<std::int32_t> reduced) = 0;
+};
+
+} // namespace detail
+
+// Brings sampled colours (0x00BBGGRR, or -1 outside the picture, as
+// ColourSampler gives them) down to what a format's encoder reads: masked
+// colours, or grey levels 7..31 for the grey-sum format. One row at a time,
+// rows in order from the top (diffusion carries its error from one row to
+// the next), each row width samples long. With Dither::None every element
+// is reduceColour of its sample.
+class RowReducer {
+public:
+    RowReducer(PixelFormat format, Dither dither, int width);
+    ~RowReducer();
+    RowReducer(RowReducer&&) noexcept;
+    RowReducer& operator=(RowReducer&&) noexcept;
+
+    // row is 1-based; reduced has the size of colours.
+    void reduceRow(int row, std::span<const std::int32_t> colours, std::span<std::int32_t> reduced);
+
+private:
+    std::unique_ptr<detail::RowReduction> m_reduction;
+};
+
+// A whole grid of sampled colours reduced, row after row.
+PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither);
 
 } // namespace rasterkit

@@ -15,18 +15,9 @@ enum class EncodePass { Counting, Writing };
 // Called after each finished row of each pass: row (1-based) of rowCount.
 using EncodeProgress = std::function<void(int row, int rowCount, EncodePass pass)>;
 
-// Each encoder reads the grid and returns the complete output file image.
-// An empty grid gives empty output.
-OutputBytes EncodeRGB565(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB332(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB565x8(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB544x3(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB444x4(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB333x7(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeRGB332x8(const PixelGrid& grid, const EncodeProgress& progress = {});
-OutputBytes EncodeY5x3(const PixelGrid& grid, const EncodeProgress& progress = {});
-
-// The encoder of a format.
+// The format's encoder, as its row of the format table gives it: reads the
+// grid and returns the complete output file image. An empty grid gives
+// empty output.
 OutputBytes encode(PixelFormat format, const PixelGrid& grid, const EncodeProgress& progress = {});
 
 } // namespace rasterkit

@@ -50,7 +50,7 @@ inline constexpr auto LevelOfHundredths = [] {
 
 } // namespace detail
 
-// The grey level 7..31 of a colour for "Y 5x3". Bits 7 down to 1 of each
+// The grey level 7..31 of a colour for the grey-sum format. Bits 7 down to 1 of each
 // channel weigh 4, 2, 1, 0.5, 0.25, 0.12 and 0.06 (bit 0 is ignored), 7 is
 // added and the sum is rounded to nearest, ties to even. The sum is kept in
 // hundredths, where the weights are whole, so no rounding error creeps in.

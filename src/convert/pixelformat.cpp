@@ -1,11 +1,11 @@
 #include "pixelformat.h"
 
+#include "names.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace rasterkit {
-
-namespace {
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -15,30 +15,26 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-} // namespace
-
 std::optional<PixelFormat> pixelFormatFromIndex(int index)
 {
     if (index < 0 || index >= PixelFormatCount)
         return std::nullopt;
-    return static_cast<PixelFormat>(index);
+    return PixelFormats[static_cast<std::size_t>(index)].format;
 }
 
 std::optional<PixelFormat> parsePixelFormat(std::string_view text)
 {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '7')
-        return static_cast<PixelFormat>(text[0] - '0');
-    for (const auto& info : PixelFormats) {
-        if (equalIgnoringCase(text, info.name) || equalIgnoringCase(text, info.shortName))
-            return info.format;
+    // An index: decimal digits without a leading zero ("0", "7", never "07").
+    if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })
+        && (text.size() == 1 || text.front() != '0')) {
+        int index = 0;
+        for (const char digit : text)
+            index = 10 * index + (digit - '0');
+        return pixelFormatFromIndex(index);
     }
-    return std::nullopt;
-}
-
-std::uint32_t reductionMask(int index)
-{
-    const auto format = pixelFormatFromIndex(index);
-    return format ? formatInfo(*format).reductionMask : 0u;
+    if (const auto format = valueNamed(text, AllPixelFormats, [](PixelFormat f) { return formatInfo(f).name; }))
+        return format;
+    return valueNamed(text, AllPixelFormats, [](PixelFormat f) { return formatInfo(f).shortName; });
 }
 
 } // namespace rasterkit

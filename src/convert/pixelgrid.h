@@ -16,7 +16,7 @@ constexpr bool isValidTargetSize(int width, int height)
 
 // The reduced picture: 32-bit signed values addressed (column, row), both
 // 1-based, stored in raster order so that a scan reads them contiguously.
-// Holds masked colours, or grey levels 7..31 for "Y 5x3".
+// Holds masked colours, or grey levels for a grey format.
 class PixelGrid {
 public:
     PixelGrid() = default;

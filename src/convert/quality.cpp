@@ -101,14 +101,14 @@ detail::Plane QualityMeter::referencePlane(Reference reference, int channel) con
     return plane;
 }
 
-detail::Plane QualityMeter::previewPlane(const PixelGrid& reduced, int formatIndex, int channel) const
+detail::Plane QualityMeter::previewPlane(const PixelGrid& reduced, PixelFormat format, int channel) const
 {
     const auto values = reduced.values();
     const auto sampled = m_colours.values();
     detail::Plane plane(values.size(), 0.0f);
     for (std::size_t index = 0; index < values.size(); ++index) {
         if (sampled[index] != OutsideSample)
-            plane[index] = static_cast<float>((previewColour(formatIndex, values[index]) >> (8 * channel)) & 0xFFu);
+            plane[index] = static_cast<float>((previewColour(format, values[index]) >> (8 * channel)) & 0xFFu);
     }
     return plane;
 }
@@ -142,12 +142,11 @@ QualityMeter::QualityMeter(const PixelGrid& colours)
     }
 }
 
-QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) const
+QualityFigures QualityMeter::measure(const PixelGrid& reduced, PixelFormat format) const
 {
     if (reduced.width() != m_colours.width() || reduced.height() != m_colours.height())
         return {};
-    const Reference reference
-        = pixelFormatFromIndex(formatIndex) == PixelFormat::Y5x3 ? Reference::Grey : Reference::Colour;
+    const Reference reference = formatInfo(format).grey() ? Reference::Grey : Reference::Colour;
     const auto sampled = m_colours.values();
     const auto values = reduced.values();
     // The plain error straight from the values.
@@ -156,7 +155,7 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) 
     for (std::size_t index = 0; index < values.size(); ++index) {
         if (sampled[index] == OutsideSample)
             continue;
-        const Colour shown = previewColour(formatIndex, values[index]);
+        const Colour shown = previewColour(format, values[index]);
         for (int channel = 0; channel < 3; ++channel) {
             const double difference = double((shown >> (8 * channel)) & 0xFFu)
                 - referenceChannel(sampled[index], channel, reference);
@@ -171,7 +170,7 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, int formatIndex) 
     // the same blurred weight, so equal pictures give equal means.
     double blurredSum = 0;
     for (int channel = 0; channel < 3; ++channel) {
-        detail::Plane plane = previewPlane(reduced, formatIndex, channel);
+        detail::Plane plane = previewPlane(reduced, format, channel);
         detail::blur(plane, reduced.width(), reduced.height(), m_kernel);
         const detail::Plane& blurredReference
             = m_blurredReference[std::size_t(reference)][reference == Reference::Grey ? 0 : std::size_t(channel)];

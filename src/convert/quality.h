@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pixelformat.h"
 #include "pixelgrid.h"
 
 #include <array>
@@ -14,10 +15,10 @@ namespace rasterkit {
 // PSNR, the peak signal-to-noise ratio: 10 x log10(255^2 / MSE), where MSE is
 // the mean of the squared differences of the red, green and blue channels
 // (0..255) between the colour the preview shows for each reduced value (see
-// previewColour in dither.h) and the sampled colour.
+// previewColour in pixelformat.h) and the sampled colour.
 //
-// "Y 5x3" keeps no colour, so it is measured against the exact grey of each
-// sample instead: 8 x its grey sum (see GreyLevel), the scale the preview
+// The grey-sum format keeps no colour, so it is measured against the exact
+// grey of each sample instead: 8 x its grey sum (see GreyLevel), the scale the preview
 // shows level L on as 8 x L, with the last step from 30 to the largest sum,
 // white's, stretched to reach 31 as dithering stretches it. Its figures say
 // how well 25 levels render the grey, not how far grey is from the colour.
@@ -49,7 +50,7 @@ namespace detail {
 // sigma), scaled so that they add up to 1.
 std::vector<double> gaussianKernel(double sigma);
 
-// The grey a sampled colour stands for in "Y 5x3", on the preview's scale
+// The grey a sampled colour stands for in the grey-sum format, on the preview's scale
 // (56 for black, 248 for white): 8 x the grey sum, the last step stretched.
 double exactGrey(std::uint32_t colour);
 
@@ -74,19 +75,19 @@ public:
     explicit QualityMeter(const PixelGrid& colours);
 
     // A reduced grid of the same size, as reduceColours gives it for the
-    // format with the given index. A grid of another size measures 0, 0.
-    QualityFigures measure(const PixelGrid& reduced, int formatIndex) const;
+    // format. A grid of another size measures 0, 0.
+    QualityFigures measure(const PixelGrid& reduced, PixelFormat format) const;
 
 private:
     // What reduced values are measured against: the sampled colours, or
-    // their exact grey for "Y 5x3".
+    // their exact grey for the grey-sum format.
     enum class Reference { Colour, Grey };
 
     static double referenceChannel(std::int32_t colour, int channel, Reference reference);
     // The channel (0 red, 1 green, 2 blue) at each place inside the picture:
     // of the reference, or of the preview of a reduced grid; 0 outside.
     detail::Plane referencePlane(Reference reference, int channel) const;
-    detail::Plane previewPlane(const PixelGrid& reduced, int formatIndex, int channel) const;
+    detail::Plane previewPlane(const PixelGrid& reduced, PixelFormat format, int channel) const;
 
     const PixelGrid& m_colours;
     std::vector<double> m_kernel;

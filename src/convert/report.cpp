@@ -83,7 +83,7 @@ std::int64_t uncompressedSize(PixelFormat format, int width, int height)
 std::string conversionReport(PixelFormat format, int width, int height, std::int64_t outputSize,
     std::string_view decimalSeparator)
 {
-    if (!formatInfo(format).runLength)
+    if (!formatInfo(format).runLength())
         return plainReport(outputSize);
     return compressionReport(uncompressedSize(format, width, height), outputSize, decimalSeparator);
 }

@@ -26,8 +26,8 @@ std::string formatRatio(double ratio, std::string_view decimalSeparator);
 std::string compressionReport(std::int64_t uncompressedSize, std::int64_t compressedSize,
     std::string_view decimalSeparator);
 
-// N for a format: width x height x 2 for "RGB 5:6:5" and the 16-bit run-length
-// formats, width x height for "RGB 3:3:2", "RGB 3:3:2x8" and "Y 5x3".
+// N for a format: width x height x its row's uncompressedPixelBytes (2 for
+// the formats of 16-bit words, 1 for those of single bytes).
 std::int64_t uncompressedSize(PixelFormat format, int width, int height);
 
 // The report the status box shows after converting width x height pixels into

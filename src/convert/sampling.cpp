@@ -3,20 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <utility>
 
 namespace rasterkit {
-
-namespace {
-
-bool holdsGreyLevels(int formatIndex)
-{
-    const std::optional<PixelFormat> format = pixelFormatFromIndex(formatIndex);
-    return format && formatInfo(*format).grey;
-}
-
-} // namespace
 
 std::int32_t roundToInt32(double value)
 {
@@ -82,15 +71,6 @@ std::pair<std::int64_t, std::int64_t> sampledSpan(int count, std::int64_t size, 
     return { first, last };
 }
 
-// A picture position made relative to stored pixels that begin at origin. A
-// position clamped to the end of the range stays there, outside everything.
-std::int64_t relativePixel(std::int64_t pixel, std::int64_t origin)
-{
-    if (pixel == std::numeric_limits<std::int64_t>::min() || pixel == std::numeric_limits<std::int64_t>::max())
-        return pixel;
-    return pixel - origin;
-}
-
 } // namespace
 
 PixelRect sampledRegion(const FrameSettings& frame, std::int64_t pictureWidth, std::int64_t pictureHeight)
@@ -109,54 +89,6 @@ int progressPercent(int row, int rowCount)
     if (rowCount <= 0)
         return 0;
     return roundToInt32(static_cast<double>(row) / static_cast<double>(rowCount) * 100.0);
-}
-
-Sampler::Sampler(const SourceImage& source, const FrameSettings& frame, int formatIndex)
-    : m_source(source)
-    , m_frame(frame)
-    , m_mask(reductionMask(formatIndex))
-    , m_grey(holdsGreyLevels(formatIndex))
-{
-    // Every row samples the same columns, so their source x is worked out once.
-    const int width = frame.targetWidth > 0 ? frame.targetWidth : 0;
-    m_columns.resize(static_cast<std::size_t>(width));
-    for (int column = 1; column <= width; ++column)
-        m_columns[static_cast<std::size_t>(column - 1)] = relativePixel(sampledColumn(frame, column), source.left);
-}
-
-void Sampler::sampleRow(int row, PixelGrid& grid) const
-{
-    // Positions relative to the stored pixels, which may begin anywhere in the picture.
-    const std::int64_t y = relativePixel(sampledRow(m_frame, row), m_source.top);
-    const auto out = grid.row(row);
-    const std::size_t count = std::min(out.size(), m_columns.size());
-    const bool rowInside = y >= 0 && y < m_source.height && m_source.bytes != nullptr;
-    const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
-    for (std::size_t index = 0; index < count; ++index) {
-        const std::int64_t x = m_columns[index];
-        auto colour = static_cast<Colour>(OutsideSample);
-        if (line != nullptr && x >= 0 && x < m_source.width) {
-            const std::uint8_t* pixel = line + x * 4;
-            colour = static_cast<std::uint32_t>(pixel[0]) | (static_cast<std::uint32_t>(pixel[1]) << 8)
-                | (static_cast<std::uint32_t>(pixel[2]) << 16);
-        }
-        out[index] = detail::reduce(colour, m_mask, m_grey);
-    }
-}
-
-PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, int formatIndex,
-    const SamplingProgress& progress)
-{
-    PixelGrid grid(frame.targetWidth, frame.targetHeight);
-    if (grid.isEmpty())
-        return grid;
-    const Sampler sampler(source, frame, formatIndex);
-    for (int row = 1; row <= grid.height(); ++row) {
-        sampler.sampleRow(row, grid);
-        if (progress)
-            progress(row, grid.height());
-    }
-    return grid;
 }
 
 } // namespace rasterkit

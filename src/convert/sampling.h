@@ -1,8 +1,6 @@
 #pragma once
 
 #include "colour.h"
-#include "greylevel.h"
-#include "pixelformat.h"
 #include "pixelgrid.h"
 
 #include <cstddef>
@@ -100,68 +98,7 @@ PixelRect sampledRegion(const FrameSettings& frame, std::int64_t pictureWidth, s
 // row / rowCount x 100 in double precision, rounded to nearest, ties to even.
 int progressPercent(int row, int rowCount);
 
-namespace detail {
-
-// What the grid stores for a colour: the colour ANDed with the mask, or the
-// grey level of that.
-constexpr std::int32_t reduce(Colour colour, std::uint32_t mask, bool grey)
-{
-    const Colour masked = colour & mask;
-    return grey ? GreyLevel(masked) : static_cast<std::int32_t>(masked);
-}
-
-constexpr Colour previewColour(std::int32_t value, bool grey)
-{
-    return grey ? greyPreviewColour(value) : static_cast<Colour>(value) & 0xFFFFFFu;
-}
-
-} // namespace detail
-
-// What the grid stores for a colour in a format, as sampling stores it.
-constexpr std::int32_t reduceColour(PixelFormat format, Colour colour)
-{
-    return detail::reduce(colour, formatInfo(format).reductionMask, formatInfo(format).grey);
-}
-
-// The colour the preview shows for a value of a format's grid: the colour
-// itself, or grey 8 x level for "Y 5x3". A sample outside the picture holds
-// the mask, so it shows as the mask's colour (31 x 8 grey for "Y 5x3").
-constexpr Colour previewColour(PixelFormat format, std::int32_t value)
-{
-    return detail::previewColour(value, formatInfo(format).grey);
-}
-
-// Samples the framed region of a picture one row at a time. Column i and row
-// j (1-based) sample the source pixel nearest to (frameLeft + step x i,
-// frameTop + step x j); the colour is ANDed with the format's reduction mask,
-// or turned into its grey level for "Y 5x3". A format index outside 0..7
-// (no format chosen) masks everything to 0.
-class Sampler {
-public:
-    Sampler(const SourceImage& source, const FrameSettings& frame, int formatIndex);
-
-    // Fills grid(1..targetWidth, row). The grid must be targetWidth x targetHeight.
-    void sampleRow(int row, PixelGrid& grid) const;
-
-    // The colour the preview shows for a stored value: the value itself, or
-    // grey 8 x level for "Y 5x3".
-    Colour previewColour(std::int32_t value) const { return detail::previewColour(value, m_grey); }
-
-    const FrameSettings& frame() const { return m_frame; }
-
-private:
-    SourceImage m_source;
-    FrameSettings m_frame;
-    std::uint32_t m_mask = 0;
-    bool m_grey = false;
-    std::vector<std::int64_t> m_columns; // source x for columns 1..targetWidth
-};
-
 // Called after each finished row: row (1-based) of rowCount.
 using SamplingProgress = std::function<void(int row, int rowCount)>;
-
-// Samples the whole frame into a new grid of targetWidth x targetHeight.
-PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, int formatIndex,
-    const SamplingProgress& progress = {});
 
 } // namespace rasterkit

@@ -15,7 +15,7 @@ struct CHeaderOptions {
     std::string attribute; // written before the array (PROGMEM, a section, an alignment); may be empty
     int width = 0;
     int height = 0;
-    PixelFormat format = PixelFormat::RGB565;
+    PixelFormat format = DefaultPixelFormat;
     ByteOrder byteOrder = ByteOrder::BigEndian;
 };
 

@@ -1,7 +1,7 @@
 #include "previewimage.h"
 
 #include "convert/colour.h"
-#include "convert/sampling.h"
+#include "convert/pixelformat.h"
 
 namespace rasterkit {
 

@@ -52,6 +52,7 @@ const QString OpenedTitlePrefix = QStringLiteral("Rasterkit v9       ");
 
 const QString AboutTitle = QStringLiteral("О программе");
 const QString AboutText = QStringLiteral("Автор: Rasterkit developers\r\ne-mail: rasterkit@example.org");
+const QString NoFormatText = QStringLiteral("Формат не выбран: выберите его из списка форматов.");
 
 // The viewport and its scroll bars follow the window's size. The classic
 // layout measured the window's outer size, W x H twips, whose frame is 145
@@ -834,14 +835,22 @@ void Form1::applySpinner(int value, std::int32_t& targetSize, ClassicComboBox* s
 void Form1::Command1_Click()
 {
     Q_ASSERT(!m_converting);
+    // Text typed into the format box leaves no entry chosen: nothing is
+    // converted, and the preview, the status box and the bytes stay as they
+    // were, matching each other.
+    const std::optional<PixelFormat> format = pixelFormatFromIndex(static_cast<qint16>(m_controls.Combo1->currentIndex()));
+    if (!format) {
+        showMessage(QMessageBox::Information, WindowTitle, NoFormatText);
+        return;
+    }
     // The conversion samples the whole picture: a photo still being decoded
     // is finished first, and one that turns out damaged is not converted.
     if (!finishOpening())
         return;
-    Convert();
+    Convert(*format);
 }
 
-void Form1::Convert()
+void Form1::Convert(PixelFormat format)
 {
     beginConversion();
     const auto runEnd = qScopeGuard([this] { endConversion(); });
@@ -851,7 +860,6 @@ void Form1::Convert()
     if (!yieldToEventQueue())
         return;
 
-    const int formatIndex = static_cast<qint16>(m_controls.Combo1->currentIndex());
     const FrameSettings frame { m_state.TargetWidth, m_state.TargetHeight, m_state.SampleStep, m_state.FrameLeft,
         m_state.FrameTop };
     // The grid always matches the target size; a size change whose handler
@@ -860,18 +868,16 @@ void Form1::Convert()
         m_state.PixelGrid = PixelGrid(frame.targetWidth, frame.targetHeight);
     // Sampling reads the loaded picture's own pixels, whatever is scrolled into
     // view and whatever is drawn over it; opening is disabled while this runs.
-    SamplingPass sampling(m_controls.Picture3->picture(), frame, formatIndex, m_state.PixelGrid,
-        *m_controls.Picture2, *m_progress);
+    SamplingPass sampling(m_controls.Picture3->picture(), ReductionRequest { .frame = frame, .format = format },
+        m_state.PixelGrid, *m_controls.Picture2, *m_progress);
     if (!sampling.run([this] { return yieldToEventQueue(); }) || !yieldToEventQueue())
         return;
-    // No format chosen: no encoder, and the output keeps the last result.
-    if (const std::optional<PixelFormat> format = pixelFormatFromIndex(formatIndex))
-        encodeAndReport(*format);
+    encodeAndReport(format);
 }
 
 void Form1::encodeAndReport(PixelFormat format)
 {
-    const bool runLength = formatInfo(format).runLength;
+    const bool runLength = formatInfo(format).runLength();
     if (runLength) {
         m_controls.Text1->setText(fromUtf8(CompressingMessage));
         if (!yieldToEventQueue())

@@ -159,7 +159,7 @@ private:
 
     // Conversion and saving
     void Command1_Click();
-    void Convert();
+    void Convert(PixelFormat format);
     void encodeAndReport(PixelFormat format);
     void file_save_Click();
 

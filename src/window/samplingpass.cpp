@@ -7,10 +7,10 @@
 
 namespace rasterkit {
 
-SamplingPass::SamplingPass(const QImage& picture, const FrameSettings& frame, int formatIndex, PixelGrid& grid,
+SamplingPass::SamplingPass(const QImage& picture, const ReductionRequest& request, PixelGrid& grid,
     PreviewBox& preview, ProgressBar& progress)
     : m_picture(picture)
-    , m_sampler(sourceImageOf(m_picture), frame, formatIndex)
+    , m_reducer(sourceImageOf(m_picture), request)
     , m_grid(grid)
     , m_preview(preview)
     , m_progress(progress)
@@ -19,7 +19,7 @@ SamplingPass::SamplingPass(const QImage& picture, const FrameSettings& frame, in
 
 bool SamplingPass::run(const std::function<bool()>& yield)
 {
-    const int rows = m_sampler.frame().targetHeight;
+    const int rows = m_reducer.request().frame.targetHeight;
     for (int row = 1; row <= rows; ++row) {
         sampleRow(row);
         m_progress.setValue(progressPercent(row, rows));
@@ -32,10 +32,11 @@ bool SamplingPass::run(const std::function<bool()>& yield)
 void SamplingPass::sampleRow(int row)
 {
     // Sample (i, j) lands on preview pixel (i, j): column 0 and row 0 stay blank.
-    m_sampler.sampleRow(row, m_grid);
+    m_reducer.reduceRow(row, m_grid);
+    const PixelFormat format = m_reducer.request().format;
     const auto values = m_grid.row(row);
-    for (int column = 1; column <= m_sampler.frame().targetWidth; ++column)
-        m_preview.setPixel(column, row, m_sampler.previewColour(values[static_cast<std::size_t>(column - 1)]));
+    for (int column = 1; column <= m_grid.width(); ++column)
+        m_preview.setPixel(column, row, previewColour(format, values[static_cast<std::size_t>(column - 1)]));
     m_preview.showDrawnPixels();
 }
 

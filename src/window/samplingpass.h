@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/pixelgrid.h"
-#include "convert/sampling.h"
+#include "convert/reduceframe.h"
 
 #include <QImage>
 
@@ -12,15 +12,16 @@ namespace rasterkit {
 class PreviewBox;
 class ProgressBar;
 
-// The sampling pass of a conversion, one row at a time: the framed samples
-// go into the grid and onto the preview, the progress bar shows the share of
-// rows done, and the event queue gets one turn.
+// The sampling pass of a conversion, one row at a time: the framed samples,
+// reduced to the format's levels, go into the grid and onto the preview, the
+// progress bar shows the share of rows done, and the event queue gets one
+// turn.
 class SamplingPass {
 public:
-    // The grid must be frame.targetWidth x frame.targetHeight. The picture's
-    // pixels must not change while the pass runs (the copy shares them).
-    SamplingPass(const QImage& picture, const FrameSettings& frame, int formatIndex, PixelGrid& grid,
-        PreviewBox& preview, ProgressBar& progress);
+    // The grid must be the frame's size. The picture's pixels must not change
+    // while the pass runs (the copy shares them).
+    SamplingPass(const QImage& picture, const ReductionRequest& request, PixelGrid& grid, PreviewBox& preview,
+        ProgressBar& progress);
 
     // Samples every row, calling yield after each; yield returns false to
     // abandon the pass, and so does run.
@@ -30,7 +31,7 @@ private:
     void sampleRow(int row);
 
     QImage m_picture;
-    Sampler m_sampler;
+    FrameReducer m_reducer;
     PixelGrid& m_grid;
     PreviewBox& m_preview;
     ProgressBar& m_progress;

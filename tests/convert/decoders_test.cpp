@@ -122,7 +122,7 @@ std::vector<std::uint8_t> record(PixelFormat format, std::int32_t value, int run
 const BadInputCase BadInputCases[] = {
     { "Empty", false, false,
         [](PixelFormat format, const std::vector<std::uint8_t>&, std::int32_t, std::int32_t) {
-            return BadInput { {}, formatInfo(format).runLength ? DecodeError::TooFewPixels : DecodeError::WrongLength, 0 };
+            return BadInput { {}, formatInfo(format).runLength() ? DecodeError::TooFewPixels : DecodeError::WrongLength, 0 };
         } },
     { "PlainOneByteShort", false, true,
         [](PixelFormat, const std::vector<std::uint8_t>& valid, std::int32_t, std::int32_t) {
@@ -225,7 +225,7 @@ std::vector<std::tuple<PixelFormat, BadInputCase>> badInputParams()
 {
     std::vector<std::tuple<PixelFormat, BadInputCase>> params;
     for (const PixelFormat format : AllPixelFormats) {
-        const bool runLength = formatInfo(format).runLength;
+        const bool runLength = formatInfo(format).runLength();
         for (const BadInputCase& badCase : BadInputCases) {
             if ((badCase.runLengthOnly && !runLength) || (badCase.plainOnly && runLength))
                 continue;

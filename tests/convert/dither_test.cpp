@@ -12,6 +12,7 @@
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "convert/greylevel.h"
+#include "convert/reduceframe.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,6 @@ namespace {
 using rasterkit::PrintTo;
 
 constexpr Dither Dithering[] = { Dither::Ordered, Dither::Diffusion };
-
-std::string nameOf(int formatIndex)
-{
-    const auto format = pixelFormatFromIndex(formatIndex);
-    return format ? test::formatTestName(*format) : formatIndex < 0 ? "IndexMinus1" : "Index" + std::to_string(formatIndex);
-}
 
 // One channel of a sample as the format sees it, in the units of the
 // reduced grid (channel value, or grey level): the value it stands for,
@@ -56,7 +51,7 @@ ChannelLevels channelLevels(PixelFormat format, std::uint32_t colour, int channe
         const double target = hundredths < 3000 ? hundredths / 100.0 : 30 + (hundredths - 3000) / 79.0;
         return { target, static_cast<int>(std::floor(target)), 1 };
     }
-    const int kept = static_cast<int>((formatInfo(format).reductionMask >> (8 * channel)) & 0xFFu);
+    const int kept = static_cast<int>((formatInfo(format).reductionMask() >> (8 * channel)) & 0xFFu);
     const int value = static_cast<int>((colour >> (8 * channel)) & 0xFFu);
     return { static_cast<double>(std::min(value, kept)), value & kept, 256 - kept };
 }
@@ -82,33 +77,42 @@ test::Picture gradientPicture(int width, int height)
     return test::Picture(width, height, gradientColour);
 }
 
-class DefaultReductionTest : public ::testing::TestWithParam<int> { };
+class DefaultReductionTest : public ::testing::TestWithParam<PixelFormat> { };
 
-TEST_P(DefaultReductionTest, NoDitheringOfNearestSamplesIsTheWindowsGrid)
+// The frame reduced row by row, as the window and convert reduce it, is the
+// sampled colours reduced as a whole, as compare reduces them; without
+// dithering each sample is reduced on its own.
+TEST_P(DefaultReductionTest, RowByRowIsTheWholeGridAndNoDitheringIsEachSampleOnItsOwn)
 {
-    const int index = GetParam();
+    const PixelFormat format = GetParam();
     const test::Picture picture = noisePicture(30, 24, 11);
     const FrameSettings frames[] = { { 30, 24, 1.0, -1, -1 }, { 40, 30, 1.0, -5, -3 }, { 17, 13, 1.5, 0, 0 },
         { 9, 7, 3.3, -2, 1 }, { 12, 10, 2.7, -20, -20 }, { 5, 5, 1.1, 25, 20 } };
     for (const FrameSettings& frame : frames) {
-        const PixelGrid expected = sampleFrame(picture.image(), frame, index);
-        const PixelGrid reduced = reduceColours(sampleColours(picture.image(), frame, SampleFilter::Nearest), index, Dither::None);
-        ASSERT_EQ(reduced, expected) << "step " << frame.sampleStep << " from (" << frame.frameLeft << ", " << frame.frameTop << ")";
-        const Sampler sampler(picture.image(), frame, index);
-        for (const std::int32_t value : reduced.values())
-            ASSERT_EQ(previewColour(index, value), sampler.previewColour(value));
+        SCOPED_TRACE(test::frameTestName(frame));
+        for (const SampleFilter filter : AllSampleFilters) {
+            const PixelGrid colours = sampleColours(picture.image(), frame, filter);
+            for (const Dither dither : AllDithers) {
+                const PixelGrid reduced = reduceFrame(picture.image(), { frame, format, filter, dither });
+                ASSERT_EQ(reduced, reduceColours(colours, format, dither)) << ditherName(dither);
+                if (dither != Dither::None)
+                    continue;
+                for (std::size_t index = 0; index < colours.values().size(); ++index)
+                    ASSERT_EQ(reduced.values()[index], reduceColour(format, static_cast<Colour>(colours.values()[index])));
+            }
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FormatIndexes, DefaultReductionTest, ::testing::Range(-1, 9),
-    [](const auto& info) { return nameOf(info.param); });
+INSTANTIATE_TEST_SUITE_P(Formats, DefaultReductionTest, ::testing::ValuesIn(AllPixelFormats),
+    [](const auto& info) { return test::formatTestName(info.param); });
 
 class DitherTest : public ::testing::TestWithParam<PixelFormat> { };
 
 TEST_P(DitherTest, FlatColoursTheFormatCarriesStayFlat)
 {
     const PixelFormat format = GetParam();
-    const std::uint32_t mask = formatInfo(format).reductionMask;
+    const std::uint32_t mask = formatInfo(format).reductionMask();
     std::vector<std::uint32_t> colours;
     if (format == PixelFormat::Y5x3) {
         // Sums of whole levels: black 7, 9.00, 19.00; white and those that
@@ -126,9 +130,9 @@ TEST_P(DitherTest, FlatColoursTheFormatCarriesStayFlat)
         const test::Picture picture(20, 15, [colour](int, int) { return colour; });
         // The frame reaches past the picture on every side.
         const PixelGrid samples = sampleColours(picture.image(), { 24, 18, 1.0, -2, -2 }, SampleFilter::Nearest);
-        const PixelGrid plain = reduceColours(samples, formatIndex(format), Dither::None);
+        const PixelGrid plain = reduceColours(samples, format, Dither::None);
         for (const Dither dither : Dithering)
-            ASSERT_EQ(reduceColours(samples, formatIndex(format), dither), plain) << ditherName(dither) << " " << std::hex << colour;
+            ASSERT_EQ(reduceColours(samples, format, dither), plain) << ditherName(dither) << " " << std::hex << colour;
     }
 }
 
@@ -137,12 +141,12 @@ TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
     // Left half a gradient, right half a colour the format carries exactly:
     // error diffused from the gradient must not make noise in it.
     const PixelFormat format = GetParam();
-    const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080 : formatInfo(format).reductionMask & 0x406080;
+    const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080 : formatInfo(format).reductionMask() & 0x406080;
     const test::Picture picture(64, 40, [&](int x, int y) { return x >= 32 ? exact : gradientColour(x, y); });
     const PixelGrid samples = sampleColours(picture.image(), { 64, 40, 1.0, -1, -1 }, SampleFilter::Nearest);
-    const std::int32_t level = reduceColours(test::filledGrid(1, 1, static_cast<std::int32_t>(exact)), formatIndex(format), Dither::None)(1, 1);
+    const std::int32_t level = reduceColours(test::filledGrid(1, 1, static_cast<std::int32_t>(exact)), format, Dither::None)(1, 1);
     for (const Dither dither : Dithering) {
-        const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+        const PixelGrid reduced = reduceColours(samples, format, dither);
         for (int row = 1; row <= 40; ++row) {
             for (int column = 33; column <= 64; ++column)
                 ASSERT_EQ(reduced(column, row), level) << ditherName(dither) << " column " << column << " row " << row;
@@ -153,14 +157,14 @@ TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
 TEST_P(DitherTest, EveryValueIsALevelAroundItsSampleAndRoundTrips)
 {
     const PixelFormat format = GetParam();
-    const std::uint32_t mask = formatInfo(format).reductionMask;
+    const std::uint32_t mask = formatInfo(format).reductionMask();
     for (const test::Picture& picture : { noisePicture(61, 37, 5), gradientPicture(61, 37) }) {
         // Partly outside the picture: those samples are reduced as without dithering.
         const PixelGrid samples = sampleColours(picture.image(), { 67, 41, 1.0, -3, -2 }, SampleFilter::Nearest);
-        const PixelGrid plain = reduceColours(samples, formatIndex(format), Dither::None);
+        const PixelGrid plain = reduceColours(samples, format, Dither::None);
         for (const Dither dither : Dithering) {
             SCOPED_TRACE(std::string(ditherName(dither)));
-            const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+            const PixelGrid reduced = reduceColours(samples, format, dither);
             for (std::size_t index = 0; index < samples.values().size(); ++index) {
                 const std::int32_t sample = samples.values()[index];
                 const std::int32_t value = reduced.values()[index];
@@ -201,7 +205,7 @@ TEST_P(DitherTest, AFlatColourBetweenLevelsAveragesToItWithinAQuarterStep)
         for (const int quarters : { 1, 2, 3 }) {
             std::uint32_t colour = 0;
             for (int channel = 0; channel < 3; ++channel) {
-                const unsigned step = 256 - ((formatInfo(format).reductionMask >> (8 * channel)) & 0xFFu);
+                const unsigned step = 256 - ((formatInfo(format).reductionMask() >> (8 * channel)) & 0xFFu);
                 colour |= (64 + step * static_cast<unsigned>((quarters + channel) % 3 + 1) / 4) << (8 * channel);
             }
             colours.push_back(colour);
@@ -212,7 +216,7 @@ TEST_P(DitherTest, AFlatColourBetweenLevelsAveragesToItWithinAQuarterStep)
     for (const std::uint32_t colour : colours) {
         const PixelGrid samples = test::filledGrid(Size, Size, static_cast<std::int32_t>(colour));
         for (const Dither dither : Dithering) {
-            const PixelGrid reduced = reduceColours(samples, formatIndex(format), dither);
+            const PixelGrid reduced = reduceColours(samples, format, dither);
             for (int channel = 0; channel < channelCount(format); ++channel) {
                 const ChannelLevels levels = channelLevels(format, colour, channel);
                 double sum = 0;
@@ -233,7 +237,7 @@ TEST_P(DitherTest, DiffusionErrorOverAnyBlockStaysWithinItsBound)
     const PixelFormat format = GetParam();
     for (const test::Picture& picture : { noisePicture(96, 80, 3), gradientPicture(96, 80) }) {
         const PixelGrid samples = sampleColours(picture.image(), { 96, 80, 1.0, -1, -1 }, SampleFilter::Nearest);
-        const PixelGrid reduced = reduceColours(samples, formatIndex(format), Dither::Diffusion);
+        const PixelGrid reduced = reduceColours(samples, format, Dither::Diffusion);
         for (int top = 1; top <= 80; top += 16) {
             for (int left = 1; left <= 96; left += 16) {
                 for (int channel = 0; channel < channelCount(format); ++channel) {
@@ -259,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(AllPixelFor
 TEST(OrderedDitherTest, HalfAStepGoesUpAtHalfOfEveryEightByEightTile)
 {
     // Red 68 in "RGB 5:6:5" is half way from 64 to 72.
-    const PixelGrid reduced = reduceColours(test::filledGrid(24, 16, 68), formatIndex(PixelFormat::RGB565), Dither::Ordered);
+    const PixelGrid reduced = reduceColours(test::filledGrid(24, 16, 68), PixelFormat::RGB565, Dither::Ordered);
     for (int top = 1; top <= 16; top += 8) {
         for (int left = 1; left <= 24; left += 8) {
             int up = 0;

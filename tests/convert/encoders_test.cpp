@@ -138,38 +138,18 @@ TEST_P(ExampleTest, EncodesToTheListedBytesAndReport)
 INSTANTIATE_TEST_SUITE_P(Pictures, ExampleTest, ::testing::ValuesIn(exampleCases()),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(EncoderTest, NamedEncodersMatchTheFormatDispatch)
-{
-    std::mt19937 random(7);
-    for (const PixelFormat format : AllPixelFormats) {
-        const PixelGrid grid = test::randomGrid(format, 9, 7, random, 4, 3);
-        OutputBytes named;
-        switch (format) {
-        case PixelFormat::RGB565: named = EncodeRGB565(grid); break;
-        case PixelFormat::RGB565x8: named = EncodeRGB565x8(grid); break;
-        case PixelFormat::RGB544x3: named = EncodeRGB544x3(grid); break;
-        case PixelFormat::RGB444x4: named = EncodeRGB444x4(grid); break;
-        case PixelFormat::RGB333x7: named = EncodeRGB333x7(grid); break;
-        case PixelFormat::RGB332: named = EncodeRGB332(grid); break;
-        case PixelFormat::RGB332x8: named = EncodeRGB332x8(grid); break;
-        case PixelFormat::Y5x3: named = EncodeY5x3(grid); break;
-        }
-        EXPECT_EQ(toHex(named), toHex(test::referenceEncode(format, grid))) << test::formatTestName(format);
-    }
-}
-
 TEST(EncoderTest, PlainRowsFollowEachOtherWithNothingBetween)
 {
     // 3 x 2: the first pixel of row 2 is at byte 2 x width (RGB 5:6:5) or width (RGB 3:3:2).
     const PixelGrid grid565 = gridOf(3, 2, { Red565, 0, 0, Blue565, 0, White565 });
-    const OutputBytes bytes565 = EncodeRGB565(grid565);
+    const OutputBytes bytes565 = encode(PixelFormat::RGB565, grid565);
     ASSERT_EQ(bytes565.size(), 12u);
     EXPECT_EQ(bytes565[6], 0x00);
     EXPECT_EQ(bytes565[7], 0x1F);
     EXPECT_EQ(toHex(bytes565), "F8 00 00 00 00 00 00 1F 00 00 FF FF");
 
     const PixelGrid grid332 = gridOf(3, 2, { Red333, 0, 0, Blue332, 0, White332 });
-    EXPECT_EQ(toHex(EncodeRGB332(grid332)), "E0 00 00 03 00 FF");
+    EXPECT_EQ(toHex(encode(PixelFormat::RGB332, grid332)), "E0 00 00 03 00 FF");
 }
 
 struct FlatCase {
@@ -198,7 +178,7 @@ TEST_P(FlatPictureTest, HasTheListedSizeRecordsAndReport)
     ASSERT_EQ(bytes.size(), row.size);
 
     const auto& info = formatInfo(row.format);
-    if (info.runLength) {
+    if (info.runLength()) {
         std::vector<std::uint8_t> expected;
         const auto full = test::referenceRecord(row.format, value, info.runLimit);
         for (int record = 0; record < row.fullRecords; ++record)
@@ -318,7 +298,7 @@ TEST_P(EncodeProgressTest, ReportsEveryRowOfEachPassInOrder)
         [&calls](int row, int rowCount, EncodePass pass) { calls.push_back({ row, rowCount, pass }); });
 
     std::vector<ProgressCall> expected;
-    if (formatInfo(format).runLength) {
+    if (formatInfo(format).runLength()) {
         for (int row = 1; row <= 5; ++row)
             expected.push_back({ row, 5, EncodePass::Counting });
     }

@@ -4,7 +4,7 @@
 #include "testsupport.h"
 
 #include "convert/colour.h"
-#include "convert/pack.h"
+#include "convert/records.h"
 
 #include <gtest/gtest.h>
 

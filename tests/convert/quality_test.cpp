@@ -17,8 +17,8 @@ namespace rasterkit {
 namespace {
 
 constexpr double Infinity = std::numeric_limits<double>::infinity();
-constexpr int Rgb565 = 0;
-constexpr int Y5x3 = 7;
+constexpr PixelFormat Rgb565 = PixelFormat::RGB565;
+constexpr PixelFormat Y5x3 = PixelFormat::Y5x3;
 
 PixelGrid filled(int width, int height, std::int32_t value)
 {
@@ -76,7 +76,7 @@ struct FiguresCase {
     const char* name;
     PixelGrid colours;
     PixelGrid reduced;
-    int format;
+    PixelFormat format;
     double psnr;
     double bandingPsnr; // NaN: only checked to be above psnr + 20
 };

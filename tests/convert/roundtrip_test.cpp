@@ -56,7 +56,7 @@ TEST_P(RoundTripTest, StructuredGridsComeBackUnchanged)
 {
     const PixelFormat format = GetParam();
     const auto& info = formatInfo(format);
-    const int limit = info.runLength ? info.runLimit : 1;
+    const int limit = info.runLength() ? info.runLimit : 1;
     for (const auto& [width, height] : Sizes) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         expectRoundTrip(format, test::noEqualNeighboursGrid(format, width, height), "no equal neighbours");
@@ -90,7 +90,7 @@ TEST_P(FullValueRangeTest, EveryValueTheFormatCanHoldComesBackUnchanged)
         for (int level = 7; level <= 31; ++level)
             values.push_back(level);
     } else {
-        const std::uint32_t mask = formatInfo(format).reductionMask;
+        const std::uint32_t mask = formatInfo(format).reductionMask();
         // Enumerate the subsets of the mask's bits.
         std::uint32_t subset = 0;
         do {

@@ -155,7 +155,7 @@ TEST_P(RowEndTest, ValuesDifferingInOneKeptBitAreNeverMerged)
         bases = { 15 }; // 15 with any one of bits 0..4 flipped stays within 7..31
         bits = { 1, 2, 4, 8, 16 };
     } else {
-        const std::uint32_t mask = formatInfo(format).reductionMask;
+        const std::uint32_t mask = formatInfo(format).reductionMask();
         bases = { 0, static_cast<std::int32_t>(mask) };
         for (int bit = 0; bit < 24; ++bit) {
             if (mask & (1u << bit))

@@ -6,6 +6,7 @@
 #include "convert/colour.h"
 #include "convert/greylevel.h"
 #include "convert/pixelformat.h"
+#include "convert/reduceframe.h"
 #include "convert/sampling.h"
 
 #include <gtest/gtest.h>
@@ -61,18 +62,22 @@ private:
 
 // What a grid element must hold for the picture pixel (x, y), or for a
 // position outside the picture, in the given format.
-std::int32_t expectedValue(int index, std::int64_t x, std::int64_t y)
+std::int32_t expectedValue(PixelFormat format, std::int64_t x, std::int64_t y)
 {
     const bool inside = x >= 0 && y >= 0 && x < TestPicture::Width && y < TestPicture::Height;
     const std::uint32_t colour
         = inside ? TestPicture::colourAt(static_cast<int>(x), static_cast<int>(y)) : 0xFFFFFFFFu;
-    std::uint32_t mask = 0;
-    if (index >= 0 && index < PixelFormatCount)
-        mask = formatInfo(static_cast<PixelFormat>(index)).reductionMask;
-    const std::uint32_t masked = colour & mask;
-    if (index == formatIndex(PixelFormat::Y5x3))
+    const std::uint32_t masked = colour & formatInfo(format).reductionMask();
+    if (formatInfo(format).grey())
         return GreyLevel(masked);
     return static_cast<std::int32_t>(masked);
+}
+
+// The window's conversion: the nearest pixel, no dithering.
+PixelGrid sampleFrame(const SourceImage& source, const FrameSettings& frame, PixelFormat format = PixelFormat::RGB565,
+    const SamplingProgress& progress = {})
+{
+    return reduceFrame(source, ReductionRequest { .frame = frame, .format = format }, progress);
 }
 
 // Independent rounding of a position to a pixel: narrowed to float, then to
@@ -88,11 +93,11 @@ std::int64_t referencePixel(double position)
     return pixel;
 }
 
-class WholeStepSamplingTest : public ::testing::TestWithParam<int> { };
+class WholeStepSamplingTest : public ::testing::TestWithParam<PixelFormat> { };
 
 TEST_P(WholeStepSamplingTest, ColumnISamplesPixelIAndOutsideHoldsTheMask)
 {
-    const int formatIndex = GetParam();
+    const PixelFormat formatIndex = GetParam();
     const TestPicture picture;
     // Wider and taller than the picture: columns 30..35 and rows 28..33 fall outside.
     const FrameSettings frame { 35, 33, 1.0, 0, 0 };
@@ -107,7 +112,7 @@ TEST_P(WholeStepSamplingTest, ColumnISamplesPixelIAndOutsideHoldsTheMask)
 
 TEST_P(WholeStepSamplingTest, OutsideThePictureEveryElementIsTheMaskedOutsideValue)
 {
-    const int formatIndex = GetParam();
+    const PixelFormat formatIndex = GetParam();
     const TestPicture picture;
     for (const auto& [left, top] : std::vector<std::pair<int, int>> { { -1000, -1000 }, { -7, 0 }, { 0, -5 }, { 29, 0 } }) {
         const FrameSettings frame { 6, 4, 1.0, left, top };
@@ -123,38 +128,26 @@ TEST_P(WholeStepSamplingTest, OutsideThePictureEveryElementIsTheMaskedOutsideVal
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FormatIndexes, WholeStepSamplingTest, ::testing::Values(-1, 0, 1, 2, 3, 4, 5, 6, 7, 8),
-    [](const auto& info) { return info.param < 0 ? std::string("Minus1") : std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Formats, WholeStepSamplingTest, ::testing::ValuesIn(AllPixelFormats),
+    [](const auto& info) { return test::formatTestName(info.param); });
 
 TEST(SamplingTest, ScaleOneAtOriginNeverSamplesColumnOrRowZero)
 {
     const TestPicture picture;
-    const PixelGrid grid = sampleFrame(picture.image(), { 3, 2, 1.0, 0, 0 }, formatIndex(PixelFormat::RGB565));
+    const PixelGrid grid = sampleFrame(picture.image(), { 3, 2, 1.0, 0, 0 });
     EXPECT_EQ(grid(1, 1), static_cast<std::int32_t>(TestPicture::colourAt(1, 1) & 0xF8FCF8u));
     EXPECT_EQ(grid(3, 2), static_cast<std::int32_t>(TestPicture::colourAt(3, 2) & 0xF8FCF8u));
     for (const std::int32_t value : grid.values())
         EXPECT_NE(value, static_cast<std::int32_t>(TestPicture::colourAt(0, 0) & 0xF8FCF8u));
 }
 
-TEST(SamplingTest, MissingFormatMasksEverythingToZero)
-{
-    const TestPicture picture;
-    for (const int formatIndex : { -1, 8, 100, -32768 }) {
-        const PixelGrid grid = sampleFrame(picture.image(), { 40, 40, 1.0, -5, -5 }, formatIndex);
-        for (const std::int32_t value : grid.values())
-            ASSERT_EQ(value, 0) << "format index " << formatIndex;
-        const Sampler sampler(picture.image(), { 40, 40, 1.0, -5, -5 }, formatIndex);
-        EXPECT_EQ(sampler.previewColour(0), 0u);
-    }
-}
-
 TEST(SamplingTest, WholeStepTwoSelectsExactlyEveryOtherPixel)
 {
     const TestPicture picture;
-    const PixelGrid grid = sampleFrame(picture.image(), { 12, 11, 2.0, 1, 3 }, formatIndex(PixelFormat::RGB565));
+    const PixelGrid grid = sampleFrame(picture.image(), { 12, 11, 2.0, 1, 3 });
     for (int row = 1; row <= 11; ++row) {
         for (int column = 1; column <= 12; ++column)
-            EXPECT_EQ(grid(column, row), expectedValue(0, 1 + 2 * column, 3 + 2 * row));
+            EXPECT_EQ(grid(column, row), expectedValue(PixelFormat::RGB565, 1 + 2 * column, 3 + 2 * row));
     }
 }
 
@@ -176,8 +169,8 @@ TEST_P(FractionalSamplingTest, SelectsTheNearestPixelOfTheSinglePrecisionPositio
     const FractionalCase& frameCase = GetParam();
     const TestPicture picture;
     const FrameSettings frame { 27, 13, frameCase.step, frameCase.left, frameCase.top };
-    for (const int index : { 0, 4, 7 }) {
-        SCOPED_TRACE("format index " + std::to_string(index));
+    for (const PixelFormat index : { PixelFormat::RGB565, PixelFormat::RGB333x7, PixelFormat::Y5x3 }) {
+        SCOPED_TRACE("format " + test::formatTestName(index));
         const PixelGrid grid = sampleFrame(picture.image(), frame, index);
         for (int row = 1; row <= frame.targetHeight; ++row) {
             const std::int64_t y = referencePixel(frame.frameTop + frame.sampleStep * row);
@@ -202,29 +195,26 @@ TEST(SamplingTest, HalvesAreJudgedAfterNarrowingToSinglePrecision)
     // -5 + 1.1 x 25 is 22.500000000000004 in double precision but exactly
     // 22.5 in single precision, which rounds to the even 22 (not 23).
     const TestPicture picture;
-    const PixelGrid grid = sampleFrame(picture.image(), { 25, 25, 1.1, -5, -5 }, formatIndex(PixelFormat::RGB565));
-    EXPECT_EQ(grid(25, 25), expectedValue(0, 22, 22));
+    const PixelGrid grid = sampleFrame(picture.image(), { 25, 25, 1.1, -5, -5 });
+    EXPECT_EQ(grid(25, 25), expectedValue(PixelFormat::RGB565, 22, 22));
 }
 
 TEST(SamplingTest, FractionalPositionsRoundHalvesToEven)
 {
     // Step 1.5 from 0: positions 1.5, 3, 4.5, 6, 7.5 select pixels 2, 3, 4, 6, 8.
     const TestPicture picture;
-    const PixelGrid grid = sampleFrame(picture.image(), { 5, 1, 1.5, 0, 0 }, formatIndex(PixelFormat::RGB565));
+    const PixelGrid grid = sampleFrame(picture.image(), { 5, 1, 1.5, 0, 0 });
     const int expectedColumns[5] = { 2, 3, 4, 6, 8 };
-    for (int column = 1; column <= 5; ++column)
-        EXPECT_EQ(grid(column, 1), expectedValue(0, expectedColumns[column - 1], 2)) << "column " << column; // y = 1.5 -> 2
+    for (int column = 1; column <= 5; ++column) // y = 1.5 -> 2
+        EXPECT_EQ(grid(column, 1), expectedValue(PixelFormat::RGB565, expectedColumns[column - 1], 2)) << "column " << column;
 }
 
 TEST(SamplingTest, PreviewShowsTheStoredColourOrEightTimesTheGreyLevel)
 {
-    const TestPicture picture;
-    const Sampler colourSampler(picture.image(), { 4, 4, 1.0, 0, 0 }, formatIndex(PixelFormat::RGB444x4));
-    EXPECT_EQ(colourSampler.previewColour(0x00F0A030), 0x00F0A030u);
-    const Sampler greySampler(picture.image(), { 4, 4, 1.0, 0, 0 }, formatIndex(PixelFormat::Y5x3));
+    EXPECT_EQ(previewColour(PixelFormat::RGB444x4, 0x00F0A030), 0x00F0A030u);
     for (int level = 7; level <= 31; ++level) {
         const auto grey = static_cast<unsigned>(8 * level);
-        EXPECT_EQ(greySampler.previewColour(level), makeColour(grey, grey, grey));
+        EXPECT_EQ(previewColour(PixelFormat::Y5x3, level), makeColour(grey, grey, grey));
     }
 }
 
@@ -232,12 +222,12 @@ TEST(SamplingTest, SampleRowFillsOnlyItsRow)
 {
     const TestPicture picture;
     const FrameSettings frame { 5, 3, 1.0, 2, 2 };
-    const Sampler sampler(picture.image(), frame, formatIndex(PixelFormat::RGB332));
+    FrameReducer reducer(picture.image(), ReductionRequest { .frame = frame, .format = PixelFormat::RGB332 });
     PixelGrid grid(5, 3);
-    sampler.sampleRow(2, grid);
+    reducer.reduceRow(2, grid);
     for (int column = 1; column <= 5; ++column) {
         EXPECT_EQ(grid(column, 1), 0);
-        EXPECT_EQ(grid(column, 2), expectedValue(5, 2 + column, 4));
+        EXPECT_EQ(grid(column, 2), expectedValue(PixelFormat::RGB332, 2 + column, 4));
         EXPECT_EQ(grid(column, 3), 0);
     }
 }
@@ -246,7 +236,7 @@ TEST(SamplingTest, ReportsEveryRowInOrder)
 {
     const TestPicture picture;
     std::vector<std::pair<int, int>> calls;
-    const PixelGrid grid = sampleFrame(picture.image(), { 9, 6, 1.0, 0, 0 }, 0,
+    const PixelGrid grid = sampleFrame(picture.image(), { 9, 6, 1.0, 0, 0 }, PixelFormat::RGB565,
         [&calls](int row, int rowCount) { calls.emplace_back(row, rowCount); });
     ASSERT_EQ(calls.size(), 6u);
     for (int row = 1; row <= 6; ++row)
@@ -258,7 +248,8 @@ TEST(SamplingTest, TargetSizesOutsideTheLimitsGiveAnEmptyGrid)
     const TestPicture picture;
     for (const auto& [width, height] : std::vector<std::pair<int, int>> { { 0, 5 }, { 5, 0 }, { -1, 5 }, { 8193, 1 }, { 1, 8193 } }) {
         int calls = 0;
-        const PixelGrid grid = sampleFrame(picture.image(), { width, height, 1.0, 0, 0 }, 0, [&calls](int, int) { ++calls; });
+        const PixelGrid grid
+            = sampleFrame(picture.image(), { width, height, 1.0, 0, 0 }, PixelFormat::RGB565, [&calls](int, int) { ++calls; });
         EXPECT_TRUE(grid.isEmpty()) << width << " x " << height;
         EXPECT_EQ(calls, 0);
     }
@@ -267,11 +258,11 @@ TEST(SamplingTest, TargetSizesOutsideTheLimitsGiveAnEmptyGrid)
 TEST(SamplingTest, PictureWithoutPixelsReadsAsOutsideEverywhere)
 {
     const SourceImage empty;
-    const PixelGrid grid = sampleFrame(empty, { 4, 3, 1.0, 0, 0 }, formatIndex(PixelFormat::Y5x3));
+    const PixelGrid grid = sampleFrame(empty, { 4, 3, 1.0, 0, 0 }, PixelFormat::Y5x3);
     for (const std::int32_t value : grid.values())
         EXPECT_EQ(value, 31);
     // Read as -1: after the mask of "RGB 5:6:5" the mask itself.
-    const PixelGrid colours = sampleFrame(empty, { 4, 3, 1.0, 0, 0 }, 0);
+    const PixelGrid colours = sampleFrame(empty, { 4, 3, 1.0, 0, 0 });
     for (const std::int32_t value : colours.values())
         EXPECT_EQ(value, 0xF8FCF8);
 }
@@ -291,18 +282,18 @@ TEST_P(SampledRegionTest, HoldsEverySampledPixelAndNoMore)
 {
     const FrameSettings& frame = GetParam();
     const TestPicture picture;
-    const PixelGrid expected = sampleFrame(picture.image(), frame, 0); // the colour shows the pixel's x and y
+    const PixelGrid expected = sampleFrame(picture.image(), frame); // the colour shows the pixel's x and y
     const PixelRect region = sampledRegion(frame, TestPicture::Width, TestPicture::Height);
     if (region.isEmpty()) {
-        EXPECT_EQ(sampleFrame(SourceImage {}, frame, 0), expected);
+        EXPECT_EQ(sampleFrame(SourceImage {}, frame), expected);
         return;
     }
-    EXPECT_EQ(sampleFrame(partOf(picture.image(), region), frame, 0), expected);
+    EXPECT_EQ(sampleFrame(partOf(picture.image(), region), frame), expected);
     const auto [left, top, width, height] = region;
     for (const PixelRect& less : { PixelRect { left + 1, top, width - 1, height },
              PixelRect { left, top, width - 1, height }, PixelRect { left, top + 1, width, height - 1 },
              PixelRect { left, top, width, height - 1 } })
-        EXPECT_NE(sampleFrame(partOf(picture.image(), less), frame, 0), expected);
+        EXPECT_NE(sampleFrame(partOf(picture.image(), less), frame), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, SampledRegionTest,
@@ -310,7 +301,8 @@ INSTANTIATE_TEST_SUITE_P(Frames, SampledRegionTest,
         FrameSettings { 6, 4, 1.0, 27, 25 }, FrameSettings { 6, 4, 1.0, 29, 0 },
         FrameSettings { 6, 4, 1.0, -1000, -1000 }, FrameSettings { 1, 1, 1.0, 10, 10 },
         FrameSettings { 40, 30, 0.1, 3, 4 }, FrameSettings { 9, 7, 0.7, -3, 20 }, FrameSettings { 5, 5, 2.5, -6, -6 },
-        FrameSettings { 12, 9, 5.0, -30, -20 }, FrameSettings { 3, 3, 100.0, -150, 5 }));
+        FrameSettings { 12, 9, 5.0, -30, -20 }, FrameSettings { 3, 3, 100.0, -150, 5 }),
+    [](const auto& info) { return test::frameTestName(info.param); });
 
 struct OriginCase {
     const char* name;

@@ -55,7 +55,7 @@ std::int32_t validValue(PixelFormat format, std::uint32_t colour)
 {
     if (format == PixelFormat::Y5x3)
         return static_cast<std::int32_t>(7 + colour % 25);
-    return static_cast<std::int32_t>(colour & formatInfo(format).reductionMask);
+    return static_cast<std::int32_t>(colour & formatInfo(format).reductionMask());
 }
 
 PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height)
@@ -159,7 +159,7 @@ std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& g
 {
     std::vector<std::uint8_t> bytes;
     const auto& info = formatInfo(format);
-    if (!info.runLength) {
+    if (!info.runLength()) {
         for (const std::int32_t value : grid.values()) {
             const auto pixel = referenceRecord(format, value, 0);
             bytes.insert(bytes.end(), pixel.begin(), pixel.end());
@@ -180,12 +180,29 @@ std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
 {
     const auto& info = formatInfo(format);
     const auto pixels = static_cast<std::int64_t>(grid.width()) * grid.height();
-    if (!info.runLength)
+    if (!info.runLength())
         return pixels * info.recordWidth;
     std::int64_t records = 0;
     for (const Run& run : maximalRuns(grid))
         records += (run.length + info.runLimit - 1) / info.runLimit;
     return records * info.recordWidth;
+}
+
+std::string frameTestName(const FrameSettings& frame)
+{
+    const auto number = [](double value) {
+        std::string text = std::to_string(value);
+        text.erase(text.find_last_not_of('0') + 1);
+        if (!text.empty() && text.back() == '.')
+            text.pop_back();
+        for (char& character : text) {
+            if (character == '.')
+                character = '_';
+        }
+        return text.front() == '-' ? "Minus" + text.substr(1) : text;
+    };
+    return "W" + std::to_string(frame.targetWidth) + "H" + std::to_string(frame.targetHeight) + "_Step"
+        + number(frame.sampleStep) + "_At" + number(frame.frameLeft) + "_" + number(frame.frameTop);
 }
 
 std::string formatTestName(PixelFormat format)

@@ -89,6 +89,8 @@ private:
 
 // Readable names for parameterised test names, e.g. "RGB565x8".
 std::string formatTestName(PixelFormat format);
+// e.g. "W6H4_Step2_5_AtMinus6_Minus6" for 6 x 4 at scale 2.5 from (-6, -6).
+std::string frameTestName(const FrameSettings& frame);
 
 } // namespace rasterkit::test
 

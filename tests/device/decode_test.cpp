@@ -6,6 +6,7 @@
 #include "devicecheck.h"
 
 #include "../convert/testsupport.h"
+#include "convert/reduceframe.h"
 #include "convert/encoders.h"
 #include "convert/sampling.h"
 #include "platform/picturefile.h"
@@ -47,7 +48,7 @@ TEST_P(DeviceDecodeTest, SampledPicturesMatchTheCore)
     for (const auto& [name, frame] : frames) {
         const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_TEST_DATA "/") + QString::fromLatin1(name));
         ASSERT_TRUE(picture.ok()) << picture.message().toStdString();
-        const PixelGrid grid = sampleFrame(sourceImageOf(picture.image), frame, formatIndex(format));
+        const PixelGrid grid = reduceFrame(sourceImageOf(picture.image), ReductionRequest { .frame = frame, .format = format });
         EXPECT_EQ(differences(format, encode(format, grid), frame.targetWidth, frame.targetHeight), "")
             << name << " " << frame.targetWidth << " x " << frame.targetHeight;
     }

@@ -26,9 +26,9 @@ std::vector<std::uint8_t> swapUnits(PixelFormat format, std::span<const std::uin
 std::uint16_t widened(PixelFormat format, std::int32_t value)
 {
     const auto& info = formatInfo(format);
-    const std::uint32_t colour = info.grey ? greyPreviewColour(value) : static_cast<std::uint32_t>(value);
+    const std::uint32_t colour = info.grey() ? greyPreviewColour(value) : static_cast<std::uint32_t>(value);
     const auto channel = [&](int shift, int wanted) {
-        const int kept = info.grey ? 8 : std::popcount((info.reductionMask >> shift) & 0xFFu);
+        const int kept = info.grey() ? 8 : std::popcount((info.reductionMask() >> shift) & 0xFFu);
         const unsigned bits = ((colour >> shift) & 0xFFu) >> (8 - kept);
         std::string pattern; // the kept bits, most significant first, repeated to 8 digits
         while (pattern.size() < 8) {

@@ -31,7 +31,7 @@ bool holdsOnlyFormatValues(PixelFormat format, const PixelGrid& grid)
 {
     const auto& info = formatInfo(format);
     for (const std::int32_t value : grid.values()) {
-        if (info.grey ? (value < 0 || value > 31) : (static_cast<std::uint32_t>(value) & ~info.reductionMask) != 0)
+        if (info.grey() ? (value < 0 || value > 31) : (static_cast<std::uint32_t>(value) & ~info.reductionMask()) != 0)
             return false;
     }
     return true;
@@ -60,7 +60,7 @@ bool checkDecoding(std::span<const std::uint8_t> input)
             fail("an error without a message", input);
         if ((result.error == DecodeError::InvalidSize) == isValidTargetSize(width, height))
             fail("the size was judged wrongly", input);
-        if (!info.runLength && isValidTargetSize(width, height)
+        if (!info.runLength() && isValidTargetSize(width, height)
             && (result.error != DecodeError::WrongLength
                 || data.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * static_cast<std::size_t>(info.recordWidth)))
             fail("a plain file of the right length was refused, or of the wrong length for another reason", input);
@@ -80,7 +80,7 @@ bool checkDecoding(std::span<const std::uint8_t> input)
     if (again.grid != grid)
         fail("decode(encode(grid)) differs from grid", input);
 
-    if (!info.runLength) {
+    if (!info.runLength()) {
         if (!std::equal(encoded.begin(), encoded.end(), data.begin(), data.end()))
             fail("a plain file does not re-encode to itself", input);
         return true;

@@ -40,8 +40,8 @@ rasterkit::PixelGrid randomGrid(rasterkit::PixelFormat format, int width, int he
     const int maxRun = 1 + static_cast<int>(random() % 300);
     std::size_t position = 0;
     while (position < values.size()) {
-        const std::int32_t value = info.grey ? static_cast<std::int32_t>(7 + random() % 25)
-                                             : static_cast<std::int32_t>(random() & info.reductionMask);
+        const std::int32_t value = info.grey() ? static_cast<std::int32_t>(7 + random() % 25)
+                                             : static_cast<std::int32_t>(random() & info.reductionMask());
         const std::size_t run = 1 + random() % static_cast<unsigned>(maxRun);
         for (std::size_t count = 0; count < run && position < values.size(); ++count)
             values[position++] = value;
@@ -81,7 +81,7 @@ Bytes damagedFile(std::mt19937& random)
             file.push_back(static_cast<std::uint8_t>(random()));
         break;
     case 4: // a record repeated: too many pixels
-        if (info.runLength && !file.empty()) {
+        if (info.runLength() && !file.empty()) {
             const auto record = static_cast<std::ptrdiff_t>((random() % (file.size() / recordWidth)) * recordWidth);
             const Bytes copy(file.begin() + record, file.begin() + record + static_cast<std::ptrdiff_t>(recordWidth));
             file.insert(file.begin() + record, copy.begin(), copy.end());
@@ -91,7 +91,7 @@ Bytes damagedFile(std::mt19937& random)
         (random() % 2 ? width : height) += (random() % 2 ? 1 : -1);
         break;
     case 6: // a run record split into two of the same value: valid, not canonical
-        if (info.runLength) {
+        if (info.runLength()) {
             for (std::size_t record = 0; record + recordWidth <= file.size(); record += recordWidth) {
                 const std::size_t runAt = record + recordWidth - 1;
                 // The run field is the low bits of the last byte (the only

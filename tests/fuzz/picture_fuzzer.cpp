@@ -13,6 +13,7 @@
 
 #include "replay.h"
 
+#include "convert/reduceframe.h"
 #include "convert/boxfilter.h"
 #include "convert/decoders.h"
 #include "convert/dither.h"
@@ -88,7 +89,7 @@ void checkRoundTrip(PixelFormat format, const PixelGrid& grid, const FrameSettin
     check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
     const OutputBytes bytes = encode(format, grid);
     const auto& info = formatInfo(format);
-    check(info.runLength || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
+    check(info.runLength() || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
         "a plain file has the wrong length");
     const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
     check(decoded.ok(), "an encoded grid does not decode");
@@ -163,15 +164,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SourceImage picture = sourceImageOf(whole.image, whole.origin);
     const PixelGrid colours = whole.ok() ? sampleColours(picture, frame, settings.filter) : PixelGrid();
     for (const PixelFormat format : AllPixelFormats) {
-        const PixelGrid grid = sampleFrame(part, frame, formatIndex(format));
+        const PixelGrid grid = reduceFrame(part, ReductionRequest { .frame = frame, .format = format });
         checkRoundTrip(format, grid, frame);
         if (!whole.ok())
             continue;
-        check(grid == sampleFrame(picture, frame, formatIndex(format)),
+        check(grid == reduceFrame(picture, ReductionRequest { .frame = frame, .format = format }),
             "the frame's part of the picture samples differently from the whole");
-        const PixelGrid reduced = reduceColours(colours, formatIndex(format), settings.dither);
-        check(settings.filter != SampleFilter::Nearest || settings.dither != Dither::None || reduced == grid,
-            "sampled colours reduced without dithering differ from the window's sampling");
+        const PixelGrid reduced = reduceColours(colours, format, settings.dither);
+        check(reduced == reduceFrame(picture, ReductionRequest { frame, format, settings.filter, settings.dither }),
+            "sampled colours reduced as a whole differ from the frame reduced row by row");
         checkRoundTrip(format, reduced, frame);
     }
     return 0;

@@ -4,6 +4,7 @@
 // 5, whose samples must read exactly what the whole picture gives. Files cut
 // short and absurd headers are refused.
 
+#include "convert/reduceframe.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturefile.h"
 
@@ -102,8 +103,10 @@ void expectSameSamples(const QImage& whole, const FrameSettings& frame, const Jp
         }
     }
     const SourceImage some = sourceImageOf(part.image, QPoint(int(part.left), int(part.top)));
-    for (const int format : { 0, 7 }) // masked colours and grey levels, outside values included
-        ASSERT_EQ(sampleFrame(some, frame, format), sampleFrame(sourceImageOf(whole), frame, format)) << format;
+    for (const PixelFormat format : { PixelFormat::RGB565, PixelFormat::Y5x3 }) { // masked colours and grey levels, outside values included
+        const ReductionRequest request { .frame = frame, .format = format };
+        ASSERT_EQ(reduceFrame(some, request), reduceFrame(sourceImageOf(whole), request)) << formatIndex(format);
+    }
 }
 
 struct FrameCase {

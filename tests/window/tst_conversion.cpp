@@ -241,23 +241,30 @@ void ConversionTest::noFormatAfterTypedText()
     const Form1Controls& c = shown.c();
     openPicture(*shown.form, m_patternBmp);
     QTest::mouseClick(c.Command1, Qt::LeftButton);
-    const OutputBytes before = shown.form->state().OutputBytes;
-    QCOMPARE(before.size(), 153600u);
+    const WorkingState& state = shown.form->state();
+    const OutputBytes bytesBefore = state.OutputBytes;
+    const PixelGrid gridBefore = state.PixelGrid;
+    const QImage previewBefore = c.Picture2->grab().toImage();
+    const QString statusBefore = c.Text1->text();
+    QCOMPARE(bytesBefore.size(), 153600u);
 
     c.Combo1->lineEdit()->setFocus();
     c.Combo1->lineEdit()->selectAll();
     QTest::keyClicks(c.Combo1->lineEdit(), QStringLiteral("RGB 3:3:2"));
     c.Command1->setFocus();
     QCOMPARE(c.Combo1->currentIndex(), -1);
-    QTest::mouseClick(c.Command1, Qt::LeftButton);
-
-    const WorkingState& state = shown.form->state();
-    for (const std::int32_t value : state.PixelGrid.values())
-        QCOMPARE(value, 0);
-    QCOMPARE(c.Picture2->pixel(1, 1), qRgb(0, 0, 0));
-    QCOMPARE(c.Picture2->pixel(320, 240), qRgb(0, 0, 0));
-    QVERIFY(state.OutputBytes == before);
-    QCOMPARE(c.Text1->text(), Converting);
+    {
+        ModalAnswerer answerer;
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen.first().title, QStringLiteral("Rasterkit v9"));
+        QCOMPARE(answerer.seen.first().text, QStringLiteral("Формат не выбран: выберите его из списка форматов."));
+    }
+    QVERIFY(!shown.form->isConverting());
+    QVERIFY(state.OutputBytes == bytesBefore);
+    QVERIFY(state.PixelGrid == gridBefore);
+    QCOMPARE(c.Picture2->grab().toImage(), previewBefore);
+    QCOMPARE(c.Text1->text(), statusBefore);
     QCOMPARE(shown.form->Progress().Value(), 100);
 }
 

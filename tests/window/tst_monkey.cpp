@@ -14,6 +14,7 @@
 // file that gets every action as it is done (for a crash).
 #include "windowtestsupport.h"
 
+#include "convert/reduceframe.h"
 #include "convert/encoders.h"
 #include "platform/picturefile.h"
 #include "window/classiccombobox.h"
@@ -54,11 +55,11 @@ struct RunSettings {
 
 OutputBytes expectedBytes(const RunSettings& run)
 {
-    // No format chosen: no encoder runs and the output keeps the last result.
+    // No format chosen: nothing is converted and the output keeps the last result.
     const std::optional<PixelFormat> format = pixelFormatFromIndex(run.formatIndex);
     if (!format)
         return run.before;
-    return encode(*format, sampleFrame(sourceImageOf(run.picture), run.frame, run.formatIndex));
+    return encode(*format, reduceFrame(sourceImageOf(run.picture), ReductionRequest { .frame = run.frame, .format = *format }));
 }
 
 QtMessageHandler nextHandler = nullptr;
