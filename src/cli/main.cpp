@@ -5,12 +5,14 @@
 #include "compareCommand.h"
 #include "convertCommand.h"
 #include "decodeCommand.h"
+#include "formatsCommand.h"
 #include "guifunctions.h"
 #include "patternCommand.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -47,6 +49,41 @@ int execute(const std::variant<Options, Reply>& parsed, Run run)
     return ExitSuccess;
 }
 
+// Runs the convert command. The ratio in the report is written with the
+// user's regional decimal separator; looking the region up takes time and
+// half a megabyte, so only for a report that is shown or written.
+int convert(const QStringList& arguments)
+{
+    return execute(parseConvert(arguments), [](const ConvertOptions& options) {
+        const bool reportUsed = options.batch.empty() && (!options.quiet || !options.reportPath.isEmpty());
+        const std::string separator = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
+        return runConvert(options, separator);
+    });
+}
+
+// Every command: its description and how it runs, in the order the help lists them.
+struct Command {
+    const CommandSpec& (*spec)();
+    int (*run)(const QStringList& arguments);
+};
+
+const std::array<Command, 5> Commands { {
+    { convertCommand, convert },
+    { compareCommand, [](const QStringList& arguments) { return execute(parseCompare(arguments), runCompare); } },
+    { decodeCommand, [](const QStringList& arguments) { return execute(parseDecode(arguments), runDecode); } },
+    { patternCommand, [](const QStringList& arguments) { return execute(parsePattern(arguments), runPattern); } },
+    { formatsCommand, [](const QStringList& arguments) { return execute(parseFormats(arguments), runFormats); } },
+} };
+
+// "the commands are convert, compare, decode, pattern and formats".
+QString commandList()
+{
+    QStringList names;
+    for (const Command& command : Commands)
+        names << command.spec().name;
+    return QStringLiteral("the commands are %1").arg(spokenList(names));
+}
+
 // Without a command: the program's help, its version, or what is wrong.
 Reply withoutCommand(const QStringList& arguments, std::span<const CommandSpec* const> commands)
 {
@@ -60,12 +97,10 @@ Reply withoutCommand(const QStringList& arguments, std::span<const CommandSpec* 
         return Reply { ExitSuccess, programHelp(commands) };
     if (parsed && parser.isSet(version))
         return Reply { ExitSuccess, versionText() };
-    if (arguments.size() > 1) {
-        return programFailure(QStringLiteral("no command given: the commands are convert, compare, decode and pattern."));
-    }
+    if (arguments.size() > 1)
+        return programFailure(QStringLiteral("no command given: %1.").arg(commandList()));
     return Reply { ExitArgumentError,
-        QStringLiteral("rasterkit-cli: no command given; the commands are convert, compare, decode and pattern.\n\n")
-            + programHelp(commands) };
+        QStringLiteral("rasterkit-cli: no command given; %1.\n\n").arg(commandList()) + programHelp(commands) };
 }
 
 } // namespace
@@ -80,29 +115,15 @@ int main(int argc, char* argv[])
     // Qt Gui only when a run needs it: other pictures than JPEG, PNG files.
     useGuiModule();
 
-    const std::array<const CommandSpec*, 4> commands { &convertCommand(), &compareCommand(), &decodeCommand(),
-        &patternCommand() };
+    std::array<const CommandSpec*, Commands.size()> commands {};
+    std::transform(Commands.begin(), Commands.end(), commands.begin(), [](const Command& command) { return &command.spec(); });
     const QStringList arguments = QCoreApplication::arguments();
     const QString name = commandName(arguments, commands);
     if (name.isEmpty())
         return finish(withoutCommand(arguments, commands));
-    if (name == convertCommand().name) {
-        return execute(parseConvert(arguments), [](const ConvertOptions& options) {
-            // The ratio in the report is written with the user's regional
-            // decimal separator. Looking the region up takes time and half a
-            // megabyte, so only for a report that is shown or written.
-            const bool reportUsed = options.batch.empty() && (!options.quiet || !options.reportPath.isEmpty());
-            const std::string separator
-                = reportUsed ? QLocale::system().decimalPoint().toStdString() : std::string(".");
-            return runConvert(options, separator);
-        });
+    for (const Command& command : Commands) {
+        if (name == command.spec().name)
+            return command.run(arguments);
     }
-    if (name == compareCommand().name)
-        return execute(parseCompare(arguments), runCompare);
-    if (name == decodeCommand().name)
-        return execute(parseDecode(arguments), runDecode);
-    if (name == patternCommand().name)
-        return execute(parsePattern(arguments), runPattern);
-    return finish(programFailure(
-        QStringLiteral("unknown command \"%1\": the commands are convert, compare, decode and pattern.").arg(name)));
+    return finish(programFailure(QStringLiteral("unknown command \"%1\": %2.").arg(name, commandList())));
 }
