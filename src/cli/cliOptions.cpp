@@ -397,16 +397,6 @@ QString writePicture(const QString& path, const RgbxPicture& picture)
     return writeOutput(path, byteSpan(png));
 }
 
-std::optional<std::uint32_t> parseHexColour(QString text)
-{
-    if (text.startsWith(QLatin1Char('#')))
-        text.remove(0, 1);
-    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
-    if (!sixHexDigits.match(text).hasMatch())
-        return std::nullopt;
-    return 0xFF000000u | text.toUInt(nullptr, 16);
-}
-
 std::string jsonString(std::string_view text)
 {
     std::string quoted = "\"";

@@ -136,10 +136,6 @@ QString writeOutput(const QString& path, std::span<const std::uint8_t> bytes);
 // the module over Qt Gui (guifunctions.h), loaded here if need be.
 QString writePicture(const QString& path, const RgbxPicture& picture);
 
-// A colour written as six hexadecimal digits RRGGBB, with or without a
-// leading '#', as 0xFFRRGGBB; nothing for anything else.
-std::optional<std::uint32_t> parseHexColour(QString text);
-
 // A JSON string literal of UTF-8 text, quoted and escaped.
 std::string jsonString(std::string_view text);
 

@@ -21,7 +21,6 @@ namespace {
 const QString DitherOption = QStringLiteral("dither");
 const QString Sheet = QStringLiteral("sheet");
 const QString Json = QStringLiteral("json");
-const QString Background = QStringLiteral("background");
 const QString AllDitherModes = QStringLiteral("all");
 constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
 
@@ -52,6 +51,17 @@ std::string jsonDecibels(double value)
     return std::isfinite(value) ? fixed(value, 4) : std::string("null");
 }
 
+// The names of the grey formats, quoted, from the format table.
+QString greyFormatNames()
+{
+    QStringList names;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (info.grey())
+            names << QStringLiteral("\"%1\"").arg(fromView(info.name));
+    }
+    return spokenList(names);
+}
+
 } // namespace
 
 const CommandSpec& compareCommand()
@@ -61,14 +71,14 @@ const CommandSpec& compareCommand()
         QStringLiteral("compare INPUT [options]"),
         QStringLiteral("Show the size and the quality of one frame in every format."),
         QStringLiteral(
-            "Samples the frame of the picture INPUT once, converts it to all eight formats (with --dither all, in "
+            "Samples the frame of the picture INPUT once, converts it to all %1 formats (with --dither all, in "
             "each of the three dither modes too) without writing them, and prints a row for each, or a JSON array "
             "with --json:\n"
             "  bytes         the size of the raw file convert writes with the same options\n"
-            "  ratio         the unencoded size, width x height x 2 bytes (x 1 for\n"
-            "                \"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"), divided by bytes,\n"
-            "                cut to two decimals as convert's report gives it: how many\n"
-            "                times smaller the file is\n"
+            "  ratio         the unencoded size, width x height x the bytes of an unencoded\n"
+            "                pixel (2 in the formats of 16-bit words, 1 in the others),\n"
+            "                divided by bytes, cut to two decimals as convert's report gives\n"
+            "                it: how many times smaller the file is\n"
             "  psnr          the peak signal-to-noise ratio in dB of the reduced picture, as\n"
             "                the preview shows it, against the unreduced samples:\n"
             "                10 log10(255^2 / MSE), MSE the mean squared difference of red,\n"
@@ -77,10 +87,12 @@ const CommandSpec& compareCommand()
             "                (sigma 1.5 pixels), much as the eye blurs neighbouring pixels:\n"
             "                the fine noise of dithering costs little here, while bands in\n"
             "                skies and gradients cost in full\n"
-            "\"Y 5x3\" keeps no colour, so it is measured against the exact grey of each sample (8 x its grey "
-            "sum, the scale its levels are shown on): its figures say how well 25 levels render the grey. Samples "
-            "outside the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null "
-            "in the JSON."),
+            "A grey format (%2) keeps no colour, so it is measured against the exact grey of each sample, on the "
+            "scale its levels are shown on: its figures say how well its levels render the grey. Samples outside "
+            "the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null in the "
+            "JSON.")
+            .arg(PixelFormatCount)
+            .arg(greyFormatNames()),
         {
             { { DitherOption }, QStringLiteral("MODE"),
                 QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
@@ -93,11 +105,9 @@ const CommandSpec& compareCommand()
                 QStringLiteral("Print a JSON array instead of the table: one object a row with the keys index (the "
                                "format's index, as -f takes it), format, dither, filter, bytes, ratio, psnr and "
                                "banding_psnr; an infinite PSNR is null.") },
-            { { Background }, QStringLiteral("RRGGBB"),
-                QStringLiteral("The colour transparent pixels are blended over, as for convert. Default F0F0F0.") },
         },
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
-            FrameOptionId::Center, FrameOptionId::Filter },
+            FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background },
         {},
         QStringLiteral("rasterkit-cli compare sky.jpg -W 176 -H 132 -s 2.7 --dither all \\\n"
                        "    --sheet sky-sheet.png\n"
@@ -140,17 +150,6 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
         }
     }
 
-    options.background = PictureBackground;
-    if (line.isSet(Background)) {
-        const QString text = line.value(Background);
-        const std::optional<std::uint32_t> colour = parseHexColour(text);
-        if (!colour) {
-            return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
-                                               "hexadecimal digits, e.g. --background FFFFFF.")
-                                    .arg(text));
-        }
-        options.background = *colour;
-    }
     if (auto reply = line.readFrame(options.request))
         return *reply;
     options.json = line.isSet(Json);
@@ -230,7 +229,7 @@ RunOutcome runCompare(const CompareOptions& options)
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
 
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, request.background);
     if (!picture.ok())
         return fileFailure(picture.message());
     if (!options.sheetPath.isEmpty()) {

@@ -16,7 +16,6 @@ struct CompareOptions {
     QString sheetPath; // empty: no sheet
     FrameRequest request; // the frame and the filter; every format is measured
     std::vector<Dither> dithers; // one mode, or all three
-    std::uint32_t background = 0; // 0xAARRGGBB
     bool json = false;
 };
 

@@ -28,7 +28,6 @@ const QString Output = QStringLiteral("output");
 const QString CArray = QStringLiteral("c-array");
 const QString CAttribute = QStringLiteral("c-attribute");
 const QString Preview = QStringLiteral("preview");
-const QString Background = QStringLiteral("background");
 const QString Report = QStringLiteral("report");
 const QString Quiet = QStringLiteral("quiet");
 const QString Jobs = QStringLiteral("jobs");
@@ -58,7 +57,7 @@ QString pictureCount(int count)
 }
 
 // The options every conversion of a command line shares: the C header, the
-// background, the frame, the jobs and quietness.
+// frame options, the jobs and quietness.
 std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptions& options)
 {
     if (line.isSet(CArray)) {
@@ -80,18 +79,6 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
                                         .arg(options.arrayAttribute));
             }
         }
-    }
-
-    options.background = PictureBackground;
-    if (line.isSet(Background)) {
-        const QString text = line.value(Background);
-        const std::optional<std::uint32_t> colour = parseHexColour(text);
-        if (!colour) {
-            return line.failure(QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six "
-                                               "hexadecimal digits, e.g. --background FFFFFF.")
-                                    .arg(text));
-        }
-        options.background = *colour;
     }
 
     if (auto reply = line.readFrame(options.request))
@@ -284,9 +271,6 @@ const CommandSpec& convertCommand()
             { { Preview }, QStringLiteral("FILE.png"),
                 QStringLiteral("Also write the reduced picture as the window's preview shows it, one pixel per "
                                "output pixel, as PNG (dithered, when --dither is given).") },
-            { { Background }, QStringLiteral("RRGGBB"),
-                QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits. Default "
-                               "F0F0F0, as in the window.") },
             { { Report }, QStringLiteral("FILE"),
                 QStringLiteral("Also write the report (UTF-8, CR LF line ends) to FILE.") },
             { { QStringLiteral("q"), Quiet }, {},
@@ -298,14 +282,15 @@ const CommandSpec& convertCommand()
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
-            FrameOptionId::ByteOrder },
+            FrameOptionId::ByteOrder, FrameOptionId::Background },
         {},
-        QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f rgb565x8 -W 176 -H 132 -s 1.5\n"
-                       "rasterkit-cli convert sky.jpg -o sky.raw -f rgb444x4 -s 2.7 --filter box \\\n"
+        QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f %1 -W 176 -H 132 -s 1.5\n"
+                       "rasterkit-cli convert sky.jpg -o sky.raw -f %2 -s 2.7 --filter box \\\n"
                        "    --dither ordered\n"
                        "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
                        "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png\n"
-                       "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f rgb565 -W 240 -H 240"),
+                       "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f %3 -W 240 -H 240")
+            .arg(shortNameOf(PixelFormat::RGB565x8), shortNameOf(PixelFormat::RGB444x4), shortNameOf(PixelFormat::RGB565)),
     };
     return definition;
 }
@@ -367,7 +352,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
         return runBatchConvert(options, decimalSeparator);
     const FrameRequest& request = options.request;
     const FrameSettings& frame = request.frame;
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, options.background);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, request.background);
     if (!picture.ok())
         return fileFailure(picture.message());
 

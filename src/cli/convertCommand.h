@@ -25,7 +25,6 @@ struct ConvertOptions {
     QString arrayName;   // not empty: write a C header with this array
     QString arrayAttribute;
     FrameRequest request;
-    std::uint32_t background = 0; // 0xAARRGGBB
     bool quiet = false;
     // Several pictures into a folder: each item is converted with the
     // options above, its own input, output and array name (batchArrayName)

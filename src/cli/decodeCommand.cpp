@@ -85,7 +85,8 @@ const CommandSpec& decodeCommand()
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height },
-        QStringLiteral("rasterkit-cli decode logo.raw -f rgb565x8 -W 128 -H 64 --byte-order little -o check.png"),
+        QStringLiteral("rasterkit-cli decode logo.raw -f %1 -W 128 -H 64 --byte-order little -o check.png")
+            .arg(shortNameOf(PixelFormat::RGB565x8)),
     };
     return definition;
 }

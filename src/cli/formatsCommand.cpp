@@ -67,7 +67,10 @@ std::string formatsTable()
         { "index", "name", "short name", "bits", "run limit", "levels", "byte order", "unit" }
     };
     for (const PixelFormatInfo& info : PixelFormats) {
-        rows.push_back({ std::to_string(formatIndex(info.format)), "\"" + std::string(info.name) + "\"",
+        // Appended, not added up: GCC 12 takes "\"" + name for an overlapping copy.
+        std::string quotedName = "\"";
+        quotedName.append(info.name).append("\"");
+        rows.push_back({ std::to_string(formatIndex(info.format)), quotedName,
             std::string(info.shortName), std::to_string(info.bitsPerUnit()) + "/" + unitWord(info),
             info.runLength() ? std::to_string(info.runLimit) : "-", levelsText(info),
             info.hasWords() ? "big or little" : "-", std::string(info.unit) });

@@ -1,5 +1,7 @@
 #include "frameOptions.h"
 
+#include <QRegularExpression>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -173,6 +175,18 @@ QString readFilter(const QString& text, FrameRequest& request)
     return {};
 }
 
+QString readBackground(const QString& text, FrameRequest& request)
+{
+    const std::optional<std::uint32_t> colour = parseHexColour(text);
+    if (!colour) {
+        return QStringLiteral("bad colour \"%1\" for --background: expected RRGGBB, six hexadecimal digits, e.g. "
+                              "--background FFFFFF.")
+            .arg(text);
+    }
+    request.background = *colour;
+    return {};
+}
+
 QString readDither(const QString& text, FrameRequest& request)
 {
     const auto dither = ditherOfName(text);
@@ -242,9 +256,24 @@ QString readWholeNumber(const QString& text, const QString& shown, int minimum, 
     return {};
 }
 
+std::optional<std::uint32_t> parseHexColour(QString text)
+{
+    if (text.startsWith(QLatin1Char('#')))
+        text.remove(0, 1);
+    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+    if (!sixHexDigits.match(text).hasMatch())
+        return std::nullopt;
+    return 0xFF000000u | text.toUInt(nullptr, 16);
+}
+
 QString fromView(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString shortNameOf(PixelFormat format)
+{
+    return fromView(formatInfo(format).shortName);
 }
 
 std::optional<Dither> ditherOfName(const QString& text)
@@ -319,6 +348,10 @@ const std::vector<FrameOption>& frameOptions()
             QStringLiteral("none"), readDither },
         { FrameOptionId::ByteOrder, { { QStringLiteral("byte-order") }, QStringLiteral("ORDER"), byteOrderHelp() },
             QStringLiteral("big"), readByteOrder },
+        { FrameOptionId::Background,
+            { { QStringLiteral("background") }, QStringLiteral("RRGGBB"),
+                QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits.") },
+            QStringLiteral("F0F0F0, as in the window"), readBackground },
     };
     return options;
 }

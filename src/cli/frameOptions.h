@@ -2,7 +2,7 @@
 
 // The frame options: one table of the options that say which pixels are
 // taken, how they are reduced and how they are written (-f, -W, -H, -s,
-// --origin, --center, --filter, --dither, --byte-order). Every command reads the ones it takes from this table, and
+// --origin, --center, --filter, --dither, --byte-order, --background). Every command reads the ones it takes from this table, and
 // its --help describes them from the same rows.
 
 #include "convert/boxfilter.h"
@@ -11,6 +11,7 @@
 #include "convert/pixelformat.h"
 #include "convert/reduceframe.h"
 #include "convert/sampling.h"
+#include "platform/picturefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,9 +40,10 @@ struct OptionSpec {
 // the nearest pixel reduced without dithering, and the files' own byte order.
 struct FrameRequest : ReductionRequest {
     ByteOrder byteOrder = ByteOrder::BigEndian;
+    std::uint32_t background = PictureBackground; // 0xAARRGGBB: what transparent pixels are blended over
 };
 
-enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, Filter, Dither, ByteOrder };
+enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, Filter, Dither, ByteOrder, Background };
 
 struct FrameOption {
     FrameOptionId id;
@@ -65,9 +67,16 @@ QString readWholeNumber(const QString& text, const QString& shown, int minimum, 
 std::optional<Dither> ditherOfName(const QString& text);
 QString ditherNames();
 
+// A colour written as six hexadecimal digits RRGGBB, with or without a
+// leading '#', as 0xFFRRGGBB; nothing for anything else.
+std::optional<std::uint32_t> parseHexColour(QString text);
+
 // "a", "a and b", "a, b and c".
 QString spokenList(const QStringList& items);
 
 QString fromView(std::string_view text);
+
+// A format's short name, for examples in the help.
+QString shortNameOf(PixelFormat format);
 
 } // namespace rasterkit::cli

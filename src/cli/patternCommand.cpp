@@ -28,7 +28,8 @@ const CommandSpec& patternCommand()
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
         { FrameOptionId::Format },
-        QStringLiteral("rasterkit-cli pattern -f rgb565 -W 240 -H 135 --byte-order little -o pattern.raw"),
+        QStringLiteral("rasterkit-cli pattern -f %1 -W 240 -H 135 --byte-order little -o pattern.raw")
+            .arg(shortNameOf(PixelFormat::RGB565)),
     };
     return definition;
 }

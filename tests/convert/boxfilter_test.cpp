@@ -113,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Centres, EdgeTest,
         // Centres 6.5, 9 (0.75 of 2.5 white: 0.3 of the light, 148.9), 11.5, 14.
         EdgeCase { 4, { grey(0), grey(149), grey(255), grey(255) } },
         // Centres 7.5, 10 (1.75 of 2.5 white: 0.7 of the light, 217.8), 12.5, 15.
-        EdgeCase { 5, { grey(0), grey(218), grey(255), grey(255) } }));
+        EdgeCase { 5, { grey(0), grey(218), grey(255), grey(255) } }),
+    [](const auto& info) { return "FrameFrom" + std::to_string(info.param.left); });
 
 TEST(BoxFilterTest, AThinBrightLineKeepsItsShareOfTheLight)
 {

@@ -200,7 +200,11 @@ INSTANTIATE_TEST_SUITE_P(Formats, UncompressedSizeTest,
         UncompressedSizeCase { PixelFormat::RGB332, 320, 240, 76800 },
         UncompressedSizeCase { PixelFormat::RGB332x8, 4, 2, 8 },
         UncompressedSizeCase { PixelFormat::Y5x3, 5, 2, 10 },
-        UncompressedSizeCase { PixelFormat::RGB565x8, 8192, 8192, 134217728 }));
+        UncompressedSizeCase { PixelFormat::RGB565x8, 8192, 8192, 134217728 }),
+    [](const auto& info) {
+        return test::formatTestName(info.param.format) + "_" + std::to_string(info.param.width) + "x"
+            + std::to_string(info.param.height);
+    });
 
 } // namespace
 } // namespace rasterkit

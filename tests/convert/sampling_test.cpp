@@ -188,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(StepsAndOrigins, FractionalSamplingTest,
         FractionalCase { 1.5, 0, 0 },
         FractionalCase { 1.5, -3, -2 }, FractionalCase { 2.5, 1, 1 }, FractionalCase { 2.5, -4, -7 },
         FractionalCase { 1.3, 5, 7 }, FractionalCase { 3.3, -2, 0 }, FractionalCase { 4.9, -20, -10 },
-        FractionalCase { 5.0, -40, -30 }, FractionalCase { 1.7, -100, -50 }, FractionalCase { 0.5, 0, 0 }));
+        FractionalCase { 5.0, -40, -30 }, FractionalCase { 1.7, -100, -50 }, FractionalCase { 0.5, 0, 0 }),
+    [](const auto& info) { return test::frameTestName({ 27, 13, info.param.step, info.param.left, info.param.top }); });
 
 TEST(SamplingTest, HalvesAreJudgedAfterNarrowingToSinglePrecision)
 {
@@ -363,7 +364,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, ProgressPercentTest,
         PercentCase { 18, 240, 8 }, PercentCase { 30, 240, 12 }, PercentCase { 42, 240, 18 },
         PercentCase { 120, 240, 50 }, PercentCase { 239, 240, 100 }, PercentCase { 240, 240, 100 },
         PercentCase { 1, 8, 12 }, PercentCase { 3, 8, 38 }, PercentCase { 5, 8, 62 }, PercentCase { 1, 200, 0 },
-        PercentCase { 3, 200, 2 }, PercentCase { 1, 1, 100 }, PercentCase { 1, 3, 33 }, PercentCase { 2, 3, 67 }));
+        PercentCase { 3, 200, 2 }, PercentCase { 1, 1, 100 }, PercentCase { 1, 3, 33 }, PercentCase { 2, 3, 67 }),
+    [](const auto& info) { return "Row" + std::to_string(info.param.row) + "Of" + std::to_string(info.param.rowCount); });
 
 } // namespace
 } // namespace rasterkit

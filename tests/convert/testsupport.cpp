@@ -190,42 +190,35 @@ std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
 
 std::string frameTestName(const FrameSettings& frame)
 {
+    // Numbers as words can hold them: "2_5" for 2.5, "Minus6" for -6.
     const auto number = [](double value) {
-        std::string text = std::to_string(value);
-        text.erase(text.find_last_not_of('0') + 1);
-        if (!text.empty() && text.back() == '.')
-            text.pop_back();
-        for (char& character : text) {
-            if (character == '.')
-                character = '_';
-        }
-        return text.front() == '-' ? "Minus" + text.substr(1) : text;
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value < 0 ? -value : value);
+        std::string word = value < 0 ? "Minus" : "";
+        for (const char* character = text; *character != '\0'; ++character)
+            word += *character == '.' ? '_' : *character;
+        return word;
     };
-    return "W" + std::to_string(frame.targetWidth) + "H" + std::to_string(frame.targetHeight) + "_Step"
-        + number(frame.sampleStep) + "_At" + number(frame.frameLeft) + "_" + number(frame.frameTop);
+    std::string name = "W";
+    name.append(number(frame.targetWidth)).append("H").append(number(frame.targetHeight));
+    name.append("_Step").append(number(frame.sampleStep));
+    name.append("_At").append(number(frame.frameLeft)).append("_").append(number(frame.frameTop));
+    return name;
 }
 
 std::string formatTestName(PixelFormat format)
 {
-    switch (format) {
-    case PixelFormat::RGB565:
-        return "RGB565";
-    case PixelFormat::RGB565x8:
-        return "RGB565x8";
-    case PixelFormat::RGB544x3:
-        return "RGB544x3";
-    case PixelFormat::RGB444x4:
-        return "RGB444x4";
-    case PixelFormat::RGB333x7:
-        return "RGB333x7";
-    case PixelFormat::RGB332:
-        return "RGB332";
-    case PixelFormat::RGB332x8:
-        return "RGB332x8";
-    case PixelFormat::Y5x3:
-        return "Y5x3";
+    // The short name, its letters before the first digit in capitals: "RGB565x8", "Y5x3".
+    std::string name(formatInfo(format).shortName);
+    bool leading = true;
+    for (char& character : name) {
+        leading = leading && !(character >= '0' && character <= '9');
+        if (leading && character >= 'a' && character <= 'z')
+            character = static_cast<char>(character - 'a' + 'A');
+        if (character == '-')
+            character = '_';
     }
-    return "Unknown";
+    return name;
 }
 
 } // namespace rasterkit::test
