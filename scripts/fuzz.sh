@@ -17,11 +17,18 @@ targets=("$@")
 ((${#targets[@]})) || targets=(decode device_decode picture arguments)
 
 source scripts/compiler-cache.sh
-cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DRASTERKIT_LIBFUZZER=ON \
-    -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF >/dev/null
 programs=()
 for target in "${targets[@]}"; do programs+=("rasterkit_${target}_fuzzer"); done
-cmake --build build-fuzz -j2 --target "${programs[@]}"
+# What the compiler says goes to a log, shown if the build fails.
+echo "rasterkit: building the fuzz targets (build-fuzz/, clang)"
+mkdir -p build-fuzz
+if ! { cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DRASTERKIT_LIBFUZZER=ON \
+        -DRASTERKIT_BUILD_WINDOW=OFF -DRASTERKIT_BUILD_BENCH=OFF &&
+        cmake --build build-fuzz -j2 --target "${programs[@]}"; } >build-fuzz/build.log 2>&1; then
+    echo "fuzz: building the fuzz targets failed; the last lines of build-fuzz/build.log:" >&2
+    tail -n 40 build-fuzz/build.log >&2
+    exit 1
+fi
 
 status=0
 for target in "${targets[@]}"; do
@@ -36,11 +43,12 @@ for target in "${targets[@]}"; do
     esac
     mkdir -p build-fuzz/corpus/"$target" build-fuzz/findings/"$target"
     log=build-fuzz/findings/$target.log
-    echo "== fuzzing $target for $seconds s"
     if build-fuzz/tests/rasterkit_"$target"_fuzzer -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
         -artifact_prefix=build-fuzz/findings/"$target"/ "${options[@]}" build-fuzz/corpus/"$target" "${seeds[@]}" \
         >"$log" 2>&1; then
-        grep -E '^#[0-9]+.*DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || tail -n 3 "$log"
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
+        echo "rasterkit: fuzzed $target for $seconds s: ${runs:-?} inputs, no fault, peak ${peak:-?} MB"
     else
         echo "fuzz: $target found a fault; its report (from $log):" >&2
         grep -v '^qt\.' "$log" | tail -n 60 >&2

@@ -65,7 +65,7 @@ void setUpParser(QCommandLineParser& parser)
 // ---------------------------------------------------------------------------
 // Help
 
-// The words of a paragraph; a quoted name such as "RGB 5:6:5" is one word.
+// The words of a paragraph; a quoted name with spaces, a format name, is one word.
 QStringList wordsOf(const QString& paragraph)
 {
     QStringList words;
