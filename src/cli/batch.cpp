@@ -203,19 +203,101 @@ int terminalColumns(int fileDescriptor)
     return 80;
 }
 
-BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& convertOne, const BatchRunOptions& options)
-{
-    using Clock = std::chrono::steady_clock;
-    const int total = static_cast<int>(items.size());
-    const auto stopRequested = [&] { return options.stop != nullptr && options.stop->load() != 0; };
+namespace {
 
-    // Shared with the workers, under the mutex.
+using Clock = std::chrono::steady_clock;
+
+// What the workers of a batch share, under the mutex.
+struct BatchState {
     std::mutex mutex;
     std::condition_variable changed;
     int finished = 0;
     int failed = 0;
     QStringList pendingMessages;
-    int runningWorkers = std::clamp(options.jobs, 1, std::max(total, 1));
+    int runningWorkers = 0;
+};
+
+// Shows on the calling thread what the workers report: failures as they
+// come, and the progress line at most a few times a second.
+class ProgressPrinter {
+public:
+    ProgressPrinter(const BatchRunOptions& options, int total)
+        : m_options(options)
+        , m_total(total)
+        , m_start(Clock::now())
+    {
+        if (options.showProgress) // at once, so that even a short batch shows what it is doing
+            showProgress(0, m_start, -1.0);
+    }
+
+    void show(const QStringList& messages, int done, bool over)
+    {
+        for (const QString& message : messages) {
+            write(m_options.messages,
+                (m_progressShown ? ClearLine : QString()) + QStringLiteral("rasterkit-cli: %1\n").arg(message));
+            m_progressShown = false;
+        }
+        const Clock::time_point now = Clock::now();
+        const bool due = !m_progressShown || (done != m_shownDone && now - m_shownAt >= std::chrono::milliseconds(100))
+            || now - m_shownAt >= std::chrono::seconds(1);
+        if (m_options.showProgress && !over && due) {
+            const double elapsed = std::chrono::duration<double>(now - m_start).count();
+            showProgress(done, now, done > 0 ? elapsed / done * (m_total - done) : -1.0);
+        }
+    }
+
+    // Clears the progress line once the batch is over.
+    void finish()
+    {
+        if (m_progressShown)
+            write(m_options.messages, ClearLine);
+    }
+
+private:
+    void showProgress(int done, Clock::time_point now, double secondsLeft)
+    {
+        write(m_options.messages, ClearLine + progressText(done, m_total, secondsLeft, m_options.columns));
+        m_progressShown = true;
+        m_shownDone = done;
+        m_shownAt = now;
+    }
+
+    const BatchRunOptions& m_options;
+    int m_total;
+    Clock::time_point m_start;
+    bool m_progressShown = false;
+    int m_shownDone = -1;
+    Clock::time_point m_shownAt;
+};
+
+// Waits for the workers, showing what they report, until the last has ended.
+void watchWorkers(BatchState& state, ProgressPrinter& printer)
+{
+    int seenDone = 0;
+    std::unique_lock lock(state.mutex);
+    for (;;) {
+        state.changed.wait_for(lock, std::chrono::milliseconds(200), [&] {
+            return !state.pendingMessages.isEmpty() || state.finished != seenDone || state.runningWorkers == 0;
+        });
+        const QStringList messages = std::exchange(state.pendingMessages, {});
+        seenDone = state.finished;
+        const bool over = state.runningWorkers == 0;
+        lock.unlock();
+        printer.show(messages, seenDone, over);
+        if (over)
+            return;
+        lock.lock();
+    }
+}
+
+} // namespace
+
+BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& convertOne, const BatchRunOptions& options)
+{
+    const int total = static_cast<int>(items.size());
+    const auto stopRequested = [&] { return options.stop != nullptr && options.stop->load() != 0; };
+    BatchState state;
+    state.runningWorkers = std::clamp(options.jobs, 1, std::max(total, 1));
 
     std::atomic<std::size_t> next { 0 };
     const auto work = [&] {
@@ -224,75 +306,33 @@ BatchSummary runBatch(const std::vector<BatchItem>& items, const ConvertOne& con
             if (index >= items.size())
                 break;
             QString error = convertOne(items[index]);
-            const std::lock_guard lock(mutex);
-            ++finished;
+            const std::lock_guard lock(state.mutex);
+            ++state.finished;
             if (!error.isEmpty()) {
-                ++failed;
-                pendingMessages << std::move(error);
+                ++state.failed;
+                state.pendingMessages << std::move(error);
             }
-            changed.notify_one();
+            state.changed.notify_one();
         }
-        const std::lock_guard lock(mutex);
-        --runningWorkers;
-        changed.notify_one();
+        const std::lock_guard lock(state.mutex);
+        --state.runningWorkers;
+        state.changed.notify_one();
     };
     std::vector<std::thread> workers;
-    workers.reserve(std::size_t(runningWorkers));
-    for (int worker = runningWorkers; worker > 0; --worker)
+    workers.reserve(std::size_t(state.runningWorkers));
+    for (int worker = state.runningWorkers; worker > 0; --worker)
         workers.emplace_back(work);
 
-    // This thread prints: failures as they come, and the progress line at
-    // most a few times a second.
-    const Clock::time_point start = Clock::now();
-    bool progressShown = false;
-    int seenDone = 0;
-    int shownDone = -1;
-    Clock::time_point shownAt;
-    if (options.showProgress) {
-        // At once, so that even a short batch shows what it is doing.
-        write(options.messages, ClearLine + progressText(0, total, -1.0, options.columns));
-        progressShown = true;
-        shownDone = 0;
-        shownAt = start;
-    }
-    std::unique_lock lock(mutex);
-    for (;;) {
-        changed.wait_for(lock, std::chrono::milliseconds(200),
-            [&] { return !pendingMessages.isEmpty() || finished != seenDone || runningWorkers == 0; });
-        const QStringList messages = std::exchange(pendingMessages, {});
-        seenDone = finished;
-        const bool over = runningWorkers == 0;
-        lock.unlock();
-
-        for (const QString& message : messages) {
-            write(options.messages,
-                (progressShown ? ClearLine : QString()) + QStringLiteral("rasterkit-cli: %1\n").arg(message));
-            progressShown = false;
-        }
-        const Clock::time_point now = Clock::now();
-        const bool due = !progressShown || (seenDone != shownDone && now - shownAt >= std::chrono::milliseconds(100))
-            || now - shownAt >= std::chrono::seconds(1);
-        if (options.showProgress && !over && due) {
-            const double elapsed = std::chrono::duration<double>(now - start).count();
-            const double secondsLeft = seenDone > 0 ? elapsed / seenDone * (total - seenDone) : -1.0;
-            write(options.messages, ClearLine + progressText(seenDone, total, secondsLeft, options.columns));
-            progressShown = true;
-            shownDone = seenDone;
-            shownAt = now;
-        }
-        if (over)
-            break;
-        lock.lock();
-    }
+    ProgressPrinter printer(options, total);
+    watchWorkers(state, printer);
     for (std::thread& worker : workers)
         worker.join();
-    if (progressShown)
-        write(options.messages, ClearLine);
+    printer.finish();
 
     BatchSummary summary;
-    summary.failed = failed;
-    summary.converted = finished - failed;
-    summary.interrupted = finished < total;
+    summary.failed = state.failed;
+    summary.converted = state.finished - state.failed;
+    summary.interrupted = state.finished < total;
     return summary;
 }
 
