@@ -1,6 +1,7 @@
 # The CMake package (find_package(Rasterkit)) over the targets that
-# src/cli (rasterkit-cli) and device/ (rasterkit_decode.h) export, then the
-# settings of the .deb, which holds everything `cmake --install` puts in place.
+# src/cli (rasterkit-cli) and device/ (rasterkit_decode.h) export, installed
+# and in the build folder, then the settings of the .deb, which holds
+# everything `cmake --install` puts in place.
 
 include(CMakePackageConfigHelpers)
 
@@ -8,25 +9,32 @@ include(CMakePackageConfigHelpers)
 # share/ (find_package looks in <prefix>/share/cmake/<name>*/ as well as lib/).
 set(RASTERKIT_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_DATADIR}/cmake/Rasterkit)
 
-# The same names inside this build as through find_package, so that the
-# examples call rasterkit_add_images() as users do.
-add_executable(Rasterkit::rasterkit-cli ALIAS rasterkit-cli)
-add_library(Rasterkit::decode ALIAS rasterkit_device)
-include(${CMAKE_CURRENT_LIST_DIR}/RasterkitImages.cmake)
+# The package as it is installed, also in build/cmake/Rasterkit over the
+# build's own converter: projects of their own, the example firmware among
+# them, use it from there as firmware uses an installed Rasterkit, with the
+# converter already built when they are configured.
+set(package_folder ${PROJECT_BINARY_DIR}/cmake/Rasterkit)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/RasterkitConfig.cmake ${package_folder}/RasterkitConfig.cmake COPYONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/RasterkitImages.cmake ${package_folder}/RasterkitImages.cmake COPYONLY)
+# ARCH_INDEPENDENT: firmware projects cross-compile for another processor, yet
+# run the converter on the build machine.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/CMakeFiles/RasterkitConfigVersion.cmake
+    VERSION ${PROJECT_VERSION}
+    COMPATIBILITY SameMajorVersion
+    ARCH_INDEPENDENT)
+configure_file(${PROJECT_BINARY_DIR}/CMakeFiles/RasterkitConfigVersion.cmake
+    ${package_folder}/RasterkitConfigVersion.cmake COPYONLY)
+export(EXPORT RasterkitTargets
+    NAMESPACE Rasterkit::
+    FILE ${package_folder}/RasterkitTargets.cmake)
 
 install(EXPORT RasterkitTargets
     NAMESPACE Rasterkit::
     DESTINATION ${RASTERKIT_CMAKE_PACKAGE_DIR})
-# ARCH_INDEPENDENT: firmware projects cross-compile for another processor, yet
-# run the converter on the build machine.
-write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/RasterkitConfigVersion.cmake
-    VERSION ${PROJECT_VERSION}
-    COMPATIBILITY SameMajorVersion
-    ARCH_INDEPENDENT)
 install(FILES
-    ${CMAKE_CURRENT_LIST_DIR}/RasterkitConfig.cmake
-    ${CMAKE_CURRENT_LIST_DIR}/RasterkitImages.cmake
-    ${CMAKE_CURRENT_BINARY_DIR}/RasterkitConfigVersion.cmake
+    ${package_folder}/RasterkitConfig.cmake
+    ${package_folder}/RasterkitImages.cmake
+    ${package_folder}/RasterkitConfigVersion.cmake
     DESTINATION ${RASTERKIT_CMAKE_PACKAGE_DIR})
 
 # The .deb: cpack --config build/CPackConfig.cmake -B build/package
