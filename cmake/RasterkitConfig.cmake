@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: MIT
+#
 # find_package(Rasterkit) gives:
 #   Rasterkit::rasterkit-cli  the converter, an imported executable;
 #   Rasterkit::decode         an interface library that puts rasterkit_decode.h,

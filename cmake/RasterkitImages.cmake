@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: MIT
+#
 # rasterkit_add_images(): pictures converted to C headers by the project's own
 # build.
 #
