@@ -159,6 +159,12 @@ std::variant<ConvertOptions, Reply> parseBatch(const CommandLine& line, const QS
     return options;
 }
 
+// Several pictures into the folder -o names.
+bool namesBatch(const CommandLine& line, const QStringList& operands)
+{
+    return namesFolder(line.value(Output)) && (operands.size() > 1 || namesSeveral(operands.first()));
+}
+
 // Several INPUTs without a folder to convert them into.
 Reply severalInputsFailure(const CommandLine& line, const QStringList& operands)
 {
@@ -216,7 +222,7 @@ Reply checkConversions(const CommandLine& line, const QStringList& operands)
 {
     QStringList pictures;
     QStringList names;
-    if (namesFolder(line.value(Output)) && (operands.size() > 1 || namesSeveral(operands.first()))) {
+    if (namesBatch(line, operands)) {
         const auto parsed = parseBatch(line, operands);
         if (const Reply* reply = std::get_if<Reply>(&parsed))
             return *reply;
@@ -425,7 +431,7 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
         return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, BMP or GIF)."));
     if (line.isSet(Check))
         return checkConversions(line, operands);
-    if (namesFolder(line.value(Output)) && (operands.size() > 1 || namesSeveral(operands.first())))
+    if (namesBatch(line, operands))
         return parseBatch(line, operands);
     if (operands.size() > 1)
         return severalInputsFailure(line, operands);

@@ -215,7 +215,7 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
         { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
             { "--c-array NAME", "NAME_WIDTH", "--c-attribute TEXT", "--preview FILE.png", "--background RRGGBB",
                 "F0F0F0", "--center X,Y", "--byte-order ORDER", "\"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"",
-                "stay unchanged", "  rasterkit-cli convert " } },
+                "stay unchanged", "  rasterkit-cli convert ", "--check", "rasterkit_add_images()" } },
         { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
             { "--filter FILTER", "nearest", "box", "linear light", "Default nearest.", "--dither MODE", "ordered",
                 "diffusion", "Default none.", "as PNG (dithered," } },
