@@ -1,10 +1,12 @@
+# SPDX-License-Identifier: MIT
+#
 # rasterkit_add_images(): pictures converted to C headers by the project's own
 # build.
 #
 #   rasterkit_add_images(<target>
 #       FORMAT <name|index> WIDTH <n> HEIGHT <n> [SCALE <s>]
-#       [ORIGIN <left>,<top> | CENTER <x>,<y>] [BYTE_ORDER big|little]
-#       [FILTER nearest|box] [DITHER none|ordered|diffusion]
+#       [ORIGIN <left>,<top> | CENTER <x>,<y>] [BYTE_ORDER <order>]
+#       [FILTER <filter>] [DITHER <mode>]
 #       [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
@@ -13,21 +15,27 @@
 # a C identifier: "logo.jpg" gives logo.h holding the array logo,
 # "splash screen.v2.bmp" gives splash_screen_v2.h and splash_screen_v2,
 # "8x8.gif" gives _8x8.h and _8x8, "int.bmp" gives int_.h and int_ (a C or C++
-# keyword gets a trailing underscore). The options mean what the command
-# line's do (FORMAT is -f, SCALE -s, FILTER --filter, DITHER --dither,
-# ATTRIBUTE --c-attribute, ...); FILTER and DITHER default to nearest and
-# none, the window's own sampling and reduction. Relative
-# picture paths are taken from the current source folder.
+# keyword, main or _Pragma gets a trailing underscore: "main.jpg" gives
+# main_). The options are those of the command line, passed on as they are
+# given: FORMAT is -f, WIDTH -W, HEIGHT -H, SCALE -s, ORIGIN --origin, CENTER
+# --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither and
+# ATTRIBUTE --c-attribute; FILTER and DITHER default to nearest and none, the
+# window's own sampling and reduction. Relative picture paths are taken from
+# the current source folder.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
 # and made again when a picture, an option or rasterkit-cli itself changes.
 # <target> is an interface library: linking it puts that folder and the one
 # holding rasterkit_decode.h on the include path, and makes the headers before
-# anything that links it is compiled. A wrong option stops the configure step.
+# anything that links it is compiled.
 #
-# It runs the executable target Rasterkit::rasterkit-cli and links the
-# interface target Rasterkit::decode, which RasterkitConfig.cmake (or the
-# Rasterkit build itself) defines before including this file.
+# A wrong option stops the configure step: `rasterkit-cli convert --check`
+# judges the options and finds the pictures, once for the whole call, and
+# gives the headers' names; what it refuses is shown in its own words. So
+# the converter must exist when the project is configured: it runs the
+# imported executable target Rasterkit::rasterkit-cli, and links the interface
+# target Rasterkit::decode, which RasterkitConfig.cmake defines before
+# including this file.
 
 include_guard(GLOBAL)
 
@@ -35,63 +43,34 @@ include_guard(GLOBAL)
 cmake_policy(PUSH)
 cmake_policy(VERSION 3.20...3.25)
 
-# Sets <output> to the format's index for a name, short name or index (names
-# compared without regard to case, as rasterkit-cli does), or to the empty
-# string; <accepted> to what is accepted, for messages.
-function(_rasterkit_format_index text output accepted)
-    set(names "RGB 5:6:5" "RGB 5:6:5x8" "RGB 5:4:4x3" "RGB 4:4:4x4"
-        "RGB 3:3:3x7" "RGB 3:3:2" "RGB 3:3:2x8" "Y 5x3")
-    set(short_names rgb565 rgb565x8 rgb544x3 rgb444x4 rgb333x7 rgb332 rgb332x8 y5x3)
-    set(index "")
-    if(text MATCHES "^[0-7]$")
-        set(index "${text}")
-    else()
-        string(TOLOWER "${text}" wanted)
-        foreach(list IN ITEMS names short_names)
-            string(TOLOWER "${${list}}" lowered)
-            list(FIND lowered "${wanted}" found)
-            if(found GREATER_EQUAL 0)
-                set(index ${found})
-                break()
-            endif()
-        endforeach()
+# Sets <output> to the converter's path; stops when there is none to run yet.
+function(_rasterkit_converter where output)
+    set(imported FALSE)
+    if(TARGET Rasterkit::rasterkit-cli)
+        get_target_property(imported Rasterkit::rasterkit-cli IMPORTED)
     endif()
-    set(${output} "${index}" PARENT_SCOPE)
-    string(JOIN "\", \"" names ${names})
-    string(JOIN ", " short_names ${short_names})
-    set(${accepted} "0..7, a name (\"${names}\") or a short name (${short_names})" PARENT_SCOPE)
-endfunction()
-
-# Sets <output> to the C identifier a picture's header and array are named by.
-function(_rasterkit_array_name picture output)
-    # Words that cannot name an array in C (C99, C11) or C++20.
-    set(reserved_words
-        auto break case char const continue default do double else enum extern
-        float for goto if inline int long register restrict return short signed
-        sizeof static struct switch typedef union unsigned void volatile while
-        _Alignas _Alignof _Atomic _Bool _Complex _Generic _Imaginary _Noreturn
-        _Static_assert _Thread_local
-        alignas alignof and and_eq asm bitand bitor bool catch char8_t char16_t
-        char32_t class compl concept consteval constexpr constinit const_cast
-        co_await co_return co_yield decltype delete dynamic_cast explicit export
-        false friend mutable namespace new noexcept not not_eq nullptr operator or
-        or_eq private protected public reinterpret_cast requires static_assert
-        static_cast template this thread_local throw true try typeid typename using
-        virtual wchar_t xor xor_eq)
-    cmake_path(GET picture STEM LAST_ONLY stem)
-    string(MAKE_C_IDENTIFIER "${stem}" name)
-    if(name IN_LIST reserved_words)
-        string(APPEND name "_")
+    if(NOT imported)
+        message(FATAL_ERROR "${where}: the converter Rasterkit::rasterkit-cli must exist when the project is "
+            "configured, as it judges the options then: use Rasterkit's package, installed (find_package(Rasterkit)) "
+            "or exported by a Rasterkit build folder (-DRasterkit_DIR=<build>/cmake/Rasterkit), from a project that "
+            "does not build Rasterkit itself.")
     endif()
-    set(${output} "${name}" PARENT_SCOPE)
+    get_target_property(converter Rasterkit::rasterkit-cli LOCATION)
+    if(NOT EXISTS "${converter}")
+        message(FATAL_ERROR "${where}: the converter \"${converter}\" does not exist: build or install Rasterkit first.")
+    endif()
+    set(${output} "${converter}" PARENT_SCOPE)
 endfunction()
 
 function(rasterkit_add_images target)
     set(where "rasterkit_add_images(${target})")
-    cmake_parse_arguments(PARSE_ARGV 1 arg ""
-        "FORMAT;WIDTH;HEIGHT;SCALE;ORIGIN;CENTER;BYTE_ORDER;FILTER;DITHER;ATTRIBUTE" "IMAGES")
+    # The keywords that take one value, and the options of
+    # `rasterkit-cli convert` they are passed on as.
+    set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE)
+    set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "${keywords}" "IMAGES")
 
-    if(target STREQUAL "" OR target MATCHES "^(FORMAT|WIDTH|HEIGHT|SCALE|ORIGIN|CENTER|BYTE_ORDER|FILTER|DITHER|ATTRIBUTE|IMAGES)$")
+    if(target STREQUAL "" OR target IN_LIST keywords OR target STREQUAL "IMAGES")
         message(FATAL_ERROR "rasterkit_add_images: the first argument names the interface library to create, e.g. rasterkit_add_images(splash FORMAT 0 WIDTH 320 HEIGHT 240 IMAGES logo.jpg).")
     endif()
     if(TARGET ${target})
@@ -99,7 +78,8 @@ function(rasterkit_add_images target)
     endif()
     if(arg_UNPARSED_ARGUMENTS)
         list(GET arg_UNPARSED_ARGUMENTS 0 first)
-        message(FATAL_ERROR "${where}: unexpected argument \"${first}\": the options are FORMAT, WIDTH, HEIGHT, SCALE, ORIGIN, CENTER, BYTE_ORDER, FILTER, DITHER, ATTRIBUTE and IMAGES.")
+        string(JOIN ", " listed ${keywords})
+        message(FATAL_ERROR "${where}: unexpected argument \"${first}\": the options are ${listed} and IMAGES.")
     endif()
     foreach(keyword IN LISTS arg_KEYWORDS_MISSING_VALUES)
         if(NOT keyword STREQUAL "ATTRIBUTE")
@@ -112,89 +92,74 @@ function(rasterkit_add_images target)
         endif()
     endforeach()
 
-    _rasterkit_format_index("${arg_FORMAT}" format accepted)
-    if(format STREQUAL "")
-        message(FATAL_ERROR "${where}: unknown FORMAT \"${arg_FORMAT}\": expected ${accepted}.")
-    endif()
-    set(options -f ${format})
-
-    foreach(size IN ITEMS WIDTH HEIGHT)
-        set(value "${arg_${size}}")
-        if(NOT value MATCHES "^[0-9]+$" OR value LESS 1 OR value GREATER 8192)
-            message(FATAL_ERROR "${where}: bad ${size} \"${value}\": expected a whole number from 1 to 8192.")
+    set(options "")
+    set(spelled "")
+    foreach(keyword option IN ZIP_LISTS keywords converter_options)
+        if(DEFINED arg_${keyword} AND NOT arg_${keyword} STREQUAL "")
+            list(APPEND options ${option} "${arg_${keyword}}")
         endif()
+        list(APPEND spelled "${keyword} ${option}")
     endforeach()
-    list(APPEND options -W ${arg_WIDTH} -H ${arg_HEIGHT})
 
-    set(decimal "-?([0-9]+|[0-9]*\\.[0-9]+|[0-9]+\\.)")
-    if(DEFINED arg_SCALE)
-        if(NOT arg_SCALE MATCHES "^${decimal}$" OR arg_SCALE LESS 0.1 OR arg_SCALE GREATER 100)
-            message(FATAL_ERROR "${where}: bad SCALE \"${arg_SCALE}\": expected a decimal number from 0.1 to 100 with '.' as the decimal point.")
-        endif()
-        list(APPEND options -s ${arg_SCALE})
-    endif()
-
-    if(DEFINED arg_ORIGIN AND DEFINED arg_CENTER)
-        message(FATAL_ERROR "${where}: ORIGIN and CENTER cannot be used together: give either the frame's top-left corner or its centre.")
-    endif()
-    if(DEFINED arg_ORIGIN)
-        if(NOT arg_ORIGIN MATCHES "^(-?[0-9]+),(-?[0-9]+)$"
-                OR CMAKE_MATCH_1 LESS -2147483648 OR CMAKE_MATCH_1 GREATER 2147483647
-                OR CMAKE_MATCH_2 LESS -2147483648 OR CMAKE_MATCH_2 GREATER 2147483647)
-            message(FATAL_ERROR "${where}: bad ORIGIN \"${arg_ORIGIN}\": expected <left>,<top>, two whole numbers, e.g. ORIGIN -20,15.")
-        endif()
-        list(APPEND options --origin ${arg_ORIGIN})
-    endif()
-    if(DEFINED arg_CENTER)
-        if(NOT arg_CENTER MATCHES "^${decimal},${decimal}$")
-            message(FATAL_ERROR "${where}: bad CENTER \"${arg_CENTER}\": expected <x>,<y>, two decimal numbers with '.' as the decimal point, e.g. CENTER 160,120.5.")
-        endif()
-        list(APPEND options --center ${arg_CENTER})
-    endif()
-
-    if(DEFINED arg_BYTE_ORDER)
-        if(NOT arg_BYTE_ORDER MATCHES "^(big|little)$")
-            message(FATAL_ERROR "${where}: bad BYTE_ORDER \"${arg_BYTE_ORDER}\": expected big or little.")
-        endif()
-        list(APPEND options --byte-order ${arg_BYTE_ORDER})
-    endif()
-
-    if(DEFINED arg_FILTER)
-        if(NOT arg_FILTER MATCHES "^(nearest|box)$")
-            message(FATAL_ERROR "${where}: bad FILTER \"${arg_FILTER}\": expected nearest or box.")
-        endif()
-        list(APPEND options --filter ${arg_FILTER})
-    endif()
-    if(DEFINED arg_DITHER)
-        if(NOT arg_DITHER MATCHES "^(none|ordered|diffusion)$")
-            message(FATAL_ERROR "${where}: bad DITHER \"${arg_DITHER}\": expected none, ordered or diffusion.")
-        endif()
-        list(APPEND options --dither ${arg_DITHER})
-    endif()
-
-    if(DEFINED arg_ATTRIBUTE AND NOT arg_ATTRIBUTE STREQUAL "")
-        list(APPEND options --c-attribute "${arg_ATTRIBUTE}")
-    endif()
-
-    # One header per picture; two pictures may not claim the same name.
+    # The pictures, absolute. One the build makes is not there yet: the check
+    # is given an empty stand-in of the same file name, which it names as it
+    # would the picture (it reads none).
     set(folder "${CMAKE_CURRENT_BINARY_DIR}/rasterkit_images/${target}")
-    set(names "")
     set(pictures "")
+    set(checked "")
     foreach(picture IN LISTS arg_IMAGES)
         cmake_path(ABSOLUTE_PATH picture BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
             OUTPUT_VARIABLE path)
         get_source_file_property(generated "${path}" GENERATED)
-        if(NOT generated AND (NOT EXISTS "${path}" OR IS_DIRECTORY "${path}"))
-            message(FATAL_ERROR "${where}: the picture \"${path}\" does not exist or is not a file.")
+        if(generated)
+            cmake_path(GET path FILENAME name)
+            list(LENGTH pictures index)
+            set(stand_in "${folder}/generated/${index}/${name}")
+            file(WRITE "${stand_in}" "")
+            list(APPEND checked "${stand_in}")
+        else()
+            list(APPEND checked "${path}")
         endif()
-        _rasterkit_array_name("${path}" name)
-        list(FIND names "${name}" taken)
+        list(APPEND pictures "${path}")
+    endforeach()
+
+    # The converter judges the options as the conversions will use them, finds
+    # every picture and names each header.
+    _rasterkit_converter("${where}" converter)
+    execute_process(COMMAND "${converter}" convert --check ${options} ${checked}
+        RESULT_VARIABLE result
+        OUTPUT_VARIABLE output
+        ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        if(NOT result MATCHES "^[0-9]+$")
+            message(FATAL_ERROR "${where}: \"${converter}\" could not be run: ${result}.")
+        endif()
+        # Its message, without its name in front and its pointer to --help.
+        string(REGEX REPLACE "(^|\n)rasterkit-cli: " "\\1" errors "${errors}")
+        string(REGEX REPLACE "\nTry '[^\n]*" "" errors "${errors}")
+        string(STRIP "${errors}" errors)
+        if(result EQUAL 2)
+            string(JOIN ", " spelled ${spelled})
+            string(APPEND errors "\n(The keywords are options of rasterkit-cli convert: ${spelled}.)")
+        endif()
+        message(FATAL_ERROR "${where}: ${errors}")
+    endif()
+    string(REGEX MATCHALL "[^\n]+" names "${output}")
+    list(LENGTH names named)
+    list(LENGTH pictures count)
+    if(NOT named EQUAL count)
+        message(FATAL_ERROR "${where}: \"${converter} convert --check\" named ${named} headers for ${count} pictures:\n${output}")
+    endif()
+
+    # One header per picture; two pictures may not claim the same name.
+    set(seen "")
+    foreach(name path IN ZIP_LISTS names pictures)
+        list(FIND seen "${name}" taken)
         if(taken GREATER_EQUAL 0)
             list(GET pictures ${taken} other)
             message(FATAL_ERROR "${where}: \"${other}\" and \"${path}\" would both become ${name}.h: rename one of them or convert them in separate calls.")
         endif()
-        list(APPEND names "${name}")
-        list(APPEND pictures "${path}")
+        list(APPEND seen "${name}")
     endforeach()
 
     # The options, written only when they change. Every header depends on this

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * rasterkit_decode.h - reads Rasterkit's raw pixel files on a microcontroller.
  *

@@ -167,19 +167,6 @@ BatchPlan planBatch(const QStringList& inputs, const QString& outputFolder, cons
     return plan;
 }
 
-QString cIdentifierFrom(const QString& text)
-{
-    QString identifier = text;
-    for (QChar& character : identifier) {
-        const char16_t code = character.unicode();
-        const bool allowed = (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z')
-            || (code >= u'0' && code <= u'9') || code == u'_';
-        if (!allowed)
-            character = QLatin1Char('_');
-    }
-    return identifier;
-}
-
 QString progressText(int done, int total, double secondsLeft, int columns)
 {
     const int width = int(QString::number(total).size());

@@ -52,10 +52,6 @@ struct BatchPlan {
 // refused, naming both.
 BatchPlan planBatch(const QStringList& inputs, const QString& outputFolder, const QString& extension);
 
-// The text made a C identifier: every character that cannot stand in one
-// (anything but ASCII letters, digits and '_') becomes '_'.
-QString cIdentifierFrom(const QString& text);
-
 // What a batch's run came to.
 struct BatchSummary {
     int converted = 0;

@@ -9,6 +9,7 @@
 #include "platform/picturefile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
@@ -31,6 +32,7 @@ const QString Preview = QStringLiteral("preview");
 const QString Report = QStringLiteral("report");
 const QString Quiet = QStringLiteral("quiet");
 const QString Jobs = QStringLiteral("jobs");
+const QString Check = QStringLiteral("check");
 
 constexpr int MaximumJobs = 1024;
 
@@ -69,7 +71,8 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
         }
     }
     if (line.isSet(CAttribute)) {
-        if (options.arrayName.isEmpty())
+        // --check names each array after its picture when --c-array does not.
+        if (options.arrayName.isEmpty() && !line.isSet(Check))
             return line.failure(QStringLiteral("--c-attribute needs --c-array NAME: it goes before the array."));
         options.arrayAttribute = line.value(CAttribute);
         for (const QChar character : options.arrayAttribute) {
@@ -139,6 +142,101 @@ std::variant<ConvertOptions, Reply> parseBatch(const CommandLine& line, const QS
     }
     options.batch = std::move(plan.items);
     return options;
+}
+
+// Several pictures into the folder -o names.
+bool namesBatch(const CommandLine& line, const QStringList& operands)
+{
+    return namesFolder(line.value(Output)) && (operands.size() > 1 || namesSeveral(operands.first()));
+}
+
+// Several INPUTs without a folder to convert them into.
+Reply severalInputsFailure(const CommandLine& line, const QStringList& operands)
+{
+    return line.failure(QStringLiteral("unexpected argument \"%1\": convert takes one INPUT picture (\"%2\"), "
+                                       "or several with -o naming a folder (-o FOLDER/).")
+                            .arg(operands.at(1), operands.at(0)));
+}
+
+// One picture into one file; -o may be left out when outputRequired is false.
+std::variant<ConvertOptions, Reply> parseSingle(const CommandLine& line, const QString& input, bool outputRequired)
+{
+    ConvertOptions options;
+    options.inputPath = input;
+    if (input.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
+
+    if (auto reply = line.readPath(Output, "output file", outputRequired, options.outputPath, { { input, "input picture", false } }))
+        return *reply;
+    if (auto reply = line.readPath(Report, "report file", false, options.reportPath,
+            { { input, "input picture", false }, { options.outputPath, "output file" } }))
+        return *reply;
+    if (auto reply = line.readPath(Preview, "preview picture", false, options.previewPath,
+            { { input, "input picture", false }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
+        return *reply;
+    if (auto reply = readConversionOptions(line, options))
+        return *reply;
+    return options;
+}
+
+// Why a picture named on the command line cannot be read, in the words the
+// picture loader would use, seen without opening it: it is missing or a
+// folder. Empty when neither (and for standard input).
+QString pictureFileProblem(const QString& path)
+{
+    if (path == StandardStream)
+        return {};
+    const QFileInfo info(path);
+    if (!info.exists())
+        return PictureLoadResult::failure(PictureError::Missing, info.absoluteFilePath()).message();
+    if (info.isDir())
+        return PictureLoadResult::failure(PictureError::IsFolder, info.absoluteFilePath()).message();
+    return {};
+}
+
+QString pictureArrayNameOf(const QString& path)
+{
+    return QString::fromStdString(pictureArrayName(QFile::encodeName(QFileInfo(path).fileName()).toStdString()));
+}
+
+// --check: the command line judged as the conversions it asks for would
+// judge it, and their pictures found, with no picture read and no file
+// written. Several INPUTs without -o are as many conversions of one picture.
+// The reply lists the array name of each picture, one a line.
+Reply checkConversions(const CommandLine& line, const QStringList& operands)
+{
+    QStringList pictures;
+    QStringList names;
+    if (namesBatch(line, operands)) {
+        const auto parsed = parseBatch(line, operands);
+        if (const Reply* reply = std::get_if<Reply>(&parsed))
+            return *reply;
+        const ConvertOptions& batch = std::get<ConvertOptions>(parsed);
+        for (const BatchItem& item : batch.batch) {
+            pictures << item.inputPath;
+            names << (batch.arrayName.isEmpty() ? pictureArrayNameOf(item.inputPath)
+                                                : batchArrayName(batch.arrayName, item.stem));
+        }
+    } else {
+        if (line.isSet(Output) && operands.size() > 1)
+            return severalInputsFailure(line, operands);
+        for (const QString& operand : operands) {
+            const auto parsed = parseSingle(line, operand, false);
+            if (const Reply* reply = std::get_if<Reply>(&parsed))
+                return *reply;
+            const QString& arrayName = std::get<ConvertOptions>(parsed).arrayName;
+            pictures << operand;
+            names << (arrayName.isEmpty() ? pictureArrayNameOf(operand) : arrayName);
+        }
+    }
+    QString problems;
+    for (const QString& picture : pictures) {
+        if (const QString problem = pictureFileProblem(picture); !problem.isEmpty())
+            problems += QStringLiteral("rasterkit-cli: %1\n").arg(problem);
+    }
+    if (!problems.isEmpty())
+        return Reply { ExitFileError, problems };
+    return Reply { ExitSuccess, names.join(QLatin1Char('\n')) + QLatin1Char('\n') };
 }
 
 // The first SIGINT or SIGTERM lets the pictures being converted finish and
@@ -263,11 +361,11 @@ const CommandSpec& convertCommand()
                                "NAME_FORMAT, NAME_FORMAT_NAME, NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE, "
                                "and static const unsigned char NAME[] holding exactly the raw file's bytes. NAME "
                                "must be a C identifier. With several pictures each array is named NAME_STEM, STEM "
-                               "being the picture's file name without its extension with every character that "
-                               "cannot stand in a C identifier made '_'.") },
+                               "being the picture's file name without its extension with every byte that cannot "
+                               "stand in a C identifier made '_'.") },
             { { CAttribute }, QStringLiteral("TEXT"),
                 QStringLiteral("Put TEXT before the array: PROGMEM, a section attribute, an alignment. Needs "
-                               "--c-array.") },
+                               "--c-array, except with --check.") },
             { { Preview }, QStringLiteral("FILE.png"),
                 QStringLiteral("Also write the reduced picture as the window's preview shows it, one pixel per "
                                "output pixel, as PNG (dithered, when --dither is given).") },
@@ -279,6 +377,16 @@ const CommandSpec& convertCommand()
             { { QStringLiteral("j"), Jobs }, QStringLiteral("N"),
                 QStringLiteral("With several pictures, how many to convert at once, 1..1024. Default: one for each "
                                "processor core.") },
+            { { Check }, {},
+                QStringLiteral("Convert nothing: check the options and find every INPUT as the conversion would, "
+                               "with the same messages and exit status, without reading a picture or writing a "
+                               "file. -o may be left out; several INPUTs without -o are checked as conversions of "
+                               "one picture each. Prints the array name of each picture, one a line: NAME with "
+                               "--c-array NAME (NAME_STEM for several pictures into a folder), otherwise the name "
+                               "rasterkit_add_images() gives its header and array: the file name without its last "
+                               "extension, every byte that cannot stand in a C identifier made '_', a '_' before "
+                               "a leading digit and after a keyword of C or C++, main or _Pragma (\"8x8.gif\" "
+                               "gives _8x8, \"int.bmp\" int_, \"main.jpg\" main_).") },
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
@@ -304,35 +412,18 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
     const QStringList operands = line.operands();
     if (operands.isEmpty())
         return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, BMP or GIF)."));
-    if (namesFolder(line.value(Output)) && (operands.size() > 1 || namesSeveral(operands.first())))
+    if (line.isSet(Check))
+        return checkConversions(line, operands);
+    if (namesBatch(line, operands))
         return parseBatch(line, operands);
-    if (operands.size() > 1) {
-        return line.failure(QStringLiteral("unexpected argument \"%1\": convert takes one INPUT picture (\"%2\"), "
-                                           "or several with -o naming a folder (-o FOLDER/).")
-                                .arg(operands.at(1), operands.at(0)));
-    }
-    ConvertOptions options;
-    options.inputPath = operands.at(0);
-    if (options.inputPath.isEmpty())
-        return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
-
-    const QString& input = options.inputPath;
-    if (auto reply = line.readPath(Output, "output file", true, options.outputPath, { { input, "input picture", false } }))
-        return *reply;
-    if (auto reply = line.readPath(Report, "report file", false, options.reportPath,
-            { { input, "input picture", false }, { options.outputPath, "output file" } }))
-        return *reply;
-    if (auto reply = line.readPath(Preview, "preview picture", false, options.previewPath,
-            { { input, "input picture", false }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
-        return *reply;
-    if (auto reply = readConversionOptions(line, options))
-        return *reply;
-    return options;
+    if (operands.size() > 1)
+        return severalInputsFailure(line, operands);
+    return parseSingle(line, operands.at(0), true);
 }
 
 QString batchArrayName(const QString& prefix, const QString& stem)
 {
-    return prefix + QLatin1Char('_') + cIdentifierFrom(stem);
+    return QString::fromStdString(cIdentifierFrom((prefix + QLatin1Char('_') + stem).toStdString()));
 }
 
 PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background)

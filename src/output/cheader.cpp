@@ -44,6 +44,29 @@ bool isCIdentifier(std::string_view text)
     return std::find(std::begin(Refused), std::end(Refused), text) == std::end(Refused);
 }
 
+std::string cIdentifierFrom(std::string_view text)
+{
+    std::string identifier;
+    identifier.reserve(text.size() + 1);
+    if (!text.empty() && isDigit(text.front()))
+        identifier += '_';
+    for (const char character : text)
+        identifier += isLetter(character) || isDigit(character) ? character : '_';
+    return identifier;
+}
+
+std::string pictureArrayName(std::string_view fileName)
+{
+    // The last extension starts at the last '.', unless that opens the name
+    // (".hidden" has none).
+    const std::size_t dot = fileName.rfind('.');
+    const std::string_view stem = dot == std::string_view::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+    std::string name = cIdentifierFrom(stem);
+    if (!isCIdentifier(name))
+        name += '_';
+    return name;
+}
+
 std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t> bytes)
 {
     const std::string_view name = options.name;

@@ -23,6 +23,20 @@ struct CHeaderOptions {
 // letters, digits and '_', and not a keyword of either language.
 bool isCIdentifier(std::string_view text);
 
+// The text made a C identifier as CMake's string(MAKE_C_IDENTIFIER) makes
+// one: every byte that is not an ASCII letter, digit or '_' becomes '_' (so
+// each byte of a UTF-8 character does: "caf\xC3\xA9" gives "caf__"), and a
+// leading digit gets a '_' in front ("8x8" gives "_8x8").
+std::string cIdentifierFrom(std::string_view text);
+
+// The name of a picture's C header and array (rasterkit_add_images() in the
+// CMake package, rasterkit-cli convert --check): the file name without its
+// last extension made a C identifier, and '_' appended when isCIdentifier
+// refuses that (a keyword of C or C++, main, _Pragma): "logo.jpg" gives logo,
+// "splash screen.v2.bmp" splash_screen_v2, ".hidden.bmp" _hidden,
+// "int.bmp" int_, "main.jpg" main_, "_Pragma.gif" _Pragma_.
+std::string pictureArrayName(std::string_view fileName);
+
 // A C header holding a raw file's bytes, exactly: an include guard, the
 // macros NAME_WIDTH, NAME_HEIGHT, NAME_FORMAT, NAME_FORMAT_NAME,
 // NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE, then

@@ -1,6 +1,8 @@
 // Bad command lines end with exit status 2 and a message that names the
-// argument and what it accepts; nothing is written. --help and --version
-// work.
+// argument and what it accepts; nothing is written. The option values that
+// convert refuses come from tests/data/bad-options.tsv, which the CMake
+// package's test passes through rasterkit_add_images() too. --help and
+// --version work.
 
 #include "clirunner.h"
 #include "knownpictures.h"
@@ -9,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -75,47 +80,9 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
         BadArgumentCase { "ExtraPositional", { "convert", In, "extra.jpg", "-o", Out }, "\"extra.jpg\"", "one INPUT" },
         BadArgumentCase { "UnknownOption", convertWith({ "--bogus" }), "bogus", "--origin" },
         BadArgumentCase { "UnknownShortOption", convertWith({ "-x" }), "'x'", "-W" },
-        BadArgumentCase { "WidthZero", convertWith({ "-W", "0" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "WidthTooLarge", convertWith({ "--width", "8193" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "WidthNegative", convertWith({ "-W", "-5" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "WidthNotANumber", convertWith({ "-W", "abc" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "WidthWithSpace", convertWith({ "-W", " 12" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "WidthFraction", convertWith({ "-W", "12.5" }), "-W/--width", "whole number" },
-        BadArgumentCase { "WidthHuge", convertWith({ "-W", "99999999999999999999" }), "-W/--width", "1 to 8192" },
-        BadArgumentCase { "HeightZero", convertWith({ "-H", "0" }), "-H/--height", "1 to 8192" },
-        BadArgumentCase { "HeightTooLarge", convertWith({ "--height", "10000" }), "-H/--height", "1 to 8192" },
         BadArgumentCase { "HeightEmpty", convertWith({ "-H", "" }), "-H/--height", "1 to 8192" },
-        BadArgumentCase { "ScaleNaN", convertWith({ "-s", "nan" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleInfinity", convertWith({ "-s", "inf" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleTooSmall", convertWith({ "-s", "0.09" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleZero", convertWith({ "-s", "0" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleTooLarge", convertWith({ "--scale", "100.01" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleComma", convertWith({ "-s", "1,5" }), "-s/--scale", "'.' as the decimal point" },
-        BadArgumentCase { "ScaleExponent", convertWith({ "-s", "1e1" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "ScaleGarbage", convertWith({ "-s", "1.5x" }), "-s/--scale", "0.1 to 100" },
-        BadArgumentCase { "FormatEight", convertWith({ "-f", "8" }), "-f/--format", "0..7" },
-        BadArgumentCase { "FormatNegative", convertWith({ "-f", "-1" }), "-f/--format", "rgb565x8" },
-        BadArgumentCase { "FormatUnknownName", convertWith({ "--format", "RGB 5:6:6" }), "\"RGB 5:6:6\"",
-            "\"RGB 3:3:3x7\"" },
-        BadArgumentCase { "FormatUnknownShortName", convertWith({ "-f", "rgb999" }), "-f/--format", "y5x3" },
-        BadArgumentCase { "OriginOneNumber", convertWith({ "--origin", "5" }), "--origin", "LEFT,TOP" },
-        BadArgumentCase { "OriginThreeNumbers", convertWith({ "--origin", "1,2,3" }), "--origin", "LEFT,TOP" },
-        BadArgumentCase { "OriginNotNumbers", convertWith({ "--origin", "a,b" }), "--origin", "whole numbers" },
-        BadArgumentCase { "OriginFraction", convertWith({ "--origin", "1.5,2" }), "--origin", "whole numbers" },
-        BadArgumentCase { "OriginBeyond32Bits", convertWith({ "--origin", "2147483648,0" }), "--origin",
-            "-2147483648 to 2147483647" },
-        BadArgumentCase { "OriginBelow32Bits", convertWith({ "--origin", "0,-2147483649" }), "--origin",
-            "-2147483648 to 2147483647" },
-        BadArgumentCase { "CenterOneNumber", convertWith({ "--center", "5" }), "--center", "X,Y" },
-        BadArgumentCase { "CenterNaN", convertWith({ "--center", "nan,1" }), "--center", "decimal numbers" },
-        BadArgumentCase { "CenterInfinity", convertWith({ "--center", "1,inf" }), "--center", "decimal numbers" },
-        BadArgumentCase { "CenterBeyondFloat", convertWith({ "--center", "1" + QString(40, u'0') + ",1" }), "--center",
-            "X,Y" },
-        BadArgumentCase { "OriginAndCenter", convertWith({ "--origin", "0,0", "--center", "1,2" }), "--origin",
-            "--center" },
         BadArgumentCase { "EmptyReport", convertWith({ "--report", "" }), "--report", "empty" },
         BadArgumentCase { "ReportIsTheOutput", convertWith({ "--report", Out }), "--report", "output" },
-        BadArgumentCase { "ByteOrderUnknown", convertWith({ "--byte-order", "middle" }), "--byte-order", "big or little" },
         BadArgumentCase { "ArrayNameDigitFirst", convertWith({ "--c-array", "1logo" }), "\"1logo\"", "C identifier" },
         BadArgumentCase { "ArrayNameDash", convertWith({ "--c-array", "my-logo" }), "--c-array", "C identifier" },
         BadArgumentCase { "ArrayNameKeywordOfC", convertWith({ "--c-array", "int" }), "--c-array", "keyword" },
@@ -131,13 +98,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
             "both write standard output" },
         BadArgumentCase { "BackgroundFiveDigits", convertWith({ "--background", "F0F0F" }), "--background", "RRGGBB" },
         BadArgumentCase { "BackgroundNotHex", convertWith({ "--background", "GGGGGG" }), "--background", "RRGGBB" },
-        BadArgumentCase { "FilterUnknown", convertWith({ "--filter", "bilinear" }), "\"bilinear\" for --filter",
-            "nearest or box" },
         BadArgumentCase { "FilterEmpty", convertWith({ "--filter", "" }), "--filter", "nearest or box" },
-        BadArgumentCase { "DitherUnknown", convertWith({ "--dither", "floyd" }), "\"floyd\" for --dither",
-            "none, ordered or diffusion." },
-        BadArgumentCase { "DitherAllIsForCompare", convertWith({ "--dither", "all" }), "--dither",
-            "none, ordered or diffusion." },
         BadArgumentCase { "DitherWithoutValue", convertWith({ "--dither" }), "--dither", "--filter" },
         BadArgumentCase { "CompareWithoutInput", { "compare", "--json" }, "INPUT", "JPEG, BMP or GIF" },
         BadArgumentCase { "CompareTwoInputs", { "compare", In, "other.jpg" }, "\"other.jpg\"", "one INPUT" },
@@ -164,6 +125,64 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
         BadArgumentCase { "PatternTakesNoOrigin", { "pattern", "-f", "0", "-o", Out, "--origin", "1,1" }, "origin",
             "The options of pattern" }),
     [](const testing::TestParamInfo<BadArgumentCase>& info) { return std::string(info.param.name); });
+
+// A row of tests/data/bad-options.tsv.
+struct BadOptionRow {
+    std::string name;
+    QStringList options; // each option and its value
+    QString message;     // the start of the message, after "rasterkit-cli: "
+};
+
+void PrintTo(const BadOptionRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+// Tab-separated fields: the name, the options and values, the message.
+std::vector<BadOptionRow> badOptionRows()
+{
+    std::vector<BadOptionRow> rows;
+    std::ifstream table(RASTERKIT_TEST_DATA "/bad-options.tsv");
+    std::string line;
+    while (std::getline(table, line)) {
+        if (line.empty() || line.front() == '#')
+            continue;
+        const QStringList fields = QString::fromStdString(line).split(QLatin1Char('\t'));
+        rows.push_back({ fields.first().toStdString(), fields.mid(1, fields.size() - 2), fields.last() });
+    }
+    return rows;
+}
+
+class BadOptionTest : public testing::TestWithParam<BadOptionRow> {};
+
+// The conversion refuses the value before it reads the picture, and
+// --check, which rasterkit_add_images() runs at configure time, refuses it
+// with the same message and exit status.
+TEST_P(BadOptionTest, ConvertAndCheckRefuseItAlike)
+{
+    const BadOptionRow& row = GetParam();
+    QTemporaryDir folder;
+    const QString picture = knownpictures::dataPath(QStringLiteral("small.bmp"));
+    const CliRun converted = runCli(
+        QStringList { QStringLiteral("convert"), picture, QStringLiteral("-o"), folder.filePath(QStringLiteral("out.bin")) }
+            + row.options,
+        folder.path());
+    const CliRun checked
+        = runCli(QStringList { QStringLiteral("convert"), QStringLiteral("--check"), picture } + row.options, folder.path());
+    ASSERT_TRUE(converted.finished);
+    ASSERT_TRUE(checked.finished);
+    EXPECT_EQ(converted.exitCode, 2);
+    const QString message = QString::fromUtf8(converted.standardError);
+    EXPECT_TRUE(message.startsWith(QStringLiteral("rasterkit-cli: ") + row.message)) << message.toStdString();
+    EXPECT_TRUE(converted.standardOutput.isEmpty());
+    EXPECT_TRUE(folderEntries(folder.path()).isEmpty()) << folderEntries(folder.path()).join(u' ').toStdString();
+    EXPECT_EQ(checked.exitCode, converted.exitCode);
+    EXPECT_EQ(checked.standardError.toStdString(), converted.standardError.toStdString());
+    EXPECT_TRUE(checked.standardOutput.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedTable, BadOptionTest, testing::ValuesIn(badOptionRows()),
+    [](const testing::TestParamInfo<BadOptionRow>& info) { return info.param.name; });
 
 TEST(HelpAndVersion, HelpListsEveryOption)
 {
@@ -196,7 +215,7 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
         { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
             { "--c-array NAME", "NAME_WIDTH", "--c-attribute TEXT", "--preview FILE.png", "--background RRGGBB",
                 "F0F0F0", "--center X,Y", "--byte-order ORDER", "\"RGB 3:3:2\", \"RGB 3:3:2x8\" and \"Y 5x3\"",
-                "stay unchanged", "  rasterkit-cli convert " } },
+                "stay unchanged", "  rasterkit-cli convert ", "--check", "rasterkit_add_images()" } },
         { "convert", "Usage: rasterkit-cli convert INPUT -o OUTPUT",
             { "--filter FILTER", "nearest", "box", "linear light", "Default nearest.", "--dither MODE", "ordered",
                 "diffusion", "Default none.", "as PNG (dithered," } },

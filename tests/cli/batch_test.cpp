@@ -255,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, BatchRefusalTest,
     [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 // Each header's array is the --c-array NAME, '_' and the picture's stem with
-// every character that cannot stand in a C identifier made '_'.
+// every byte that cannot stand in a C identifier made '_' (both of a UTF-8 "ä").
 TEST(BatchHeaders, ArraysAreNamedAfterThePictures)
 {
     QTemporaryDir folder;
@@ -268,7 +268,7 @@ TEST(BatchHeaders, ArraysAreNamedAfterThePictures)
     const QStringList expected { QStringLiteral("2nd.h"), QStringLiteral("my photo-ä.1.h") };
     ASSERT_EQ(folderEntries(folder.filePath(QStringLiteral("out"))), expected);
     for (const auto& [file, array] : { std::pair("out/2nd.h", "char icon_2nd["),
-             std::pair("out/my photo-ä.1.h", "char icon_my_photo___1[") }) {
+             std::pair("out/my photo-ä.1.h", "char icon_my_photo____1[") }) {
         const auto header = readBytes(folder.filePath(QString::fromUtf8(file)));
         EXPECT_TRUE(QByteArray(reinterpret_cast<const char*>(header.data()), qsizetype(header.size())).contains(array))
             << file;

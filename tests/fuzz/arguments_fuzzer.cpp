@@ -7,6 +7,8 @@
 // scales 0.1..100, a known format and byte order, no file both read and
 // written, and standard output ("-") written by one file at most; a batch
 // (several pictures into a folder) writes one file a picture, none shared.
+// convert --check ends with its reply too: a C identifier a line with exit
+// status 0, or the pictures that cannot be read with 1.
 
 #include "replay.h"
 
@@ -15,6 +17,8 @@
 #include "decodeCommand.h"
 #include "guimodule.h"
 #include "patternCommand.h"
+
+#include "output/cheader.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -37,8 +41,19 @@ void check(bool holds, const char* what)
     }
 }
 
-void checkReply(const Reply& reply, const CommandSpec& command)
+void checkReply(const Reply& reply, const CommandSpec& command, bool checking)
 {
+    if (checking && reply.exitCode == ExitSuccess && reply.text != helpText(command) && reply.text != versionText()) {
+        check(reply.text.endsWith(QLatin1Char('\n')), "--check's names do not end a line");
+        for (const QString& name : reply.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            check(rasterkit::isCIdentifier(name.toStdString()), "--check gives a name that is no C identifier");
+        return;
+    }
+    if (checking && reply.exitCode == ExitFileError) {
+        for (const QString& line : reply.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            check(line.startsWith(QLatin1String("rasterkit-cli: Cannot open \"")), "--check's failure is no picture's");
+        return;
+    }
     if (reply.exitCode == ExitSuccess) {
         check(reply.text == helpText(command) || reply.text == versionText(), "exit status 0 without help or version");
         return;
@@ -78,10 +93,10 @@ void checkFiles(const QString& input, std::initializer_list<QString> written)
 
 // The options, or nothing after checking the help, version or refusal.
 template<typename Options>
-const Options* optionsOf(const std::variant<Options, Reply>& parsed, const CommandSpec& command)
+const Options* optionsOf(const std::variant<Options, Reply>& parsed, const CommandSpec& command, bool checking = false)
 {
     if (const Reply* reply = std::get_if<Reply>(&parsed)) {
-        checkReply(*reply, command);
+        checkReply(*reply, command, checking);
         return nullptr;
     }
     return &std::get<Options>(parsed);
@@ -108,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (&command == &convertCommand()) {
         const auto parsed = parseConvert(arguments);
-        if (const auto* options = optionsOf(parsed, command)) {
+        if (const auto* options = optionsOf(parsed, command, arguments.contains(QStringLiteral("--check")))) {
             checkRequest(options->request);
             if (options->batch.empty()) {
                 check(!options->outputPath.isEmpty(), "no output");

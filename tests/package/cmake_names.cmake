@@ -1,16 +1,15 @@
-# Two tables over what rasterkit_add_images() makes of its arguments before it
-# runs anything: the C identifier a picture's header and array are named by,
-# and the format index a FORMAT value stands for (empty: refused). Run by CTest
-# as package.cmake_names, in script mode over the package's own file.
+# The C identifier a picture's header and array are named by, as
+# rasterkit_add_images() gets it from `rasterkit-cli convert --check`: one
+# table of picture paths, checked in one run over empty files made under
+# WORK with those paths (the check reads none). Run by CTest as
+# package.cmake_names.
 cmake_minimum_required(VERSION 3.25)
 
-include("${IMAGES_MODULE}")
-
 # Picture path | header and array name.
-set(name_rows
+set(rows
     "logo.jpg|logo"
-    "/firmware/pictures/logo.jpg|logo"
-    "/firmware/pictures.v2/icon.bmp|icon"
+    "firmware/pictures/logo.jpg|logo"
+    "firmware/pictures.v2/icon.bmp|icon"
     "splash screen.v2.bmp|splash_screen_v2"
     "boot-screen.JPG|boot_screen"
     "8x8.gif|_8x8"
@@ -18,56 +17,46 @@ set(name_rows
     "int.bmp|int_"
     "class.gif|class_"
     "_Bool.bmp|_Bool_"
+    "main.jpg|main_"
+    "_Pragma.gif|_Pragma_"
     "Int.bmp|Int"
     "integer.bmp|integer"
+    "mainly.jpg|mainly"
     ".hidden.bmp|_hidden"
     "noext|noext"
     "café.gif|caf__")
 
-# FORMAT value | index.
-set(format_rows
-    "0|0"
-    "7|7"
-    "8|"
-    "05|"
-    "-1|"
-    "RGB 5:6:5|0"
-    "RGB 5:6:5x8|1"
-    "rgb 5:4:4x3|2"
-    "RGB 4:4:4X4|3"
-    "RGB 3:3:3x7|4"
-    "RGB 3:3:2|5"
-    "RGB 3:3:2x8|6"
-    "Y 5x3|7"
-    "rgb565|0"
-    "RGB565X8|1"
-    "rgb544x3|2"
-    "rgb444x4|3"
-    "rgb333x7|4"
-    "rgb332|5"
-    "rgb332x8|6"
-    "y5x3|7"
-    "RGB 5:6:5 |"
-    "rgb 565|"
-    "grey|")
+file(REMOVE_RECURSE "${WORK}")
+set(pictures "")
+set(expected "")
+set(number 0)
+foreach(row IN LISTS rows)
+    math(EXPR number "${number} + 1")
+    string(FIND "${row}" "|" bar)
+    string(SUBSTRING "${row}" 0 ${bar} path)
+    math(EXPR bar "${bar} + 1")
+    string(SUBSTRING "${row}" ${bar} -1 name)
+    # Each in a folder of its own: two rows may name the same file.
+    file(WRITE "${WORK}/${number}/${path}" "")
+    list(APPEND pictures "${WORK}/${number}/${path}")
+    list(APPEND expected "${name}")
+endforeach()
+
+execute_process(COMMAND "${CLI}" convert --check ${pictures}
+    RESULT_VARIABLE result
+    OUTPUT_VARIABLE output
+    ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "convert --check failed (${result}):\n${errors}")
+endif()
+string(REGEX MATCHALL "[^\n]+" names "${output}")
 
 set(failures 0)
-foreach(table IN ITEMS name format)
-    foreach(row IN LISTS ${table}_rows)
-        string(FIND "${row}" "|" bar)
-        string(SUBSTRING "${row}" 0 ${bar} given)
-        math(EXPR bar "${bar} + 1")
-        string(SUBSTRING "${row}" ${bar} -1 expected)
-        if(table STREQUAL "name")
-            _rasterkit_array_name("${given}" actual)
-        else()
-            _rasterkit_format_index("${given}" actual accepted)
-        endif()
-        if(NOT actual STREQUAL expected)
-            message(SEND_ERROR "${table} of \"${given}\": expected \"${expected}\", got \"${actual}\"")
-            math(EXPR failures "${failures} + 1")
-        endif()
-    endforeach()
+foreach(row name wanted IN ZIP_LISTS rows names expected)
+    if(NOT name STREQUAL wanted)
+        message(SEND_ERROR "${row}: got \"${name}\"")
+        math(EXPR failures "${failures} + 1")
+    endif()
 endforeach()
 if(failures)
     message(FATAL_ERROR "${failures} rows failed")

@@ -1,6 +1,8 @@
 # Builds the .deb into WORK with CPack (nothing is installed on the system),
 # checks that it lists every file users rely on, that its dependencies were
-# found, and that the CMake package inside it finds its converter once
+# found, that it carries the licence (LICENSE) in Debian's copyright format
+# and its SPDX line in the decoder's header and the CMake package's own
+# files, and that the CMake package inside it finds its converter once
 # unpacked, which runs and finds its module. Run by CTest as package.deb.
 cmake_minimum_required(VERSION 3.25)
 
@@ -25,7 +27,8 @@ set(expected_files
     usr/share/applications/rasterkit.desktop
     usr/share/icons/hicolor/16x16/apps/rasterkit.png
     usr/share/icons/hicolor/32x32/apps/rasterkit.png
-    usr/share/icons/hicolor/scalable/apps/rasterkit.svg)
+    usr/share/icons/hicolor/scalable/apps/rasterkit.svg
+    usr/share/doc/rasterkit/copyright)
 if(WINDOW)
     list(APPEND expected_files usr/bin/rasterkit)
 endif()
@@ -55,8 +58,37 @@ if(NOT fields MATCHES "Maintainer: Rasterkit developers <rasterkit@example.org>\
     message(SEND_ERROR "unexpected Maintainer:\n${fields}")
 endif()
 
-# Unpacked anywhere, the CMake package points at its own converter, which runs.
 run(dpkg-deb --extract "${packages}" "${WORK}/root")
+
+# The copyright file: its header, the holders of LICENSE, and every line of
+# LICENSE's permission notice indented by one space.
+file(READ "${WORK}/root/usr/share/doc/rasterkit/copyright" copyright)
+file(READ "${LICENSE}" licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" holders "${licence}")
+set(header "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\nUpstream-Name: Rasterkit\n")
+string(FIND "${copyright}" "${header}" at_start)
+string(FIND "${copyright}" "\nFiles: *\nCopyright: ${CMAKE_MATCH_1}\nLicense: MIT\n" stanza)
+if(NOT at_start EQUAL 0 OR stanza EQUAL -1)
+    message(SEND_ERROR "the copyright file lacks its header or the MIT stanza for \"${CMAKE_MATCH_1}\":\n${copyright}")
+endif()
+string(FIND "${licence}" "Permission is hereby granted" notice_start)
+string(SUBSTRING "${licence}" ${notice_start} -1 notice)
+string(REGEX MATCHALL "[^\n]+" notice_lines "${notice}")
+foreach(line IN LISTS notice_lines)
+    string(FIND "${copyright}" "\n ${line}\n" found)
+    if(found EQUAL -1)
+        message(SEND_ERROR "the copyright file lacks the licence's line \"${line}\"")
+    endif()
+endforeach()
+file(GLOB package_files "${WORK}/root/usr/share/cmake/Rasterkit/*.cmake")
+foreach(file IN ITEMS "${WORK}/root/usr/include/rasterkit/rasterkit_decode.h" ${package_files})
+    file(STRINGS "${file}" first_line LIMIT_COUNT 1)
+    if(NOT first_line MATCHES "SPDX-License-Identifier: MIT")
+        message(SEND_ERROR "${file} does not start with the licence's SPDX line: ${first_line}")
+    endif()
+endforeach()
+
+# Unpacked anywhere, the CMake package points at its own converter, which runs.
 file(WRITE "${WORK}/consumer/CMakeLists.txt" [[
 cmake_minimum_required(VERSION 3.20)
 project(Consumer LANGUAGES NONE)
