@@ -21,8 +21,12 @@ ClassicScrollBar::ClassicScrollBar(Qt::Orientation orientation, QWidget* parent)
     // A thumb drag reports thumbDragged while it lasts; the inner value is
     // only committed, and valueChanged sent, when the thumb is let go.
     m_bar->setTracking(false);
+    // A tab stop whose focus, clicks and keys are the inner bar's. The bar
+    // itself takes the focus too, so that it has a place in the tab order
+    // (Qt leaves a widget that takes no focus out of setTabOrder).
+    m_bar->setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_bar);
-    setFocusPolicy(m_bar->focusPolicy());
     connect(m_bar, &QScrollBar::valueChanged, this, &ClassicScrollBar::innerValueChanged);
     connect(m_bar, &QScrollBar::sliderMoved, this, &ClassicScrollBar::innerSliderMoved);
 }

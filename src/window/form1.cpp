@@ -187,12 +187,14 @@ void Form1::createControls()
     setCentralWidget(c.client);
     c.client->installEventFilter(this);
 
+    // The tab order goes by the controls themselves, each with the widgets
+    // inside it (a scroll bar's inner bar, which takes its focus; a combo
+    // box's text field), so that none of them is left behind at its old place
+    // in the focus chain. The chain is a ring whose other widgets take no
+    // focus: Tab from the last stop comes back to the first.
     std::array<QWidget*, DesignControls.size()> tabOrder {};
-    for (const DesignControl& design : DesignControls) {
-        QWidget* control = createControl(design);
-        // A scroll bar takes the focus in its inner bar.
-        tabOrder[static_cast<std::size_t>(design.tab)] = control->focusProxy() ? control->focusProxy() : control;
-    }
+    for (const DesignControl& design : DesignControls)
+        tabOrder[static_cast<std::size_t>(design.tab)] = createControl(design);
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -259,7 +261,6 @@ QWidget* Form1::createControl(const DesignControl& design)
         bar->setMin(design.bar.min);
         bar->setMax(design.bar.max);
         bar->setValue(design.bar.value);
-        bar->bar()->setFocusPolicy(Qt::StrongFocus);
         control = bar;
         break;
     }
