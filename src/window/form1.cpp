@@ -268,9 +268,11 @@ QWidget* Form1::createControl(const DesignControl& design)
         control = new QPushButton(QString::fromUtf8(design.caption), client);
         break;
     case ControlKind::StatusBox: {
-        // The status box is for reading: no caret, no typing.
+        // The status box is for reading: no typing. With the focus it shows
+        // a caret, which the arrow keys move to select text to copy.
         auto* status = new StatusBox(client);
         status->setReadOnly(true);
+        status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         control = status;
         break;
     }
