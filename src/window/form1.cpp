@@ -26,6 +26,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QUrl>
 
 #include <algorithm>
@@ -220,10 +222,18 @@ void Form1::createControls()
     c.file->setObjectName(QStringLiteral("file"));
     c.File_open = c.file->addAction(QStringLiteral("Открыть"));
     c.File_open->setObjectName(QStringLiteral("File_open"));
+    c.File_open->setShortcut(QKeySequence::Open); // Ctrl+O
     c.file_save = c.file->addAction(QStringLiteral("Сохранить"));
     c.file_save->setObjectName(QStringLiteral("file_save"));
+    c.file_save->setShortcut(QKeySequence::Save); // Ctrl+S
     c.Autor = c.file->addAction(QStringLiteral("О программе"));
     c.Autor->setObjectName(QStringLiteral("Autor"));
+
+    // The menu from the keyboard: Alt alone selects "Файл" in the menu bar
+    // (Qt's menu bar does that) and Down or Enter opens it; F10 opens it at once.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+        [this] { menuBar()->setActiveAction(m_controls.file->menuAction()); });
 }
 
 QWidget* Form1::createControl(const DesignControl& design)
