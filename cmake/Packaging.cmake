@@ -96,4 +96,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # Qt's platform plugins are loaded at run time, so the window names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+# The window speaks Russian, and so do Qt's own texts in it (the file
+# dialogs) when Qt's translations are there; without them they are English.
+if(RASTERKIT_BUILD_WINDOW)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+endif()
 include(CPack)

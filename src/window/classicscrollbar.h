@@ -15,6 +15,11 @@ namespace rasterkit {
 // Inside sits a QScrollBar. When Min <= Max it runs over [Min, Max] and
 // holds the value itself; when Min > Max it runs over [-Min, -Max] and holds
 // the negated value, so that its top end is still Min.
+//
+// The bar is a tab stop; the inner bar takes its focus. A focused bar shows
+// it on its thumb, and its keys move it as a click on the matching part
+// would: Up or Left and Down or Right as the arrows, Page Up and Page Down as
+// the track either side of the thumb, Home and End to the Min and Max ends.
 class ClassicScrollBar : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +40,7 @@ public:
     // disabling lets go first.
     void releaseThumb();
 
-    // The inner scroll bar, which takes the clicks, drags and keys.
+    // The inner scroll bar, which takes the focus, clicks, drags and keys.
     QScrollBar* bar() const { return m_bar; }
 
 signals:

@@ -26,6 +26,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QUrl>
 
 #include <algorithm>
@@ -188,12 +190,14 @@ void Form1::createControls()
     setCentralWidget(c.client);
     c.client->installEventFilter(this);
 
+    // The tab order goes by the controls themselves, each with the widgets
+    // inside it (a scroll bar's inner bar, which takes its focus; a combo
+    // box's text field), so that none of them is left behind at its old place
+    // in the focus chain. The chain is a ring whose other widgets take no
+    // focus: Tab from the last stop comes back to the first.
     std::array<QWidget*, DesignControls.size()> tabOrder {};
-    for (const DesignControl& design : DesignControls) {
-        QWidget* control = createControl(design);
-        // A scroll bar takes the focus in its inner bar.
-        tabOrder[static_cast<std::size_t>(design.tab)] = control->focusProxy() ? control->focusProxy() : control;
-    }
+    for (const DesignControl& design : DesignControls)
+        tabOrder[static_cast<std::size_t>(design.tab)] = createControl(design);
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -219,10 +223,18 @@ void Form1::createControls()
     c.file->setObjectName(QStringLiteral("file"));
     c.File_open = c.file->addAction(QStringLiteral("Открыть"));
     c.File_open->setObjectName(QStringLiteral("File_open"));
+    c.File_open->setShortcut(QKeySequence::Open); // Ctrl+O
     c.file_save = c.file->addAction(QStringLiteral("Сохранить"));
     c.file_save->setObjectName(QStringLiteral("file_save"));
+    c.file_save->setShortcut(QKeySequence::Save); // Ctrl+S
     c.Autor = c.file->addAction(QStringLiteral("О программе"));
     c.Autor->setObjectName(QStringLiteral("Autor"));
+
+    // The menu from the keyboard: Alt alone selects "Файл" in the menu bar
+    // (Qt's menu bar does that) and Down or Enter opens it; F10 opens it at once.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+        [this] { menuBar()->setActiveAction(m_controls.file->menuAction()); });
 }
 
 QWidget* Form1::createControl(const DesignControl& design)
@@ -260,7 +272,6 @@ QWidget* Form1::createControl(const DesignControl& design)
         bar->setMin(design.bar.min);
         bar->setMax(design.bar.max);
         bar->setValue(design.bar.value);
-        bar->bar()->setFocusPolicy(Qt::StrongFocus);
         control = bar;
         break;
     }
@@ -268,9 +279,11 @@ QWidget* Form1::createControl(const DesignControl& design)
         control = new QPushButton(QString::fromUtf8(design.caption), client);
         break;
     case ControlKind::StatusBox: {
-        // The status box is for reading: no caret, no typing.
+        // The status box is for reading: no typing. With the focus it shows
+        // a caret, which the arrow keys move to select text to copy.
         auto* status = new StatusBox(client);
         status->setReadOnly(true);
+        status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         control = status;
         break;
     }

@@ -2,14 +2,13 @@
 #include "translations.h"
 
 #include <QApplication>
-#include <QLocale>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rasterkit"));
     QApplication::setApplicationVersion(QStringLiteral("9"));
-    rasterkit::installQtTranslations(application, QLocale::system());
+    rasterkit::installRussianQtTranslations(application);
     rasterkit::Form1 window;
     window.show();
     return QApplication::exec();

@@ -5,12 +5,36 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QRegion>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace rasterkit {
+
+namespace {
+
+// The style's focus rectangle for a focused picture box, drawn only on a ring
+// RingWidth pixels wide along area's edges: the picture inside the ring shows
+// as it is, even where the style would fill the rectangle.
+void drawFocusRing(QPainter& painter, const QWidget* focused, const QRect& area)
+{
+    constexpr int RingWidth = 2;
+    QStyleOptionFocusRect option;
+    option.initFrom(focused);
+    option.rect = area;
+    option.backgroundColor = focused->palette().color(QPalette::Window);
+    painter.save();
+    const QRect inside = area.adjusted(RingWidth, RingWidth, -RingWidth, -RingWidth);
+    painter.setClipRegion(QRegion(area).subtracted(QRegion(inside)), Qt::IntersectClip);
+    focused->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, focused);
+    painter.restore();
+}
+
+} // namespace
 
 ClientArea::ClientArea(QWidget* parent)
     : QWidget(parent)
@@ -26,8 +50,16 @@ void ClientArea::addOutlined(QWidget* child)
 
 bool ClientArea::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
         update();
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -40,6 +72,12 @@ void ClientArea::paintEvent(QPaintEvent*)
         // drawRect covers width + 1 by height + 1 pixels.
         const QRect geometry = child->geometry();
         painter.drawRect(geometry.x() - 1, geometry.y() - 1, geometry.width() + 1, geometry.height() + 1);
+    }
+    // A focused box's focus rectangle runs over its outline and just outside
+    // it, never over the box.
+    for (const QWidget* child : m_outlined) {
+        if (child->hasFocus())
+            drawFocusRing(painter, child, child->geometry().adjusted(-2, -2, 2, 2));
     }
 }
 
@@ -70,6 +108,9 @@ SourcePictureBox::SourcePictureBox(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
+    // The focus rectangle follows the part of the picture the viewport shows.
+    if (parent != nullptr)
+        parent->installEventFilter(this);
 }
 
 QImage SourcePictureBox::emptySurface(int width, int height)
@@ -155,6 +196,33 @@ void SourcePictureBox::paintEvent(QPaintEvent* event)
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.drawRect(m_frame);
     }
+    // With the focus, a focus rectangle just inside the edges of what the
+    // viewport shows of the picture.
+    if (hasFocus())
+        drawFocusRing(painter, this, shownRect());
+}
+
+QRect SourcePictureBox::shownRect() const
+{
+    const QWidget* viewport = parentWidget();
+    if (viewport == nullptr)
+        return rect();
+    return rect().intersected(QRect(mapFromParent(QPoint(0, 0)), viewport->size()));
+}
+
+void SourcePictureBox::moveEvent(QMoveEvent* event)
+{
+    // Qt moves the pixels already shown; the focus rectangle must be drawn afresh.
+    if (hasFocus())
+        update();
+    QWidget::moveEvent(event);
+}
+
+bool SourcePictureBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && hasFocus())
+        update();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SourcePictureBox::wheelEvent(QWheelEvent* event)

@@ -15,7 +15,8 @@ namespace rasterkit {
 
 // The window's client area. It outlines the picture boxes with a thin line
 // just outside their edges, so that an empty preview shows where it is while
-// every pixel of each box stays free for its picture.
+// every pixel of each box stays free for its picture. A box with the focus
+// gets the style's focus rectangle round that outline.
 class ClientArea : public QWidget {
     Q_OBJECT
 public:
@@ -57,7 +58,9 @@ private:
 // The source picture at its natural size, with the capture frame drawn over
 // it. The picture is what conversions sample; the frame is only drawn on
 // the screen and never changes the picture's pixels. Inner coordinates are
-// the picture's pixels, (0, 0) its top-left pixel.
+// the picture's pixels, (0, 0) its top-left pixel. With the focus, the
+// style's focus rectangle runs just inside the edges of the part of the
+// picture that its parent, the viewport, shows.
 class SourcePictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -102,9 +105,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyPosition();
+    // The part of the picture inside the viewport, in the picture's pixels.
+    QRect shownRect() const;
 
     QImage m_picture;
     int m_decodedRows = 0;

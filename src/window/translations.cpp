@@ -19,4 +19,9 @@ QTranslator* installQtTranslations(QCoreApplication& application, const QLocale&
     return translator;
 }
 
+QTranslator* installRussianQtTranslations(QCoreApplication& application)
+{
+    return installQtTranslations(application, QLocale(QLocale::Russian, QLocale::Russia));
+}
+
 } // namespace rasterkit

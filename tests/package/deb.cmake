@@ -43,7 +43,7 @@ endforeach()
 # The libraries come from dpkg-shlibdeps, rasterkit-cli's module's included
 # (the program itself does not name Qt Gui); the Qt platform plugins are
 # named by hand.
-run(dpkg-deb --field "${packages}" Depends Maintainer)
+run(dpkg-deb --field "${packages}" Depends Recommends Maintainer)
 set(fields "${output}")
 set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo qt6-qpa-plugins)
 if(WINDOW)
@@ -54,6 +54,10 @@ foreach(dependency IN LISTS dependencies)
         message(SEND_ERROR "Depends lacks ${dependency}:\n${fields}")
     endif()
 endforeach()
+# Qt's Russian translations, for the window's file dialogs.
+if(WINDOW AND NOT fields MATCHES "Recommends: (.*, )?qt6-translations-l10n(,|\n)")
+    message(SEND_ERROR "Recommends lacks qt6-translations-l10n:\n${fields}")
+endif()
 if(NOT fields MATCHES "Maintainer: Rasterkit developers <rasterkit@example.org>\n")
     message(SEND_ERROR "unexpected Maintainer:\n${fields}")
 endif()
