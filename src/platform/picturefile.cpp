@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -28,17 +29,6 @@ constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 // The decoder of pictures that are not JPEG; set before any picture is
 // loaded, then only read.
 std::atomic<OtherPictureDecoder> otherDecoder { nullptr };
-
-QString byteSizeText(qint64 bytes)
-{
-    constexpr std::pair<qint64, const char*> units[] { { qint64(1) << 30, "GiB" }, { qint64(1) << 20, "MiB" },
-        { qint64(1) << 10, "KiB" } };
-    for (const auto& [unit, name] : units) {
-        if (bytes >= unit && bytes % unit == 0)
-            return QStringLiteral("%1 %2").arg(bytes / unit).arg(QLatin1String(name));
-    }
-    return QStringLiteral("%1 bytes").arg(bytes);
-}
 
 // Reads the device to its end in blocks, but never more than limit + 1
 // bytes: one byte past the limit is enough to refuse the file.
@@ -158,55 +148,69 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
 
 } // namespace
 
-const char* pictureErrorText(PictureError error)
+namespace {
+
+// Why a picture cannot be used, in both languages. In the texts %1 and %2
+// stand for the result's figures, %3 for the first figure as a size in
+// bytes, %4 for the most a decoded picture may take.
+struct PictureErrorText {
+    PictureError value;
+    Bilingual reason;
+    Bilingual figuresNote {}; // follows the reason when the second figure is known
+};
+
+constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
+    { PictureError::None, { "no error", "ошибки нет" } },
+    { PictureError::Missing, { "the file does not exist", "такого файла нет" } },
+    { PictureError::IsFolder, { "it is a folder, not a picture", "это папка, а не рисунок" } },
+    { PictureError::NotAFile,
+        { "it is a device or a pipe, not a picture file", "это устройство или канал, а не файл рисунка" } },
+    { PictureError::TooLarge, { "it is larger than %3", "файл больше %3" } },
+    { PictureError::TooManyPixels,
+        { "the picture claims %1 x %2 pixels, which would take more than %4 decoded",
+            "в рисунке заявлено %1 × %2 точек, в памяти это заняло бы больше %4" } },
+    { PictureError::CannotRead, { "it cannot be read", "файл не читается" } },
+    { PictureError::Empty, { "the file is empty", "файл пустой" } },
+    { PictureError::CutShort, { "the file ends inside the picture's data", "файл обрывается посреди рисунка" },
+        { " (it has %1 of %2 bytes)", " (в нём %1 байт из %2)" } },
+    { PictureError::Damaged, { "the picture's compressed data is damaged", "сжатые данные рисунка повреждены" } },
+    { PictureError::NotAPicture,
+        { "it is not a picture that can be read (JPEG, BMP and GIF are)",
+            "это не рисунок или рисунок неизвестного вида (читаются JPEG, BMP и GIF)" } },
+    { PictureError::ColourLayout,
+        { "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)",
+            "цвета рисунка записаны так, что их нельзя показать (можно оттенки серого, YCbCr, RGB, CMYK и YCCK)" } },
+    { PictureError::CannotDecode, { "the picture cannot be decoded", "рисунок не удаётся разобрать" } },
+    { PictureError::OutOfMemory,
+        { "not enough memory for a picture of %1 x %2 pixels", "не хватает памяти для рисунка %1 × %2 точек" } },
+    { PictureError::NoReader,
+        { "it is not a JPEG, and the reader of other pictures is not available",
+            "это не JPEG, а рисунки других видов читать нечем" } },
+} };
+static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::NoReader);
+
+QString textOf(std::string_view text)
 {
-    switch (error) {
-    case PictureError::None:
-        return "no error";
-    case PictureError::Missing:
-        return "the file does not exist";
-    case PictureError::IsFolder:
-        return "it is a folder, not a picture";
-    case PictureError::NotAFile:
-        return "it is a device or a pipe, not a picture file";
-    case PictureError::TooLarge:
-        return "it is larger than %1";
-    case PictureError::TooManyPixels:
-        return "the picture claims %1 x %2 pixels, which would take more than 1 GiB decoded";
-    case PictureError::CannotRead:
-        return "it cannot be read";
-    case PictureError::Empty:
-        return "the file is empty";
-    case PictureError::CutShort:
-        return "the file ends inside the picture's data";
-    case PictureError::Damaged:
-        return "the picture's compressed data is damaged";
-    case PictureError::NotAPicture:
-        return "it is not a picture that can be read (JPEG, BMP and GIF are)";
-    case PictureError::ColourLayout:
-        return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
-    case PictureError::CannotDecode:
-        return "the picture cannot be decoded";
-    case PictureError::OutOfMemory:
-        return "not enough memory for a picture of %1 x %2 pixels";
-    case PictureError::NoReader:
-        return "it is not a JPEG, and the reader of other pictures is not available";
-    }
-    return "unknown error";
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString PictureLoadResult::message() const
+} // namespace
+
+QString PictureLoadResult::message(Language language) const
 {
-    QString reason = QString::fromLatin1(pictureErrorText(error));
-    if (error == PictureError::TooLarge)
-        reason = reason.arg(byteSizeText(figures[0]));
-    else if (error == PictureError::OutOfMemory || error == PictureError::TooManyPixels)
-        reason = reason.arg(figures[0]).arg(figures[1]);
-    else if (error == PictureError::CutShort && figures[1] > 0)
-        reason += QStringLiteral(" (it has %1 of %2 bytes)").arg(figures[0]).arg(figures[1]);
+    const auto row = static_cast<std::size_t>(error);
+    const PictureErrorText& text = PictureErrorTexts[row < PictureErrorTexts.size() ? row : 0];
+    QString reason = textOf(text.reason.in(language));
+    if (figures[1] > 0)
+        reason += textOf(text.figuresNote.in(language));
+    reason.replace(QLatin1String("%1"), QString::number(figures[0]))
+        .replace(QLatin1String("%2"), QString::number(figures[1]))
+        .replace(QLatin1String("%3"), QString::fromStdString(byteSizeText(figures[0], language)))
+        .replace(QLatin1String("%4"), QString::fromStdString(byteSizeText(MaximumPictureBytes, language)));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
-    return QStringLiteral("Cannot open \"%1\": %2.").arg(file, reason);
+    return textOf(Bilingual { "Cannot open \"%1\": %2.", "Не удалось открыть файл «%1»: %2." }.in(language))
+        .arg(file, reason);
 }
 
 namespace {

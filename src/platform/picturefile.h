@@ -4,6 +4,7 @@
 // libjpeg-turbo here, every other format (BMP, GIF, ...) through the decoder
 // a program registers (setOtherPictureDecoder), as Qt's readers need Qt Gui.
 
+#include "convert/bilingual.h"
 #include "convert/limits.h"
 #include "convert/rgbxpicture.h"
 #include "convert/sampling.h"
@@ -26,8 +27,8 @@ namespace rasterkit {
 // 0xAARRGGBB, as Qt's QRgb.
 inline constexpr std::uint32_t PictureBackground = 0xFFF0F0F0u;
 
-// Why a picture could not be loaded. pictureErrorText gives each its English
-// reason; the window words the same reasons in Russian.
+// Why a picture could not be loaded. Each has its row, English and Russian
+// side by side, in the table of reasons in picturefile.cpp.
 enum class PictureError {
     None,
     Missing,      // no such file
@@ -46,10 +47,6 @@ enum class PictureError {
     NoReader,     // not a JPEG, and no decoder of other pictures is available; the detail says why
 };
 
-// The English reason, e.g. "the file is empty". %1 and %2 stand for the
-// result's figures where the reason has any.
-const char* pictureErrorText(PictureError error);
-
 struct PictureLoadResult {
     RgbxPicture image; // every pixel opaque
     QPoint origin; // the picture's pixel that image's top-left pixel shows: (0, 0) unless only a part was decoded
@@ -59,8 +56,9 @@ struct PictureLoadResult {
     std::array<qint64, 2> figures {};
 
     bool ok() const { return error == PictureError::None; }
-    // "Cannot open "FILE": REASON (DETAIL)." in English.
-    QString message() const;
+    // "Cannot open "FILE": REASON (DETAIL)." in English, "Не удалось открыть
+    // файл «FILE»: REASON (DETAIL)." in Russian.
+    QString message(Language language = Language::English) const;
 
     // A result that tells why the file cannot be used: no picture. Inline,
     // so that the Qt readers' module can use it without this library's code.
