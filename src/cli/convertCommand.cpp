@@ -1,5 +1,7 @@
 #include "convertCommand.h"
 
+#include "guifunctions.h"
+
 #include "convert/boxfilter.h"
 #include "convert/byteorder.h"
 #include "convert/dither.h"
@@ -356,8 +358,10 @@ PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest&
 {
     // Pipes and FIFOs (process substitution, "-") are read as streams, within
     // the size limit; for the nearest pixel only the pixels the frame samples
-    // are decoded, where the format allows it.
-    PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = background };
+    // are decoded, where the format allows it. Pictures that are not JPEG go
+    // through Qt's readers in the module, loaded only for them.
+    PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = background,
+        .otherReader = modulePictureReader() };
     if (filterInUse(request.filter, request.frame.sampleStep) == SampleFilter::Box)
         load.frame.reset();
     return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);

@@ -5,7 +5,6 @@
 #include "compareCommand.h"
 #include "convertCommand.h"
 #include "decodeCommand.h"
-#include "guifunctions.h"
 #include "patternCommand.h"
 
 #include <QCoreApplication>
@@ -77,8 +76,6 @@ int main(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
-    // Qt Gui only when a run needs it: other pictures than JPEG, PNG files.
-    useGuiModule();
 
     const std::array<const CommandSpec*, 4> commands { &convertCommand(), &compareCommand(), &decodeCommand(),
         &patternCommand() };

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <span>
@@ -25,10 +24,6 @@ namespace {
 // Files are read in blocks of this size, so that a device that never ends is
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
-
-// The decoder of pictures that are not JPEG; set before any picture is
-// loaded, then only read.
-std::atomic<OtherPictureDecoder> otherDecoder { nullptr };
 
 // Reads the device to its end in blocks, but never more than limit + 1
 // bytes: one byte past the limit is enough to refuse the file.
@@ -114,15 +109,9 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         return jpegResult(
             decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumPictureBytes }), data.size(), shown);
 
-    const OtherPictureDecoder decoder = otherDecoder.load(std::memory_order_acquire);
-    if (decoder == nullptr)
+    if (options.otherReader.decode == nullptr)
         return PictureLoadResult::failure(PictureError::NoReader, shown);
-    return decoder(data, options.background, shown);
-}
-
-void setOtherPictureDecoder(OtherPictureDecoder decoder)
-{
-    otherDecoder.store(decoder, std::memory_order_release);
+    return options.otherReader.decode(data, options.background, shown);
 }
 
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
 
 // Reading picture files into RgbxPicture, with Qt Core only: JPEG through
-// libjpeg-turbo here, every other format (BMP, GIF, ...) through the decoder
-// a program registers (setOtherPictureDecoder), as Qt's readers need Qt Gui.
+// libjpeg-turbo here, every other format (BMP, GIF, ...) through the reader
+// the caller passes in PictureLoadOptions, as Qt's readers need Qt Gui
+// (qtpictures.h has them).
 
 #include "convert/bilingual.h"
 #include "convert/limits.h"
@@ -17,8 +18,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-class QImage;
 
 namespace rasterkit {
 
@@ -74,6 +73,26 @@ struct PictureLoadResult {
     }
 };
 
+// Decodes the bytes of a picture that is not a JPEG, blending transparent
+// pixels over the background; `shown` names the file in messages. Called
+// with the whole file after the checks every picture gets, possibly on
+// several threads at once.
+using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
+
+// Tells from the first bytes of a file that is not a JPEG, BMP or GIF (up
+// to PictureSignatureBytes of them; all of a shorter file) whether it is a
+// picture the decoder reads: ok() when it is, NotAPicture when it is not,
+// NoReader (the detail saying why) when the reader itself is not at hand.
+using PictureRecogniser = PictureLoadResult (*)(const QByteArray& start, const QString& shown);
+
+// How pictures that are not JPEG are read: both set, or neither (then they
+// are refused as NoReader). The window passes Qt's readers (QtPictureReader,
+// qtpictures.h), rasterkit-cli the same readers from its module.
+struct OtherPictureReader {
+    PictureRecogniser recognise = nullptr;
+    OtherPictureDecoder decode = nullptr;
+};
+
 struct PictureLoadOptions {
     // Devices, FIFOs and sockets: read them as streams to their end, within
     // the limit (rasterkit-cli, for pipelines and process substitution), or
@@ -87,16 +106,18 @@ struct PictureLoadOptions {
     // misses the picture; other pictures are decoded whole. Sampling the
     // result (sourceImageOf with its origin) gives what sampling the whole
     // picture would.
-    std::optional<FrameSettings> frame;
+    std::optional<FrameSettings> frame {};
     // The colour transparent pixels are blended over; its alpha is ignored.
     std::uint32_t background = PictureBackground;
+    // The reader of every picture that is not a JPEG.
+    OtherPictureReader otherReader {};
 };
 
-// Decodes a JPEG, BMP, GIF (its first frame) or any other picture Qt reads,
-// exactly as stored: no automatic EXIF rotation. Transparent pixels are
-// blended over the options' background. The file is read in blocks, never
-// more than the byte limit; decoded pictures of up to 1 GiB are accepted and
-// absurd headers refused.
+// Decodes a JPEG, BMP, GIF (its first frame) or any other picture the
+// options' reader reads, exactly as stored: no automatic EXIF rotation.
+// Transparent pixels are blended over the options' background. The file is
+// read in blocks, never more than the byte limit; decoded pictures of up to
+// 1 GiB are accepted and absurd headers refused.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
 
 // The same for the program's standard input, read as a stream.
@@ -167,26 +188,5 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
 // picture's pixel that the image's top-left pixel shows. The picture must
 // outlive the view.
 SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin = {});
-
-// Decodes the bytes of a picture that is not a JPEG, blending transparent
-// pixels over the background; `shown` names the file in messages. Called
-// with the whole file after the checks every picture gets, possibly on
-// several threads at once.
-using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
-
-// The decoder of pictures that are not JPEG for the whole process; without
-// one they are refused as NoReader. Set it before loading pictures.
-void setOtherPictureDecoder(OtherPictureDecoder decoder);
-
-// Over Qt Gui, in the library rasterkit::picture_qt, for the programs that
-// link it (the window, the tests):
-// - registerQtPictureReaders() makes Qt's readers the decoder of pictures
-//   that are not JPEG;
-// - imageOf() shows a picture as a QImage (Format_RGBX8888) that shares its
-//   pixels, without a copy;
-// - sourceImageOf() views a Format_RGBX8888 QImage for sampling.
-void registerQtPictureReaders();
-QImage imageOf(const RgbxPicture& picture);
-SourceImage sourceImageOf(const QImage& picture, QPoint origin = {});
 
 } // namespace rasterkit

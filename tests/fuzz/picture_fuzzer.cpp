@@ -18,7 +18,7 @@
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "platform/jpegdecoder.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -129,8 +129,7 @@ void checkBands(const QByteArray& file, const PictureLoadResult& whole, int band
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool readersRegistered = (registerQtPictureReaders(), true); // BMP, GIF, ...
-    if (size < SettingsBytes || !readersRegistered)
+    if (size < SettingsBytes)
         return 0;
     // Not copied, so that the sanitizers see any read past the input's end.
     const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + SettingsBytes),
@@ -143,14 +142,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString name = QStringLiteral("fuzz input");
     const Settings settings = settingsOf(data);
     const FrameSettings& frame = settings.frame;
-    const PictureLoadResult whole = decodePicture(file, {}, name);
-    const PictureLoadResult framed = decodePicture(file, PictureLoadOptions { .frame = frame }, name);
+    // BMP, GIF and the rest through Qt's readers.
+    const PictureLoadResult whole = decodePicture(file, PictureLoadOptions { .otherReader = QtPictureReader }, name);
+    const PictureLoadResult framed
+        = decodePicture(file, PictureLoadOptions { .frame = frame, .otherReader = QtPictureReader }, name);
     for (const PictureLoadResult* picture : { &whole, &framed }) {
         if (picture->ok()) {
             check(!picture->image.isNull() || picture == &framed, "a picture decoded whole is empty");
         } else {
             check(picture->image.isNull(), "a refused picture left an image");
-            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")),
+            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": "))
+                    && picture->message(Language::Russian).startsWith(QStringLiteral("Не удалось открыть файл «fuzz input»: ")),
                 "the message does not name the file");
         }
     }

@@ -2,7 +2,7 @@
 // is: only regular files are ever replaced, nothing is read past the limit,
 // and each failure gives its true reason.
 #include "output/outputfile.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,7 +16,6 @@ using namespace rasterkit;
 class FilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { registerQtPictureReaders(); }
     void init() { QVERIFY(m_folder.emplace().isValid()); }
     void cleanup() { shell(QStringLiteral("chattr -i fixed 2>/dev/null; true")); }
     void save_data();
@@ -145,7 +144,7 @@ void FilesTest::load()
         shell(QStringLiteral("cat \"$1\" > fifo"), &writer);
 
     const PictureLoadResult loaded
-        = loadPicture(path, PictureLoadOptions { .readStreams = readStreams, .byteLimit = limit, .frame = {} });
+        = loadPicture(path, PictureLoadOptions { .readStreams = readStreams, .byteLimit = limit, .otherReader = QtPictureReader });
     writer.waitForFinished();
     QCOMPARE(loaded.error, error);
     const QRgb expected = error == PictureError::None ? picture.pixel(39, 29) : 0;

@@ -15,7 +15,7 @@
 #include "windowtestsupport.h"
 
 #include "convert/encoders.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 #include "window/classiccombobox.h"
 #include "window/classicscrollbar.h"
 #include "window/pictureboxes.h"
