@@ -25,34 +25,61 @@ namespace {
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 
-// Reads the device to its end in blocks, but never more than limit + 1
-// bytes: one byte past the limit is enough to refuse the file.
-PictureLoadResult readBounded(
-    QIODevice& device, qint64 expectedSize, qint64 limit, const QString& shown, QByteArray& data)
+// Reads from the device until data holds `until` bytes or the device ends,
+// in blocks. A file of known size (data reserved for it) fills what was
+// reserved, then finds its end.
+PictureLoadResult readUntil(QIODevice& device, qint64 until, const QString& shown, QByteArray& data)
 {
-    data.clear();
-    if (expectedSize > 0)
-        data.reserve(static_cast<qsizetype>(std::min(expectedSize, limit) + 1));
-    while (data.size() <= limit) {
+    while (data.size() < until) {
         const qsizetype before = data.size();
-        qint64 wanted = std::min(ReadBlockBytes, limit + 1 - before);
-        if (data.capacity() > before) // a file of known size fills what was reserved, then finds its end
+        qint64 wanted = std::min(ReadBlockBytes, until - before);
+        if (data.capacity() > before)
             wanted = std::min<qint64>(wanted, data.capacity() - before);
         data.resize(before + static_cast<qsizetype>(wanted));
         const qint64 got = device.read(data.data() + before, wanted);
-        if (got < 0) {
-            data.clear();
+        if (got < 0)
             return PictureLoadResult::failure(PictureError::CannotRead, shown, device.errorString());
-        }
         data.resize(before + static_cast<qsizetype>(got));
         if (got == 0)
             break; // the end of the file
     }
-    if (data.size() > limit) {
-        data.clear();
-        return PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { limit, 0 });
-    }
     return {};
+}
+
+// Whether the first bytes of a file may start a picture: a JPEG, BMP or GIF
+// signature, or a picture the other reader recognises. ok() if so.
+PictureLoadResult recognisePicture(const QByteArray& start, const OtherPictureReader& reader, const QString& shown)
+{
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(start.constData()),
+        static_cast<std::size_t>(start.size()));
+    if (start.isEmpty() || looksLikeJpeg(bytes) || hasBmpOrGifSignature(start))
+        return {};
+    if (reader.recognise == nullptr || reader.decode == nullptr)
+        return PictureLoadResult::failure(PictureError::NoReader, shown);
+    return reader.recognise(start, shown);
+}
+
+// Reads the device to its end, but never more than the limit + 1 bytes: one
+// byte past the limit is enough to refuse the file. What is no picture is
+// refused from its first bytes (PictureSignatureBytes), so that a device or a
+// large file of something else is not read to the limit.
+PictureLoadResult readPictureBytes(
+    QIODevice& device, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown, QByteArray& data)
+{
+    const qint64 limit = options.byteLimit;
+    data.clear();
+    if (expectedSize > 0)
+        data.reserve(static_cast<qsizetype>(std::min(expectedSize, limit) + 1));
+    PictureLoadResult read = readUntil(device, std::min<qint64>(PictureSignatureBytes, limit + 1), shown, data);
+    if (read.ok())
+        read = recognisePicture(data, options.otherReader, shown);
+    if (read.ok())
+        read = readUntil(device, limit + 1, shown, data);
+    if (read.ok() && data.size() > limit)
+        read = PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { limit, 0 });
+    if (!read.ok())
+        data.clear();
+    return read;
 }
 
 PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, const QString& shown)
@@ -129,7 +156,7 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     if (expectedSize > 0 && !file.seek(0))
         return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
-    if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
+    if (PictureLoadResult read = readPictureBytes(file, expectedSize, options, shown, data); !read.ok())
         return read;
     file.close();
     return decodePicture(data, options, shown);
@@ -320,7 +347,7 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
         return load;
     }
     QByteArray data;
-    if (PictureLoadResult read = readBounded(file, size, options.byteLimit, shown, data); !read.ok()) {
+    if (PictureLoadResult read = readPictureBytes(file, size, options, shown, data); !read.ok()) {
         load.first = std::move(read);
         return load;
     }

@@ -117,7 +117,9 @@ struct PictureLoadOptions {
 // options' reader reads, exactly as stored: no automatic EXIF rotation.
 // Transparent pixels are blended over the options' background. The file is
 // read in blocks, never more than the byte limit; decoded pictures of up to
-// 1 GiB are accepted and absurd headers refused.
+// 1 GiB are accepted and absurd headers refused. A file, stream or device
+// whose first bytes show no picture is refused after PictureSignatureBytes,
+// not read to the limit.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
 
 // The same for the program's standard input, read as a stream.

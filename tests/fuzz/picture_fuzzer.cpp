@@ -18,6 +18,7 @@
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "platform/jpegdecoder.h"
+#include "platform/picturecheck.h"
 #include "platform/qtpictures.h"
 
 #include <QBuffer>
@@ -157,6 +158,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     check(framed.ok() || !whole.ok(), "a picture that decodes whole is refused for a frame");
+    // A file is refused from its first bytes when they show no picture:
+    // never one that decodes.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.constData());
+    check(!whole.ok() || looksLikeJpeg({ bytes, std::size_t(file.size()) }) || hasBmpOrGifSignature(file)
+            || recogniseWithQtReaders(file.left(PictureSignatureBytes), name).ok(),
+        "a picture that decodes is refused from its first bytes");
     checkBands(file, whole, frame.targetHeight);
     if (!framed.ok())
         return 0;

@@ -211,6 +211,7 @@ void PictureTest::unreadablePictureChangesNothing_data()
     const QByteArray hugeBmp("\xFF\xFF\x00\x00\xFF\xFF\x00\x00", 8);
     QTest::newRow("text named .jpg") << "notes.jpg" << text << "file" << "это не рисунок";
     QTest::newRow("text named .bmp") << "notes.bmp" << text << "file" << "это не рисунок";
+    QTest::newRow("file of zeros") << "zeros.bmp" << QByteArray(1 << 20, '\0') << "file" << "это не рисунок";
     QTest::newRow("empty file") << "empty.bmp" << QByteArray() << "file" << "файл пустой";
     QTest::newRow("truncated BMP") << "cut.bmp" << QByteArray("BM\x36\x00\x01\x00\x00\x00", 8) << "file"
                                    << "не удаётся разобрать";
