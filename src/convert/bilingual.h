@@ -34,6 +34,15 @@ constexpr bool followsEnumOrder(const std::array<Row, Count>& table)
     return true;
 }
 
+// The row of value in a table that followsEnumOrder (the first row for a
+// value past its end).
+template<typename Row, std::size_t Count, typename Enum>
+constexpr const Row& rowOf(const std::array<Row, Count>& table, Enum value)
+{
+    const auto index = static_cast<std::size_t>(value);
+    return table[index < Count ? index : 0];
+}
+
 // A size in bytes, in whole GiB, MiB or KiB where it is one ("1 GiB",
 // "64 КиБ"), else in bytes ("1000 bytes", "1000 байт").
 std::string byteSizeText(std::int64_t bytes, Language language);

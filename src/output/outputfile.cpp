@@ -147,10 +147,6 @@ SaveResult saveRegularFile(const QString& path, const QString& shown, std::span<
     return {};
 }
 
-} // namespace
-
-namespace {
-
 // Why bytes could not be saved, in both languages.
 struct SaveErrorText {
     SaveError value;
@@ -170,20 +166,14 @@ constexpr std::array<SaveErrorText, 8> SaveErrorTexts { {
 } };
 static_assert(followsEnumOrder(SaveErrorTexts) && SaveErrorTexts.back().value == SaveError::CannotReplace);
 
-QString textOf(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 QString SaveResult::message(Language language) const
 {
-    const auto row = static_cast<std::size_t>(error);
-    QString reason = textOf(SaveErrorTexts[row < SaveErrorTexts.size() ? row : 0].reason.in(language));
+    QString reason = QString::fromUtf8(rowOf(SaveErrorTexts, error).reason.in(language));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
-    return textOf(Bilingual { "Cannot write \"%1\": %2.", "Не удалось сохранить файл «%1»: %2." }.in(language))
+    return QString::fromUtf8(Bilingual { "Cannot write \"%1\": %2.", "Не удалось сохранить файл «%1»: %2." }.in(language))
         .arg(file, reason);
 }
 

@@ -162,10 +162,6 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     return decodePicture(data, options, shown);
 }
 
-} // namespace
-
-namespace {
-
 // Why a picture cannot be used, in both languages. In the texts %1 and %2
 // stand for the result's figures, %3 for the first figure as a size in
 // bytes, %4 for the most a decoded picture may take.
@@ -205,27 +201,21 @@ constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
 } };
 static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::NoReader);
 
-QString textOf(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 QString PictureLoadResult::message(Language language) const
 {
-    const auto row = static_cast<std::size_t>(error);
-    const PictureErrorText& text = PictureErrorTexts[row < PictureErrorTexts.size() ? row : 0];
-    QString reason = textOf(text.reason.in(language));
+    const PictureErrorText& text = rowOf(PictureErrorTexts, error);
+    QString reason = QString::fromUtf8(text.reason.in(language));
     if (figures[1] > 0)
-        reason += textOf(text.figuresNote.in(language));
+        reason += QString::fromUtf8(text.figuresNote.in(language));
     reason.replace(QLatin1String("%1"), QString::number(figures[0]))
         .replace(QLatin1String("%2"), QString::number(figures[1]))
         .replace(QLatin1String("%3"), QString::fromStdString(byteSizeText(figures[0], language)))
         .replace(QLatin1String("%4"), QString::fromStdString(byteSizeText(MaximumPictureBytes, language)));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
-    return textOf(Bilingual { "Cannot open \"%1\": %2.", "Не удалось открыть файл «%1»: %2." }.in(language))
+    return QString::fromUtf8(Bilingual { "Cannot open \"%1\": %2.", "Не удалось открыть файл «%1»: %2." }.in(language))
         .arg(file, reason);
 }
 
