@@ -7,7 +7,6 @@
 //
 //   build/bench/rasterkit_endurance_cli PICTURE-FOLDER OUTPUT-FOLDER [allowed MiB]
 #include "convertCommand.h"
-#include "guimodule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,7 +36,8 @@ double residentMiB()
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    cli::useGuiFunctions(cli::qtGuiFunctions());
+    if (!qEnvironmentVariableIsSet("RASTERKIT_CLI_GUI_MODULE"))
+        qputenv("RASTERKIT_CLI_GUI_MODULE", RASTERKIT_BUILT_CLI_GUI_MODULE);
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s PICTURE-FOLDER OUTPUT-FOLDER [allowed MiB]\n", argv[0]);
         return 2;

@@ -229,7 +229,7 @@ RunOutcome runCompare(const CompareOptions& options)
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
 
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, request.background);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
     if (!picture.ok())
         return fileFailure(picture.message());
     if (!options.sheetPath.isEmpty()) {

@@ -1,5 +1,8 @@
 #include "convertCommand.h"
 
+#include "guifunctions.h"
+
+#include "convert/boxfilter.h"
 #include "convert/byteorder.h"
 #include "convert/encoders.h"
 #include "convert/reduceframe.h"
@@ -426,12 +429,14 @@ QString batchArrayName(const QString& prefix, const QString& stem)
     return QString::fromStdString(cIdentifierFrom((prefix + QLatin1Char('_') + stem).toStdString()));
 }
 
-PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background)
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request)
 {
     // Pipes and FIFOs (process substitution, "-") are read as streams, within
     // the size limit; for the nearest pixel only the pixels the frame samples
-    // are decoded, where the format allows it.
-    PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = background };
+    // are decoded, where the format allows it. Pictures that are not JPEG go
+    // through Qt's readers in the module, loaded only for them.
+    PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = request.background,
+        .otherReader = modulePictureReader() };
     if (filterInUse(request.filter, request.frame.sampleStep) == SampleFilter::Box)
         load.frame.reset();
     return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);
@@ -443,7 +448,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
         return runBatchConvert(options, decimalSeparator);
     const FrameRequest& request = options.request;
     const FrameSettings& frame = request.frame;
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, request.background);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
     if (!picture.ok())
         return fileFailure(picture.message());
 

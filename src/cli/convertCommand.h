@@ -42,7 +42,7 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // the nearest pixel only the region the samples read (where the format
 // allows), for the box filter the whole picture, whose every pixel a cell
 // may cover.
-PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, std::uint32_t background);
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request);
 
 // Loads the picture, samples the frame, encodes it in the chosen format and
 // byte order and writes the output file (raw bytes or a C header), and the

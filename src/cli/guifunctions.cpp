@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QLibrary>
 
-#include <atomic>
-
 namespace rasterkit::cli {
 
 namespace {
@@ -16,8 +14,6 @@ namespace {
 // program's folder once installed ("../lib/rasterkit").
 constexpr char ModuleFileName[] = RASTERKIT_CLI_GUI_MODULE_FILE;
 constexpr char InstalledModuleFolder[] = RASTERKIT_CLI_GUI_MODULE_FOLDER;
-
-std::atomic<const GuiFunctions*> linkedFunctions { nullptr };
 
 struct LoadedModule {
     const GuiFunctions* functions = nullptr;
@@ -50,18 +46,20 @@ LoadedModule loadModule()
     return loaded;
 }
 
+PictureLoadResult recogniseThroughModule(const QByteArray& start, const QString& shown)
+{
+    QString problem;
+    if (const GuiFunctions* functions = guiFunctions(&problem))
+        return functions->recognisePicture(start, shown);
+    return PictureLoadResult::failure(PictureError::NoReader, shown, problem);
+}
+
 PictureLoadResult decodeThroughModule(const QByteArray& data, std::uint32_t background, const QString& shown)
 {
     QString problem;
-    const GuiFunctions* functions = guiFunctions(&problem);
-    if (functions == nullptr) {
-        PictureLoadResult result;
-        result.error = PictureError::NoReader;
-        result.file = shown;
-        result.detail = problem;
-        return result;
-    }
-    return functions->decodePicture(data, background, shown);
+    if (const GuiFunctions* functions = guiFunctions(&problem))
+        return functions->decodePicture(data, background, shown);
+    return PictureLoadResult::failure(PictureError::NoReader, shown, problem);
 }
 
 } // namespace
@@ -80,25 +78,17 @@ QString guiModulePath()
     return QFileInfo::exists(beside) ? beside : installed;
 }
 
-void useGuiModule()
-{
-    setOtherPictureDecoder(decodeThroughModule);
-}
-
-void useGuiFunctions(const GuiFunctions& functions)
-{
-    linkedFunctions.store(&functions, std::memory_order_release);
-    setOtherPictureDecoder(functions.decodePicture);
-}
-
 const GuiFunctions* guiFunctions(QString* problem)
 {
-    if (const GuiFunctions* linked = linkedFunctions.load(std::memory_order_acquire))
-        return linked;
     static const LoadedModule module = loadModule();
     if (module.functions == nullptr && problem != nullptr)
         *problem = module.problem;
     return module.functions;
+}
+
+OtherPictureReader modulePictureReader()
+{
+    return { recogniseThroughModule, decodeThroughModule };
 }
 
 } // namespace rasterkit::cli

@@ -25,6 +25,7 @@ struct GuiFunctions {
     int interfaceVersion;
     std::size_t size; // sizeof(GuiFunctions)
     // Qt's readers, for pictures that are not JPEG.
+    PictureRecogniser recognisePicture;
     OtherPictureDecoder decodePicture;
     // The picture as PNG bytes; empty if it cannot be encoded.
     QByteArray (*pngBytes)(const RgbxPicture& picture);
@@ -33,7 +34,7 @@ struct GuiFunctions {
 };
 
 // Raised whenever GuiFunctions or what it passes changes.
-inline constexpr int GuiInterfaceVersion = 1;
+inline constexpr int GuiInterfaceVersion = 2;
 
 // The module's one exported function, extern "C":
 //   const rasterkit::cli::GuiFunctions* rasterkitCliGuiFunctions();
@@ -41,24 +42,23 @@ inline constexpr char GuiEntryName[] = "rasterkitCliGuiFunctions";
 using GuiEntry = const GuiFunctions* (*)();
 
 // Where the module is looked for: the environment variable
-// RASTERKIT_CLI_GUI_MODULE when it is set; otherwise, relative to the
-// program's folder, where an installation puts it (../lib/rasterkit/), and
-// failing that the program's own folder (the build folder).
+// RASTERKIT_CLI_GUI_MODULE when it is set (the tests and fuzz targets that
+// run the commands in their own process set it to the module they built);
+// otherwise, relative to the program's folder, where an installation puts
+// it (../lib/rasterkit/), and failing that the program's own folder (the
+// build folder).
 QString guiModulePath();
-
-// Makes the commands take these functions from the module, loaded when
-// first needed: rasterkit-cli itself. Also makes the module's reader the
-// decoder of pictures that are not JPEG. Call before any picture is read.
-void useGuiModule();
-
-// The same with functions linked into the program instead: the tests and
-// fuzz targets that run the commands in their own process.
-void useGuiFunctions(const GuiFunctions& functions);
 
 // The functions, loading the module the first time (once, on whichever
 // thread asks first); null when it cannot be loaded, problem then holding
 // why, naming the module's file, e.g. "the module "/usr/lib/rasterkit/
 // librasterkit-cli-gui.so" cannot be loaded: REASON".
 const GuiFunctions* guiFunctions(QString* problem = nullptr);
+
+// The module's readers as the reader of pictures that are not JPEG, for
+// PictureLoadOptions: the module is loaded when a picture first needs them,
+// and a module that cannot be loaded refuses the picture as NoReader with
+// the reason.
+OtherPictureReader modulePictureReader();
 
 } // namespace rasterkit::cli

@@ -6,7 +6,6 @@
 #include "convertCommand.h"
 #include "decodeCommand.h"
 #include "formatsCommand.h"
-#include "guifunctions.h"
 #include "patternCommand.h"
 
 #include <QCoreApplication>
@@ -112,8 +111,6 @@ int main(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
-    // Qt Gui only when a run needs it: other pictures than JPEG, PNG files.
-    useGuiModule();
 
     std::array<const CommandSpec*, Commands.size()> commands {};
     std::transform(Commands.begin(), Commands.end(), commands.begin(), [](const Command& command) { return &command.spec(); });

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 
@@ -146,37 +147,34 @@ SaveResult saveRegularFile(const QString& path, const QString& shown, std::span<
     return {};
 }
 
+// Why bytes could not be saved, in both languages.
+struct SaveErrorText {
+    SaveError value;
+    Bilingual reason;
+};
+
+constexpr std::array<SaveErrorText, 8> SaveErrorTexts { {
+    { SaveError::None, { "no error", "ошибки нет" } },
+    { SaveError::IsFolder, { "it is a folder", "это папка" } },
+    { SaveError::FolderMissing, { "its folder does not exist", "такой папки нет" } },
+    { SaveError::CannotCreate, { "a new file cannot be made in its folder", "в этой папке нельзя создать файл" } },
+    { SaveError::CannotOpen, { "it cannot be opened for writing", "файл не открывается для записи" } },
+    { SaveError::NoReader, { "it is a FIFO that no program is reading", "это канал, из которого никто не читает" } },
+    { SaveError::CannotWrite, { "writing failed", "запись не удалась" } },
+    { SaveError::CannotReplace,
+        { "the new file could not take the old one's place", "новый файл не удалось поставить на место старого" } },
+} };
+static_assert(followsEnumOrder(SaveErrorTexts) && SaveErrorTexts.back().value == SaveError::CannotReplace);
+
 } // namespace
 
-const char* saveErrorText(SaveError error)
+QString SaveResult::message(Language language) const
 {
-    switch (error) {
-    case SaveError::None:
-        return "no error";
-    case SaveError::IsFolder:
-        return "it is a folder";
-    case SaveError::FolderMissing:
-        return "its folder does not exist";
-    case SaveError::CannotCreate:
-        return "a new file cannot be made in its folder";
-    case SaveError::CannotOpen:
-        return "it cannot be opened for writing";
-    case SaveError::NoReader:
-        return "it is a FIFO that no program is reading";
-    case SaveError::CannotWrite:
-        return "writing failed";
-    case SaveError::CannotReplace:
-        return "the new file could not take the old one's place";
-    }
-    return "unknown error";
-}
-
-QString SaveResult::message() const
-{
-    QString reason = QString::fromLatin1(saveErrorText(error));
+    QString reason = QString::fromUtf8(rowOf(SaveErrorTexts, error).reason.in(language));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
-    return QStringLiteral("Cannot write \"%1\": %2.").arg(file, reason);
+    return QString::fromUtf8(Bilingual { "Cannot write \"%1\": %2.", "Не удалось сохранить файл «%1»: %2." }.in(language))
+        .arg(file, reason);
 }
 
 SaveResult checkDestination(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/bilingual.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -7,8 +9,8 @@
 
 namespace rasterkit {
 
-// Why bytes could not be saved. saveErrorText gives each its English reason;
-// the window words the same reasons in Russian.
+// Why bytes could not be saved. Each has its row, English and Russian side
+// by side, in the table of reasons in outputfile.cpp.
 enum class SaveError {
     None,
     IsFolder,      // the name is a folder's
@@ -20,17 +22,15 @@ enum class SaveError {
     CannotReplace, // the finished temporary file could not take the file's name
 };
 
-// The English reason, e.g. "it is a folder". Never empty.
-const char* saveErrorText(SaveError error);
-
 struct SaveResult {
     SaveError error = SaveError::None;
     QString file;   // the file as shown to the user: an absolute path, or "standard output"
     QString detail; // the system's own reason, as it gives it (e.g. "Permission denied"); may be empty
 
     bool ok() const { return error == SaveError::None; }
-    // "Cannot write "FILE": REASON (DETAIL)." in English.
-    QString message() const;
+    // "Cannot write "FILE": REASON (DETAIL)." in English, "Не удалось
+    // сохранить файл «FILE»: REASON (DETAIL)." in Russian.
+    QString message(Language language = Language::English) const;
 };
 
 struct SaveOptions {

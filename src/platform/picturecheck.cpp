@@ -230,6 +230,11 @@ bool gifCodesDamaged(const QByteArray& data, const GifPicture& picture)
 
 } // namespace
 
+bool hasBmpOrGifSignature(const QByteArray& data)
+{
+    return data.startsWith("BM") || isGif(data);
+}
+
 std::optional<MissingPictureData> missingPictureData(const QByteArray& data)
 {
     if (data.startsWith("BM"))

@@ -7,6 +7,10 @@
 
 namespace rasterkit {
 
+// Whether the data starts with the signature of a BMP ("BM") or GIF
+// ("GIF87a", "GIF89a") file, the formats whose structure is checked here.
+bool hasBmpOrGifSignature(const QByteArray& data);
+
 // Decoders fill what is missing from a picture file that was cut short with
 // grey or leave it unchanged, and say nothing. Since a cut picture would be
 // converted as if it were whole, the file's own structure is checked first.

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <atomic>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <span>
@@ -25,49 +25,61 @@ namespace {
 // given up as soon as the limit is passed.
 constexpr qint64 ReadBlockBytes = qint64(1) << 20;
 
-// The decoder of pictures that are not JPEG; set before any picture is
-// loaded, then only read.
-std::atomic<OtherPictureDecoder> otherDecoder { nullptr };
-
-QString byteSizeText(qint64 bytes)
+// Reads from the device until data holds `until` bytes or the device ends,
+// in blocks. A file of known size (data reserved for it) fills what was
+// reserved, then finds its end.
+PictureLoadResult readUntil(QIODevice& device, qint64 until, const QString& shown, QByteArray& data)
 {
-    constexpr std::pair<qint64, const char*> units[] { { qint64(1) << 30, "GiB" }, { qint64(1) << 20, "MiB" },
-        { qint64(1) << 10, "KiB" } };
-    for (const auto& [unit, name] : units) {
-        if (bytes >= unit && bytes % unit == 0)
-            return QStringLiteral("%1 %2").arg(bytes / unit).arg(QLatin1String(name));
-    }
-    return QStringLiteral("%1 bytes").arg(bytes);
-}
-
-// Reads the device to its end in blocks, but never more than limit + 1
-// bytes: one byte past the limit is enough to refuse the file.
-PictureLoadResult readBounded(
-    QIODevice& device, qint64 expectedSize, qint64 limit, const QString& shown, QByteArray& data)
-{
-    data.clear();
-    if (expectedSize > 0)
-        data.reserve(static_cast<qsizetype>(std::min(expectedSize, limit) + 1));
-    while (data.size() <= limit) {
+    while (data.size() < until) {
         const qsizetype before = data.size();
-        qint64 wanted = std::min(ReadBlockBytes, limit + 1 - before);
-        if (data.capacity() > before) // a file of known size fills what was reserved, then finds its end
+        qint64 wanted = std::min(ReadBlockBytes, until - before);
+        if (data.capacity() > before)
             wanted = std::min<qint64>(wanted, data.capacity() - before);
         data.resize(before + static_cast<qsizetype>(wanted));
         const qint64 got = device.read(data.data() + before, wanted);
-        if (got < 0) {
-            data.clear();
+        if (got < 0)
             return PictureLoadResult::failure(PictureError::CannotRead, shown, device.errorString());
-        }
         data.resize(before + static_cast<qsizetype>(got));
         if (got == 0)
             break; // the end of the file
     }
-    if (data.size() > limit) {
-        data.clear();
-        return PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { limit, 0 });
-    }
     return {};
+}
+
+// Whether the first bytes of a file may start a picture: a JPEG, BMP or GIF
+// signature, or a picture the other reader recognises. ok() if so.
+PictureLoadResult recognisePicture(const QByteArray& start, const OtherPictureReader& reader, const QString& shown)
+{
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(start.constData()),
+        static_cast<std::size_t>(start.size()));
+    if (start.isEmpty() || looksLikeJpeg(bytes) || hasBmpOrGifSignature(start))
+        return {};
+    if (reader.recognise == nullptr || reader.decode == nullptr)
+        return PictureLoadResult::failure(PictureError::NoReader, shown);
+    return reader.recognise(start, shown);
+}
+
+// Reads the device to its end, but never more than the limit + 1 bytes: one
+// byte past the limit is enough to refuse the file. What is no picture is
+// refused from its first bytes (PictureSignatureBytes), so that a device or a
+// large file of something else is not read to the limit.
+PictureLoadResult readPictureBytes(
+    QIODevice& device, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown, QByteArray& data)
+{
+    const qint64 limit = options.byteLimit;
+    data.clear();
+    if (expectedSize > 0)
+        data.reserve(static_cast<qsizetype>(std::min(expectedSize, limit) + 1));
+    PictureLoadResult read = readUntil(device, std::min<qint64>(PictureSignatureBytes, limit + 1), shown, data);
+    if (read.ok())
+        read = recognisePicture(data, options.otherReader, shown);
+    if (read.ok())
+        read = readUntil(device, limit + 1, shown, data);
+    if (read.ok() && data.size() > limit)
+        read = PictureLoadResult::failure(PictureError::TooLarge, shown, {}, { limit, 0 });
+    if (!read.ok())
+        data.clear();
+    return read;
 }
 
 PictureLoadResult jpegFailure(const JpegDecodeResult& decoded, qint64 size, const QString& shown)
@@ -124,15 +136,9 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         return jpegResult(
             decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumPictureBytes }), data.size(), shown);
 
-    const OtherPictureDecoder decoder = otherDecoder.load(std::memory_order_acquire);
-    if (decoder == nullptr)
+    if (options.otherReader.decode == nullptr)
         return PictureLoadResult::failure(PictureError::NoReader, shown);
-    return decoder(data, options.background, shown);
-}
-
-void setOtherPictureDecoder(OtherPictureDecoder decoder)
-{
-    otherDecoder.store(decoder, std::memory_order_release);
+    return options.otherReader.decode(data, options.background, shown);
 }
 
 namespace {
@@ -150,63 +156,67 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
     if (expectedSize > 0 && !file.seek(0))
         return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
-    if (PictureLoadResult read = readBounded(file, expectedSize, options.byteLimit, shown, data); !read.ok())
+    if (PictureLoadResult read = readPictureBytes(file, expectedSize, options, shown, data); !read.ok())
         return read;
     file.close();
     return decodePicture(data, options, shown);
 }
 
+// Why a picture cannot be used, in both languages. In the texts %1 and %2
+// stand for the result's figures, %3 for the first figure as a size in
+// bytes, %4 for the most a decoded picture may take.
+struct PictureErrorText {
+    PictureError value;
+    Bilingual reason;
+    Bilingual figuresNote {}; // follows the reason when the second figure is known
+};
+
+constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
+    { PictureError::None, { "no error", "ошибки нет" } },
+    { PictureError::Missing, { "the file does not exist", "такого файла нет" } },
+    { PictureError::IsFolder, { "it is a folder, not a picture", "это папка, а не рисунок" } },
+    { PictureError::NotAFile,
+        { "it is a device or a pipe, not a picture file", "это устройство или канал, а не файл рисунка" } },
+    { PictureError::TooLarge, { "it is larger than %3", "файл больше %3" } },
+    { PictureError::TooManyPixels,
+        { "the picture claims %1 x %2 pixels, which would take more than %4 decoded",
+            "в рисунке заявлено %1 × %2 точек, в памяти это заняло бы больше %4" } },
+    { PictureError::CannotRead, { "it cannot be read", "файл не читается" } },
+    { PictureError::Empty, { "the file is empty", "файл пустой" } },
+    { PictureError::CutShort, { "the file ends inside the picture's data", "файл обрывается посреди рисунка" },
+        { " (it has %1 of %2 bytes)", " (в нём %1 байт из %2)" } },
+    { PictureError::Damaged, { "the picture's compressed data is damaged", "сжатые данные рисунка повреждены" } },
+    { PictureError::NotAPicture,
+        { "it is not a picture that can be read (JPEG, BMP and GIF are)",
+            "это не рисунок или рисунок неизвестного вида (читаются JPEG, BMP и GIF)" } },
+    { PictureError::ColourLayout,
+        { "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)",
+            "цвета рисунка записаны так, что их нельзя показать (можно оттенки серого, YCbCr, RGB, CMYK и YCCK)" } },
+    { PictureError::CannotDecode, { "the picture cannot be decoded", "рисунок не удаётся разобрать" } },
+    { PictureError::OutOfMemory,
+        { "not enough memory for a picture of %1 x %2 pixels", "не хватает памяти для рисунка %1 × %2 точек" } },
+    { PictureError::NoReader,
+        { "it is not a JPEG, and the reader of other pictures is not available",
+            "это не JPEG, а рисунки других видов читать нечем" } },
+} };
+static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::NoReader);
+
 } // namespace
 
-const char* pictureErrorText(PictureError error)
+QString PictureLoadResult::message(Language language) const
 {
-    switch (error) {
-    case PictureError::None:
-        return "no error";
-    case PictureError::Missing:
-        return "the file does not exist";
-    case PictureError::IsFolder:
-        return "it is a folder, not a picture";
-    case PictureError::NotAFile:
-        return "it is a device or a pipe, not a picture file";
-    case PictureError::TooLarge:
-        return "it is larger than %1";
-    case PictureError::TooManyPixels:
-        return "the picture claims %1 x %2 pixels, which would take more than 1 GiB decoded";
-    case PictureError::CannotRead:
-        return "it cannot be read";
-    case PictureError::Empty:
-        return "the file is empty";
-    case PictureError::CutShort:
-        return "the file ends inside the picture's data";
-    case PictureError::Damaged:
-        return "the picture's compressed data is damaged";
-    case PictureError::NotAPicture:
-        return "it is not a picture that can be read (JPEG, BMP and GIF are)";
-    case PictureError::ColourLayout:
-        return "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)";
-    case PictureError::CannotDecode:
-        return "the picture cannot be decoded";
-    case PictureError::OutOfMemory:
-        return "not enough memory for a picture of %1 x %2 pixels";
-    case PictureError::NoReader:
-        return "it is not a JPEG, and the reader of other pictures is not available";
-    }
-    return "unknown error";
-}
-
-QString PictureLoadResult::message() const
-{
-    QString reason = QString::fromLatin1(pictureErrorText(error));
-    if (error == PictureError::TooLarge)
-        reason = reason.arg(byteSizeText(figures[0]));
-    else if (error == PictureError::OutOfMemory || error == PictureError::TooManyPixels)
-        reason = reason.arg(figures[0]).arg(figures[1]);
-    else if (error == PictureError::CutShort && figures[1] > 0)
-        reason += QStringLiteral(" (it has %1 of %2 bytes)").arg(figures[0]).arg(figures[1]);
+    const PictureErrorText& text = rowOf(PictureErrorTexts, error);
+    QString reason = QString::fromUtf8(text.reason.in(language));
+    if (figures[1] > 0)
+        reason += QString::fromUtf8(text.figuresNote.in(language));
+    reason.replace(QLatin1String("%1"), QString::number(figures[0]))
+        .replace(QLatin1String("%2"), QString::number(figures[1]))
+        .replace(QLatin1String("%3"), QString::fromStdString(byteSizeText(figures[0], language)))
+        .replace(QLatin1String("%4"), QString::fromStdString(byteSizeText(MaximumPictureBytes, language)));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
-    return QStringLiteral("Cannot open \"%1\": %2.").arg(file, reason);
+    return QString::fromUtf8(Bilingual { "Cannot open \"%1\": %2.", "Не удалось открыть файл «%1»: %2." }.in(language))
+        .arg(file, reason);
 }
 
 namespace {
@@ -327,7 +337,7 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
         return load;
     }
     QByteArray data;
-    if (PictureLoadResult read = readBounded(file, size, options.byteLimit, shown, data); !read.ok()) {
+    if (PictureLoadResult read = readPictureBytes(file, size, options, shown, data); !read.ok()) {
         load.first = std::move(read);
         return load;
     }

@@ -1,9 +1,11 @@
 #pragma once
 
 // Reading picture files into RgbxPicture, with Qt Core only: JPEG through
-// libjpeg-turbo here, every other format (BMP, GIF, ...) through the decoder
-// a program registers (setOtherPictureDecoder), as Qt's readers need Qt Gui.
+// libjpeg-turbo here, every other format (BMP, GIF, ...) through the reader
+// the caller passes in PictureLoadOptions, as Qt's readers need Qt Gui
+// (qtpictures.h has them).
 
+#include "convert/bilingual.h"
 #include "convert/limits.h"
 #include "convert/rgbxpicture.h"
 #include "convert/sampling.h"
@@ -17,8 +19,6 @@
 #include <memory>
 #include <optional>
 
-class QImage;
-
 namespace rasterkit {
 
 // The background that transparent pixels are blended over unless told
@@ -26,8 +26,8 @@ namespace rasterkit {
 // 0xAARRGGBB, as Qt's QRgb.
 inline constexpr std::uint32_t PictureBackground = 0xFFF0F0F0u;
 
-// Why a picture could not be loaded. pictureErrorText gives each its English
-// reason; the window words the same reasons in Russian.
+// Why a picture could not be loaded. Each has its row, English and Russian
+// side by side, in the table of reasons in picturefile.cpp.
 enum class PictureError {
     None,
     Missing,      // no such file
@@ -46,10 +46,6 @@ enum class PictureError {
     NoReader,     // not a JPEG, and no decoder of other pictures is available; the detail says why
 };
 
-// The English reason, e.g. "the file is empty". %1 and %2 stand for the
-// result's figures where the reason has any.
-const char* pictureErrorText(PictureError error);
-
 struct PictureLoadResult {
     RgbxPicture image; // every pixel opaque
     QPoint origin; // the picture's pixel that image's top-left pixel shows: (0, 0) unless only a part was decoded
@@ -59,8 +55,9 @@ struct PictureLoadResult {
     std::array<qint64, 2> figures {};
 
     bool ok() const { return error == PictureError::None; }
-    // "Cannot open "FILE": REASON (DETAIL)." in English.
-    QString message() const;
+    // "Cannot open "FILE": REASON (DETAIL)." in English, "Не удалось открыть
+    // файл «FILE»: REASON (DETAIL)." in Russian.
+    QString message(Language language = Language::English) const;
 
     // A result that tells why the file cannot be used: no picture. Inline,
     // so that the Qt readers' module can use it without this library's code.
@@ -76,6 +73,26 @@ struct PictureLoadResult {
     }
 };
 
+// Decodes the bytes of a picture that is not a JPEG, blending transparent
+// pixels over the background; `shown` names the file in messages. Called
+// with the whole file after the checks every picture gets, possibly on
+// several threads at once.
+using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
+
+// Tells from the first bytes of a file that is not a JPEG, BMP or GIF (up
+// to PictureSignatureBytes of them; all of a shorter file) whether it is a
+// picture the decoder reads: ok() when it is, NotAPicture when it is not,
+// NoReader (the detail saying why) when the reader itself is not at hand.
+using PictureRecogniser = PictureLoadResult (*)(const QByteArray& start, const QString& shown);
+
+// How pictures that are not JPEG are read: both set, or neither (then they
+// are refused as NoReader). The window passes Qt's readers (QtPictureReader,
+// qtpictures.h), rasterkit-cli the same readers from its module.
+struct OtherPictureReader {
+    PictureRecogniser recognise = nullptr;
+    OtherPictureDecoder decode = nullptr;
+};
+
 struct PictureLoadOptions {
     // Devices, FIFOs and sockets: read them as streams to their end, within
     // the limit (rasterkit-cli, for pipelines and process substitution), or
@@ -89,16 +106,20 @@ struct PictureLoadOptions {
     // misses the picture; other pictures are decoded whole. Sampling the
     // result (sourceImageOf with its origin) gives what sampling the whole
     // picture would.
-    std::optional<FrameSettings> frame;
+    std::optional<FrameSettings> frame {};
     // The colour transparent pixels are blended over; its alpha is ignored.
     std::uint32_t background = PictureBackground;
+    // The reader of every picture that is not a JPEG.
+    OtherPictureReader otherReader {};
 };
 
-// Decodes a JPEG, BMP, GIF (its first frame) or any other picture Qt reads,
-// exactly as stored: no automatic EXIF rotation. Transparent pixels are
-// blended over the options' background. The file is read in blocks, never
-// more than the byte limit; decoded pictures of up to 1 GiB are accepted and
-// absurd headers refused.
+// Decodes a JPEG, BMP, GIF (its first frame) or any other picture the
+// options' reader reads, exactly as stored: no automatic EXIF rotation.
+// Transparent pixels are blended over the options' background. The file is
+// read in blocks, never more than the byte limit; decoded pictures of up to
+// 1 GiB are accepted and absurd headers refused. A file, stream or device
+// whose first bytes show no picture is refused after PictureSignatureBytes,
+// not read to the limit.
 PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& options = {});
 
 // The same for the program's standard input, read as a stream.
@@ -169,26 +190,5 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
 // picture's pixel that the image's top-left pixel shows. The picture must
 // outlive the view.
 SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin = {});
-
-// Decodes the bytes of a picture that is not a JPEG, blending transparent
-// pixels over the background; `shown` names the file in messages. Called
-// with the whole file after the checks every picture gets, possibly on
-// several threads at once.
-using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
-
-// The decoder of pictures that are not JPEG for the whole process; without
-// one they are refused as NoReader. Set it before loading pictures.
-void setOtherPictureDecoder(OtherPictureDecoder decoder);
-
-// Over Qt Gui, in the library rasterkit::picture_qt, for the programs that
-// link it (the window, the tests):
-// - registerQtPictureReaders() makes Qt's readers the decoder of pictures
-//   that are not JPEG;
-// - imageOf() shows a picture as a QImage (Format_RGBX8888) that shares its
-//   pixels, without a copy;
-// - sourceImageOf() views a Format_RGBX8888 QImage for sampling.
-void registerQtPictureReaders();
-QImage imageOf(const RgbxPicture& picture);
-SourceImage sourceImageOf(const QImage& picture, QPoint origin = {});
 
 } // namespace rasterkit

@@ -66,6 +66,16 @@ void preparePictureReaders()
         QImageReader::setAllocationLimit(AllocationLimitMegabytes);
 }
 
+PictureLoadResult recogniseWithQtReaders(const QByteArray& start, const QString& shown)
+{
+    QBuffer buffer;
+    buffer.setData(start);
+    buffer.open(QIODevice::ReadOnly);
+    if (QImageReader::imageFormat(&buffer).isEmpty())
+        return PictureLoadResult::failure(PictureError::NotAPicture, shown);
+    return {};
+}
+
 PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t background, const QString& shown)
 {
     QBuffer buffer;

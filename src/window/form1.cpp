@@ -14,7 +14,7 @@
 #include "convert/sampling.h"
 #include "output/outputfile.h"
 #include "platform/filedialog.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,7 +154,6 @@ QString droppedFile(const QMimeData* dropped)
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent)
 {
-    registerQtPictureReaders(); // BMP, GIF and the other pictures Qt reads
     setWindowTitle(WindowTitle);
     QIcon icon;
     for (const char* name : { ":/icons/rasterkit-16.png", ":/icons/rasterkit-32.png" }) {
@@ -505,8 +504,10 @@ void Form1::openPicture(const QString& path)
     // picture before it comes back and this one opens after its message.
     finishOpening();
     // By default a device or a FIFO is refused at once: reading it could wait
-    // or run for ever. A photo taller than the viewport shows its top first.
-    StagedPictureLoad loaded = loadPictureInStages(path, std::max(m_controls.Picture1->height(), 1));
+    // or run for ever. A photo taller than the viewport shows its top first;
+    // BMP, GIF and the other pictures Qt reads come through Qt's readers.
+    StagedPictureLoad loaded = loadPictureInStages(
+        path, std::max(m_controls.Picture1->height(), 1), PictureLoadOptions { .otherReader = QtPictureReader });
     if (!loaded.first.ok()) {
         // Nothing of the working state has changed.
         showMessage(QMessageBox::Warning, WindowTitle, cannotOpenMessage(loaded.first));

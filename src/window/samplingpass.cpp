@@ -2,7 +2,7 @@
 
 #include "pictureboxes.h"
 
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 #include "platform/progressbar.h"
 
 namespace rasterkit {

@@ -7,7 +7,6 @@
 
 #include "batch.h"
 #include "convertCommand.h"
-#include "guimodule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -255,9 +254,11 @@ INSTANTIATE_TEST_SUITE_P(Threads, BatchConvertTest,
 
 int main(int argc, char* argv[])
 {
-    // Qt's picture readers are found through the application object.
+    // Qt's picture readers are found through the application object, in
+    // the module just built.
     QCoreApplication application(argc, argv);
-    rasterkit::cli::useGuiFunctions(rasterkit::cli::qtGuiFunctions());
+    if (!qEnvironmentVariableIsSet("RASTERKIT_CLI_GUI_MODULE"))
+        qputenv("RASTERKIT_CLI_GUI_MODULE", RASTERKIT_BUILT_CLI_GUI_MODULE);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -19,7 +19,7 @@ const QByteArray EarlierContent = QByteArrayLiteral("earlier content, must survi
 
 struct BadInputCase {
     const char* name;
-    const char* file;   // in tests/data, or in the temporary folder when local
+    const char* file;   // in tests/data, or in the temporary folder when local; an absolute path as it is
     bool local;
     const char* reason; // a piece of the message
 };
@@ -35,8 +35,10 @@ TEST_P(BadInputTest, ExitsOneNamingTheFileAndLeavesOutputUntouched)
 {
     const BadInputCase& row = GetParam();
     QTemporaryDir folder;
-    QString input = row.local ? folder.filePath(QString::fromLatin1(row.file))
-                              : knownpictures::dataPath(QString::fromLatin1(row.file));
+    const QString file = QString::fromLatin1(row.file);
+    const QString input = QDir::isAbsolutePath(file) ? file
+        : row.local                                  ? folder.filePath(file)
+                                                     : knownpictures::dataPath(file);
     if (row.local && QString::fromLatin1(row.name) == QLatin1String("InputIsAFolder")) {
         ASSERT_TRUE(QDir(folder.path()).mkdir(QString::fromLatin1(row.file)));
     }
@@ -69,7 +71,11 @@ INSTANTIATE_TEST_SUITE_P(Pictures, BadInputTest,
         // the rest blank without failing, so these are refused before that.
         BadInputCase { "JpegCutInsideData", "cut-photo.jpg", false, "ends inside the picture's data" },
         BadInputCase { "BmpCutInsideRows", "cut-known.bmp", false, "ends inside the picture's data" },
-        BadInputCase { "GifCutInsideData", "cut-known.gif", false, "ends inside the picture's data" }),
+        BadInputCase { "GifCutInsideData", "cut-known.gif", false, "ends inside the picture's data" },
+        // Devices that never end: refused from their first bytes (at most
+        // 64 KiB), as no picture starts like them.
+        BadInputCase { "DevZero", "/dev/zero", false, "it is not a picture that can be read" },
+        BadInputCase { "DevUrandom", "/dev/urandom", false, "it is not a picture that can be read" }),
     [](const testing::TestParamInfo<BadInputCase>& info) { return std::string(info.param.name); });
 
 struct BadDestinationCase {

@@ -9,7 +9,7 @@
 #include "convert/reduceframe.h"
 #include "convert/encoders.h"
 #include "convert/sampling.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 #include "rasterkit_decode.h"
 
 #include <gtest/gtest.h>
@@ -44,9 +44,9 @@ TEST_P(DeviceDecodeTest, SampledPicturesMatchTheCore)
         { "small.bmp", { 13, 9, 1.0, 0, 0 } },
     };
     const PixelFormat format = GetParam();
-    registerQtPictureReaders(); // BMP and GIF
     for (const auto& [name, frame] : frames) {
-        const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_TEST_DATA "/") + QString::fromLatin1(name));
+        const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_TEST_DATA "/") + QString::fromLatin1(name),
+            PictureLoadOptions { .otherReader = QtPictureReader }); // BMP and GIF through Qt's readers
         ASSERT_TRUE(picture.ok()) << picture.message().toStdString();
         const PixelGrid grid = reduceFrame(sourceImageOf(picture.image), ReductionRequest { .frame = frame, .format = format });
         EXPECT_EQ(differences(format, encode(format, grid), frame.targetWidth, frame.targetHeight), "")

@@ -15,12 +15,12 @@
 #include "compareCommand.h"
 #include "convertCommand.h"
 #include "decodeCommand.h"
-#include "guimodule.h"
 #include "patternCommand.h"
 
 #include "output/cheader.h"
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <QStringList>
 
 #include <array>
@@ -106,9 +106,11 @@ const Options* optionsOf(const std::variant<Options, Reply>& parsed, const Comma
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // A folder among the inputs is read for the picture formats Qt knows.
-    static const bool guiLinked = (useGuiFunctions(qtGuiFunctions()), true);
-    if (size == 0 || !guiLinked)
+    // A folder among the inputs is read for the picture formats Qt knows,
+    // which the module just built tells.
+    static const bool moduleNamed = qEnvironmentVariableIsSet("RASTERKIT_CLI_GUI_MODULE")
+        || qputenv("RASTERKIT_CLI_GUI_MODULE", RASTERKIT_BUILT_CLI_GUI_MODULE);
+    if (size == 0 || !moduleNamed)
         return 0;
     const std::array<const CommandSpec*, 4> commands { &convertCommand(), &decodeCommand(), &patternCommand(),
         &compareCommand() };

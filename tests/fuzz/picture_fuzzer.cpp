@@ -19,7 +19,8 @@
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "platform/jpegdecoder.h"
-#include "platform/picturefile.h"
+#include "platform/picturecheck.h"
+#include "platform/qtpictures.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -130,8 +131,7 @@ void checkBands(const QByteArray& file, const PictureLoadResult& whole, int band
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool readersRegistered = (registerQtPictureReaders(), true); // BMP, GIF, ...
-    if (size < SettingsBytes || !readersRegistered)
+    if (size < SettingsBytes)
         return 0;
     // Not copied, so that the sanitizers see any read past the input's end.
     const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + SettingsBytes),
@@ -144,18 +144,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString name = QStringLiteral("fuzz input");
     const Settings settings = settingsOf(data);
     const FrameSettings& frame = settings.frame;
-    const PictureLoadResult whole = decodePicture(file, {}, name);
-    const PictureLoadResult framed = decodePicture(file, PictureLoadOptions { .frame = frame }, name);
+    // BMP, GIF and the rest through Qt's readers.
+    const PictureLoadResult whole = decodePicture(file, PictureLoadOptions { .otherReader = QtPictureReader }, name);
+    const PictureLoadResult framed
+        = decodePicture(file, PictureLoadOptions { .frame = frame, .otherReader = QtPictureReader }, name);
     for (const PictureLoadResult* picture : { &whole, &framed }) {
         if (picture->ok()) {
             check(!picture->image.isNull() || picture == &framed, "a picture decoded whole is empty");
         } else {
             check(picture->image.isNull(), "a refused picture left an image");
-            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": ")),
+            check(picture->message().startsWith(QLatin1String("Cannot open \"fuzz input\": "))
+                    && picture->message(Language::Russian).startsWith(QStringLiteral("Не удалось открыть файл «fuzz input»: ")),
                 "the message does not name the file");
         }
     }
     check(framed.ok() || !whole.ok(), "a picture that decodes whole is refused for a frame");
+    // A file is refused from its first bytes when they show no picture:
+    // never one that decodes.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.constData());
+    check(!whole.ok() || looksLikeJpeg({ bytes, std::size_t(file.size()) }) || hasBmpOrGifSignature(file)
+            || recogniseWithQtReaders(file.left(PictureSignatureBytes), name).ok(),
+        "a picture that decodes is refused from its first bytes");
     checkBands(file, whole, frame.targetHeight);
     if (!framed.ok())
         return 0;

@@ -6,7 +6,7 @@
 
 #include "convert/reduceframe.h"
 #include "platform/jpegdecoder.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -334,7 +334,6 @@ int main(int argc, char* argv[])
 {
     // Qt's reader finds its JPEG plugin through the application object.
     QCoreApplication application(argc, argv);
-    rasterkit::registerQtPictureReaders(); // BMP files, in bmpfile_test.cpp
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -16,7 +16,7 @@
 
 #include "convert/reduceframe.h"
 #include "convert/encoders.h"
-#include "platform/picturefile.h"
+#include "platform/qtpictures.h"
 #include "window/classiccombobox.h"
 #include "window/classicscrollbar.h"
 #include "window/pictureboxes.h"
