@@ -260,6 +260,9 @@ public:
 private:
     bool decode();
     bool decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount);
+    void setUpSource();
+    bool decodeWholeRows(const PixelRect& wanted);
+    bool decodeCroppedRows(const PixelRect& wanted);
     bool restHoldsEndOfImage();
     JpegError libraryError();
     bool readFailed()
@@ -281,13 +284,8 @@ private:
     JpegError m_error = JpegError::Unreadable; // when decode() gives up
 };
 
-bool JpegDecompression::decode()
+void JpegDecompression::setUpSource()
 {
-    jpeg_create_decompress(&m_info);
-    m_created = true;
-    // Beyond this the decoder would need a backing store, which it does not
-    // have: it fails with an error instead of taking more memory.
-    m_info.mem->max_memory_to_use = static_cast<long>(m_options.memoryLimitBytes);
     if (m_source.device != nullptr) {
         m_source.block.resize(SourceBlockBytes);
         m_source.library.init_source = doNothing;
@@ -299,6 +297,16 @@ bool JpegDecompression::decode()
     } else {
         jpeg_mem_src(&m_info, m_data.data(), static_cast<unsigned long>(m_data.size()));
     }
+}
+
+bool JpegDecompression::decode()
+{
+    jpeg_create_decompress(&m_info);
+    m_created = true;
+    // Beyond this the decoder would need a backing store, which it does not
+    // have: it fails with an error instead of taking more memory.
+    m_info.mem->max_memory_to_use = static_cast<long>(m_options.memoryLimitBytes);
+    setUpSource();
     jpeg_read_header(&m_info, TRUE);
     m_result.pictureWidth = static_cast<int>(m_info.image_width);
     m_result.pictureHeight = static_cast<int>(m_info.image_height);
@@ -331,55 +339,69 @@ bool JpegDecompression::decode()
     //
     // The pixels are decoded straight into the result's picture, which frees
     // them whatever happens, as no local of this frame could after a jump.
-    if (wanted.width == width || jpeg_has_multiple_scans(&m_info)) {
-        m_result.image = RgbxPicture::allocate(static_cast<int>(width), static_cast<int>(wanted.height));
-        if (m_result.image.isNull()) {
-            m_error = JpegError::OutOfMemory;
-            return false;
-        }
-        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-        if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
-            return false;
-        if (wanted.width != width) {
-            m_result.image = m_result.image.copy(static_cast<int>(wanted.left), 0, static_cast<int>(wanted.width),
-                static_cast<int>(wanted.height));
-            if (m_result.image.isNull()) {
-                m_error = JpegError::OutOfMemory;
-                return false;
-            }
-        }
-    } else {
-        // Smooth chroma upsampling reads one chroma sample either side, and
-        // the decoder repeats the edge sample at the ends of the columns it
-        // decodes: one column more on either side than wanted keeps the
-        // wanted pixels exactly as in the whole picture. Columns so narrow
-        // that a chroma component has fewer than three samples would be
-        // upsampled plainly instead, so at least MinimumCropWidth are asked
-        // for. The decoder then widens them leftwards to a block boundary.
-        const std::int64_t right
-            = std::min(std::max(wanted.left + wanted.width + 1, wanted.left + MinimumCropWidth), width);
-        const std::int64_t left = std::max<std::int64_t>(std::min(wanted.left - 1, right - MinimumCropWidth), 0);
-        JDIMENSION cropLeft = static_cast<JDIMENSION>(left);
-        JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left);
-        jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
-        m_result.image = RgbxPicture::allocate(static_cast<int>(cropWidth), static_cast<int>(wanted.height));
-        if (m_result.image.isNull()) {
-            m_error = JpegError::OutOfMemory;
-            return false;
-        }
-        jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-        if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
-            return false;
-        // The picture shows the wanted columns of the rows, no more, and
-        // frees the decoded rows when it goes.
-        m_result.image = m_result.image.region(static_cast<int>(wanted.left - cropLeft), 0,
-            static_cast<int>(wanted.width), static_cast<int>(wanted.height));
-    }
-
+    const bool decoded = wanted.width == width || jpeg_has_multiple_scans(&m_info) ? decodeWholeRows(wanted)
+                                                                                 : decodeCroppedRows(wanted);
+    if (!decoded)
+        return false;
     if (m_info.output_scanline == m_info.output_height)
         jpeg_finish_decompress(&m_info); // reads on to the end-of-image marker
     else if (!jpeg_has_multiple_scans(&m_info) && !restHoldsEndOfImage())
         m_errors.cutShort = true; // (multi-scan files were read whole by jpeg_start_decompress)
+    return true;
+}
+
+// The wanted rows decoded whole, then cut to the wanted columns.
+bool JpegDecompression::decodeWholeRows(const PixelRect& wanted)
+{
+    const std::int64_t width = m_info.image_width;
+    m_result.image = RgbxPicture::allocate(static_cast<int>(width), static_cast<int>(wanted.height));
+    if (m_result.image.isNull()) {
+        m_error = JpegError::OutOfMemory;
+        return false;
+    }
+    jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
+    if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+        return false;
+    if (wanted.width != width) {
+        m_result.image = m_result.image.copy(static_cast<int>(wanted.left), 0, static_cast<int>(wanted.width),
+            static_cast<int>(wanted.height));
+        if (m_result.image.isNull()) {
+            m_error = JpegError::OutOfMemory;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Only the columns around the wanted ones decoded.
+bool JpegDecompression::decodeCroppedRows(const PixelRect& wanted)
+{
+    const std::int64_t width = m_info.image_width;
+    // Smooth chroma upsampling reads one chroma sample either side, and
+    // the decoder repeats the edge sample at the ends of the columns it
+    // decodes: one column more on either side than wanted keeps the
+    // wanted pixels exactly as in the whole picture. Columns so narrow
+    // that a chroma component has fewer than three samples would be
+    // upsampled plainly instead, so at least MinimumCropWidth are asked
+    // for. The decoder then widens them leftwards to a block boundary.
+    const std::int64_t right
+        = std::min(std::max(wanted.left + wanted.width + 1, wanted.left + MinimumCropWidth), width);
+    const std::int64_t left = std::max<std::int64_t>(std::min(wanted.left - 1, right - MinimumCropWidth), 0);
+    JDIMENSION cropLeft = static_cast<JDIMENSION>(left);
+    JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left);
+    jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
+    m_result.image = RgbxPicture::allocate(static_cast<int>(cropWidth), static_cast<int>(wanted.height));
+    if (m_result.image.isNull()) {
+        m_error = JpegError::OutOfMemory;
+        return false;
+    }
+    jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
+    if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+        return false;
+    // The picture shows the wanted columns of the rows, no more, and
+    // frees the decoded rows when it goes.
+    m_result.image = m_result.image.region(static_cast<int>(wanted.left - cropLeft), 0,
+        static_cast<int>(wanted.width), static_cast<int>(wanted.height));
     return true;
 }
 
