@@ -261,6 +261,7 @@ private:
     bool decode();
     bool decodeRows(std::uint8_t* firstLine, qsizetype bytesPerLine, JDIMENSION rowCount);
     void setUpSource();
+    bool decodeWantedRows(const PixelRect& wanted, JDIMENSION width);
     bool decodeWholeRows(const PixelRect& wanted);
     bool decodeCroppedRows(const PixelRect& wanted);
     bool restHoldsEndOfImage();
@@ -350,17 +351,24 @@ bool JpegDecompression::decode()
     return true;
 }
 
-// The wanted rows decoded whole, then cut to the wanted columns.
-bool JpegDecompression::decodeWholeRows(const PixelRect& wanted)
+// The wanted rows, as wide as the decoder gives them, into the result's
+// picture.
+bool JpegDecompression::decodeWantedRows(const PixelRect& wanted, JDIMENSION width)
 {
-    const std::int64_t width = m_info.image_width;
     m_result.image = RgbxPicture::allocate(static_cast<int>(width), static_cast<int>(wanted.height));
     if (m_result.image.isNull()) {
         m_error = JpegError::OutOfMemory;
         return false;
     }
     jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-    if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+    return decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height));
+}
+
+// The wanted rows decoded whole, then cut to the wanted columns.
+bool JpegDecompression::decodeWholeRows(const PixelRect& wanted)
+{
+    const std::int64_t width = m_info.image_width;
+    if (!decodeWantedRows(wanted, m_info.image_width))
         return false;
     if (wanted.width != width) {
         m_result.image = m_result.image.copy(static_cast<int>(wanted.left), 0, static_cast<int>(wanted.width),
@@ -390,13 +398,7 @@ bool JpegDecompression::decodeCroppedRows(const PixelRect& wanted)
     JDIMENSION cropLeft = static_cast<JDIMENSION>(left);
     JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left);
     jpeg_crop_scanline(&m_info, &cropLeft, &cropWidth);
-    m_result.image = RgbxPicture::allocate(static_cast<int>(cropWidth), static_cast<int>(wanted.height));
-    if (m_result.image.isNull()) {
-        m_error = JpegError::OutOfMemory;
-        return false;
-    }
-    jpeg_skip_scanlines(&m_info, static_cast<JDIMENSION>(wanted.top));
-    if (!decodeRows(m_result.image.scanLine(0), m_result.image.bytesPerLine(), static_cast<JDIMENSION>(wanted.height)))
+    if (!decodeWantedRows(wanted, cropWidth))
         return false;
     // The picture shows the wanted columns of the rows, no more, and
     // frees the decoded rows when it goes.
