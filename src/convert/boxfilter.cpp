@@ -193,11 +193,20 @@ void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
 {
     const std::int64_t y = relativePixel(sampledRow(m_frame, row), m_source.top);
     const std::size_t count = std::min(out.size(), m_columnPixels.size());
-    const bool rowInside = y >= 0 && y < m_source.height;
-    const std::uint8_t* line = rowInside ? m_source.bytes + y * m_source.bytesPerLine : nullptr;
+    std::int32_t* const target = out.data();
+    if (y < 0 || y >= m_source.height) {
+        std::fill_n(target, count, OutsideSample);
+        return;
+    }
+    // Locals, not members: the stores into the row could otherwise be the
+    // members for all the compiler knows, and it would read them again for
+    // every pixel.
+    const std::uint8_t* const line = m_source.bytes + y * m_source.bytesPerLine;
+    const std::int64_t width = m_source.width;
+    const std::int64_t* const columns = m_columnPixels.data();
     for (std::size_t index = 0; index < count; ++index) {
-        const std::int64_t x = m_columnPixels[index];
-        out[index] = line != nullptr && x >= 0 && x < m_source.width ? colourOfBytes(line + x * 4) : OutsideSample;
+        const std::int64_t x = columns[index];
+        target[index] = x >= 0 && x < width ? colourOfBytes(line + x * 4) : OutsideSample;
     }
 }
 

@@ -194,10 +194,9 @@ public:
             const auto split = m_levels.split(colour);
             const int threshold = thresholds[index & 7];
             std::int32_t value = split.below;
-            for (int channel = 0; channel < Levels::ChannelCount; ++channel) {
-                if (split.fraction[static_cast<std::size_t>(channel)] > threshold)
-                    value += m_levels.step(channel);
-            }
+            // Which way is as random as the picture: no branch.
+            for (int channel = 0; channel < Levels::ChannelCount; ++channel)
+                value += m_levels.step(channel) * static_cast<std::int32_t>(split.fraction[static_cast<std::size_t>(channel)] > threshold);
             out[index] = value;
         }
     }
