@@ -50,8 +50,9 @@ void checkReply(const Reply& reply, const CommandSpec& command, bool checking)
         return;
     }
     if (checking && reply.exitCode == ExitFileError) {
-        for (const QString& line : reply.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            check(line.startsWith(QLatin1String("rasterkit-cli: Cannot open \"")), "--check's failure is no picture's");
+        // One message a picture, each naming it; a name may hold a line break.
+        check(reply.text.startsWith(QLatin1String("rasterkit-cli: Cannot open \"")) && reply.text.endsWith(QLatin1Char('\n')),
+            "--check's failure is no picture's");
         return;
     }
     if (reply.exitCode == ExitSuccess) {
