@@ -62,7 +62,7 @@ int convert(const QStringList& arguments)
 
 // Every command: its description and how it runs, in the order the help lists them.
 struct Command {
-    const CommandSpec& (*spec)();
+    const CommandSpec& (*definition)();
     int (*run)(const QStringList& arguments);
 };
 
@@ -79,7 +79,7 @@ QString commandList()
 {
     QStringList names;
     for (const Command& command : Commands)
-        names << command.spec().name;
+        names << command.definition().name;
     return QStringLiteral("the commands are %1").arg(spokenList(names));
 }
 
@@ -113,13 +113,13 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("rasterkit-cli"));
 
     std::array<const CommandSpec*, Commands.size()> commands {};
-    std::transform(Commands.begin(), Commands.end(), commands.begin(), [](const Command& command) { return &command.spec(); });
+    std::transform(Commands.begin(), Commands.end(), commands.begin(), [](const Command& command) { return &command.definition(); });
     const QStringList arguments = QCoreApplication::arguments();
     const QString name = commandName(arguments, commands);
     if (name.isEmpty())
         return finish(withoutCommand(arguments, commands));
     for (const Command& command : Commands) {
-        if (name == command.spec().name)
+        if (name == command.definition().name)
             return command.run(arguments);
     }
     return finish(programFailure(QStringLiteral("unknown command \"%1\": %2.").arg(name, commandList())));
