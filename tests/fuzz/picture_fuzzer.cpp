@@ -50,11 +50,15 @@ struct Settings {
     FrameSettings frame;
     SampleFilter filter = SampleFilter::Nearest;
     Dither dither = Dither::None;
+    Orientation orientation;
+    LevelOptions levels;
 };
 
 // Width and height 1..96; a step from 1/16 to 12 in sixteenths, or 0.1, or
 // coarse steps up to 100; the corner anywhere in -32768..32767; then the
-// filter and the dithering.
+// filter and the dithering (the low three bits of byte 7), how the panel is
+// turned, its colour order and whether one bit is inverted (its other bits);
+// the threshold from the corner's bytes.
 Settings settingsOf(const std::uint8_t* bytes)
 {
     Settings settings;
@@ -66,6 +70,11 @@ Settings settingsOf(const std::uint8_t* bytes)
     frame.frameTop = static_cast<std::int16_t>(bytes[5] << 8 | bytes[6]);
     settings.filter = AllSampleFilters[bytes[7] % AllSampleFilters.size()];
     settings.dither = AllDithers[bytes[7] / AllSampleFilters.size() % AllDithers.size()];
+    const int mount = bytes[7] >> 3; // 0..31
+    settings.orientation = { AllRotations[std::size_t(mount % 4)], AllMirrors[std::size_t(mount / 4 % 3)] };
+    settings.levels.colourOrder = mount >= 12 ? ColourOrder::Bgr : ColourOrder::Rgb;
+    settings.levels.invert = mount >= 24;
+    settings.levels.threshold = (bytes[3] ^ bytes[5]) + (bytes[4] == 0xFF ? 1 : 0); // 0..256
     return settings;
 }
 
@@ -85,14 +94,14 @@ QSize claimedSize(const QByteArray& file)
     return size;
 }
 
-void checkRoundTrip(PixelFormat format, const PixelGrid& grid, const FrameSettings& frame)
+void checkRoundTrip(PixelFormat format, const PixelGrid& grid, int width, int height)
 {
-    check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
+    check(grid.width() == width && grid.height() == height, "the grid has the wrong size");
     const OutputBytes bytes = encode(format, grid);
     const auto& info = formatInfo(format);
-    check(info.runLength() || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
+    check(info.runLength() || std::int64_t(bytes.size()) == plainSize(info, width, height),
         "a plain file has the wrong length");
-    const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
+    const DecodeResult decoded = decode(format, bytes, width, height);
     check(decoded.ok(), "an encoded grid does not decode");
     check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
 }
@@ -174,15 +183,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PixelGrid colours = whole.ok() ? sampleColours(picture, frame, settings.filter) : PixelGrid();
     for (const PixelFormat format : AllPixelFormats) {
         const PixelGrid grid = reduceFrame(part, ReductionRequest { .frame = frame, .format = format });
-        checkRoundTrip(format, grid, frame);
+        checkRoundTrip(format, grid, frame.targetWidth, frame.targetHeight);
         if (!whole.ok())
             continue;
         check(grid == reduceFrame(picture, ReductionRequest { .frame = frame, .format = format }),
             "the frame's part of the picture samples differently from the whole");
-        const PixelGrid reduced = reduceColours(colours, format, settings.dither);
-        check(reduced == reduceFrame(picture, ReductionRequest { frame, format, settings.filter, settings.dither }),
-            "sampled colours reduced as a whole differ from the frame reduced row by row");
-        checkRoundTrip(format, reduced, frame);
+        // The panel's options, as far as the format takes them.
+        LevelOptions levels = settings.levels;
+        if (formatInfo(format).grey())
+            levels.colourOrder = ColourOrder::Rgb;
+        const ReductionRequest request { frame, format, settings.filter, settings.dither, levels, settings.orientation };
+        const PixelGrid reduced = orient(reduceColours(colours, format, settings.dither, levels), settings.orientation);
+        check(reduced == reduceFrame(picture, request),
+            "sampled colours turned and reduced as a whole differ from the frame reduced row by row");
+        checkRoundTrip(format, reduced, request.outputWidth(), request.outputHeight());
     }
     return 0;
 }
