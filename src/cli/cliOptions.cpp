@@ -257,6 +257,13 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
         if (const QString problem = option.apply(m_parser.value(option.definition.names.first()), request); !problem.isEmpty())
             return failure(problem);
     }
+    // The options that apply to some formats only, once the format is known.
+    if (contains(m_spec.frameOptions, FrameOptionId::Format)) {
+        const QString problem = formatOptionProblem(request, given(FrameOptionId::ColourOrder),
+            given(FrameOptionId::Threshold), given(FrameOptionId::Invert));
+        if (!problem.isEmpty())
+            return failure(problem);
+    }
     return std::nullopt;
 }
 
