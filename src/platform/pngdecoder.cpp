@@ -188,7 +188,8 @@ PictureError PngDecoding::decode()
     int colourType = 0;
     png_get_IHDR(m_png, m_info, &width, &height, &bitDepth, &colourType, nullptr, nullptr, nullptr);
     m_pictureSize = { qint64(width), qint64(height) };
-    if (std::int64_t(width) * height * 4 > m_options.memoryLimitBytes)
+    // Each side is below 2^31, so their product fits; four times it may not.
+    if (std::int64_t(width) * height > m_options.memoryLimitBytes / 4)
         return withSize(PictureError::TooManyPixels);
 
     m_readingPixels = true;
