@@ -317,7 +317,7 @@ QString programHelp(std::span<const CommandSpec* const> commands)
                     .arg(text.isEmpty() ? QStringLiteral("Usage: ") : QString(7, QLatin1Char(' ')), ProgramName,
                         command->usage);
     }
-    text += QStringLiteral("\nTurns a picture (JPEG, BMP, GIF) into a raw pixel file for a small colour\n"
+    text += QStringLiteral("\nTurns a picture (JPEG, PNG, BMP, GIF) into a raw pixel file for a small colour\n"
                            "display, exactly as the Rasterkit window does, and checks such files.\n\nCommands:\n");
     for (const CommandSpec* command : commands)
         text += helpRow(QStringLiteral("  ") + command->name, command->summary);

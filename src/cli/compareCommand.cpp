@@ -138,7 +138,7 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
 
     const QStringList operands = line.operands();
     if (operands.isEmpty())
-        return line.failure(QStringLiteral("missing INPUT: name the picture to compare (JPEG, BMP or GIF)."));
+        return line.failure(QStringLiteral("missing INPUT: name the picture to compare (JPEG, PNG, BMP or GIF)."));
     if (operands.size() > 1) {
         return line.failure(QStringLiteral("unexpected argument \"%1\": compare takes one INPUT picture (\"%2\").")
                                 .arg(operands.at(1), operands.at(0)));

@@ -374,7 +374,7 @@ const CommandSpec& convertCommand()
         QStringLiteral("convert"),
         QStringLiteral("convert INPUT -o OUTPUT [options]"),
         QStringLiteral("Convert a picture into a raw pixel file or a C header."),
-        QStringLiteral("Converts the picture INPUT (JPEG, BMP, GIF) exactly as the Rasterkit window does: samples "
+        QStringLiteral("Converts the picture INPUT (JPEG, PNG, BMP, GIF) exactly as the Rasterkit window does: samples "
                        "the capture frame, reduces every sample to the format's colour depth, writes the pixels to "
                        "OUTPUT with no header and prints the window's report (which --byte-order does not change). "
                        "Every file is replaced whole or not at all. INPUT may be a pipe; - reads standard input. "
@@ -449,7 +449,7 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
 
     const QStringList operands = line.operands();
     if (operands.isEmpty())
-        return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, BMP or GIF)."));
+        return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, PNG, BMP or GIF)."));
     if (line.isSet(Check))
         return checkConversions(line, operands);
     if (namesBatch(line, operands))
