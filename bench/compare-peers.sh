@@ -10,6 +10,10 @@
 #      the open dialog to the picture on the screen, the window's decoder
 #      against Qt's reader (build/bench/rasterkit_bench_window under
 #      xvfb-run). Goal: at most a quarter of the time.
+#   4. A 320 x 240 PNG against the same picture as a JPEG, both to
+#      "RGB 5:6:5" by rasterkit-cli, whole process, and whether a PNG run
+#      loads Qt Gui (LD_DEBUG=files). Goal: the PNG in at most 1.5 times the
+#      JPEG's time, without Qt Gui.
 #
 # Each round runs ours and the peer one after the other, taking turns at
 # going first, so that both meet the same load. Times are wall-clock medians;
@@ -27,11 +31,11 @@ set -euo pipefail
 usage() {
     cat <<'EOF'
 Usage: bench/compare-peers.sh [--build DIR] [--rounds N] [--batch-rounds N]
-                              [--only crop|batch|window]... [--keep]
+                              [--only crop|batch|window|png]... [--keep]
 
   --build DIR       the build folder holding rasterkit-cli and
                     bench/rasterkit_bench_window (default: build)
-  --rounds N        rounds for the frame and the window (default 7)
+  --rounds N        rounds for the frame, the window and the PNG (default 7)
   --batch-rounds N  rounds for the batch of 200 pictures (default 3)
   --only PART       run only this part; may be given more than once
   --keep            keep the temporary folder with the pictures and outputs
@@ -51,8 +55,8 @@ while [ $# -gt 0 ]; do
     --batch-rounds) batch_rounds=$2; shift 2 ;;
     --only)
         case "$2" in
-        crop | batch | window) parts+=("$2") ;;
-        *) echo "compare-peers.sh: unknown part \"$2\": the parts are crop, batch and window." >&2; exit 2 ;;
+        crop | batch | window | png) parts+=("$2") ;;
+        *) echo "compare-peers.sh: unknown part \"$2\": the parts are crop, batch, window and png." >&2; exit 2 ;;
         esac
         shift 2 ;;
     --keep) keep=1; shift ;;
@@ -60,7 +64,7 @@ while [ $# -gt 0 ]; do
     *) echo "compare-peers.sh: unknown argument \"$1\"." >&2; usage >&2; exit 2 ;;
     esac
 done
-[ ${#parts[@]} -gt 0 ] || parts=(crop batch window)
+[ ${#parts[@]} -gt 0 ] || parts=(crop batch window png)
 wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 # --- What the script needs ---------------------------------------------------
@@ -80,6 +84,8 @@ need_command python3 python3
 [ -x /usr/bin/time ] || { missing+=("/usr/bin/time (Debian package time)"); packages+=(time); }
 if wants crop || wants batch; then
     need_command ffmpeg ffmpeg
+fi
+if wants crop || wants batch || wants png; then
     [ -x "$build/rasterkit-cli" ] || missing+=("$build/rasterkit-cli (build it: cmake --build $build --target rasterkit-cli)")
 fi
 if wants window; then
@@ -194,7 +200,7 @@ compare() {
 # --- Pictures ----------------------------------------------------------------
 
 photo="$work/photo-4096.jpg"
-if wants crop || wants batch || wants window; then
+if wants crop || wants batch || wants window || wants png; then
     echo "Making a 4096 x 4096 photo-like JPEG (4:2:0, quality 90) with ImageMagick..."
     # A fractal landscape with film grain: about 3.7 MB, like a phone's photo.
     convert -size 1024x1024 -seed 7 plasma:fractal -resize 4096x4096 -seed 7 -attenuate 0.3 +noise Gaussian \
@@ -317,6 +323,58 @@ if wants window; then
             share = ours / peer
             printf "  Time: %.2f of Qt'\''s reader'\''s, wall clock (goal at most 0.25: %s)\n", share, share <= 0.25 ? "met" : "MISSED"
         }' "$work/window.csv"
+fi
+
+# --- 4. A PNG against the same picture as a JPEG ----------------------------
+
+if wants png; then
+    echo
+    echo "4. A 320 x 240 picture to \"RGB 5:6:5\" by rasterkit-cli: as PNG and as JPEG ($rounds rounds)"
+    # The centre of the photo, as an RGB PNG, as an RGBA PNG (alpha falling
+    # from opaque at the top to clear at the bottom, like a UI piece), and as
+    # a JPEG (4:2:0, quality 90).
+    small="$work/small"
+    convert "$photo" -gravity center -crop 320x240+0+0 +repage "$small.ppm"
+    convert "$small.ppm" -define png:color-type=2 "$small-rgb.png"
+    convert "$small.ppm" \( -size 320x240 gradient:white-black \) -alpha off -compose CopyOpacity -composite \
+        -define png:color-type=6 "$small-rgba.png"
+    convert "$small.ppm" -quality 90 -sampling-factor 2x2 "$small.jpg"
+    png_command() { echo "'$cli' convert '$1' -o '$work/small-out.raw' -f rgb565 -q"; }
+    rm -f "$work"/small-*.times
+    for kind in jpg rgb.png rgba.png; do
+        picture="$small.$kind"
+        [ "$kind" = jpg ] || picture="$small-$kind"
+        measure "$work/warm-up.times" "$(png_command "$picture")"
+    done
+    sync
+    for ((round = 1; round <= rounds; round++)); do
+        # Each round in another order, so that none always goes first.
+        order=(jpg rgb.png rgba.png)
+        order=("${order[@]:round % 3}" "${order[@]:0:round % 3}")
+        for kind in "${order[@]}"; do
+            picture="$small.$kind"
+            [ "$kind" = jpg ] || picture="$small-$kind"
+            measure "$work/small-$kind.times" "$(png_command "$picture")"
+        done
+    done
+    printf '%-22s %10s %10s %10s %12s\n' "" "wall ms" "CPU ms" "peak MB" "Qt Gui"
+    for kind in jpg rgb.png rgba.png; do
+        picture="$small.$kind"
+        [ "$kind" = jpg ] || picture="$small-$kind"
+        # Which shared libraries the run loaded, as the dynamic loader tells them.
+        eval "words=($(png_command "$picture"))"
+        LD_DEBUG=files LD_DEBUG_OUTPUT="$work/loaded" "${words[@]}" >/dev/null 2>&1
+        if grep -qh 'libQt6Gui\|librasterkit-cli-gui' "$work"/loaded.*; then gui="loaded"; else gui="not loaded"; fi
+        rm -f "$work"/loaded.*
+        case $kind in jpg) name="JPEG" ;; rgb.png) name="PNG (RGB)" ;; *) name="PNG (RGBA)" ;; esac
+        printf '  %-20s %10s %10s %10s %12s\n' "$name" "$(median "$work/small-$kind.times" 1)" \
+            "$(median "$work/small-$kind.times" 2)" "$(peak_by_time "$(png_command "$picture")")" "$gui"
+    done
+    awk -v jpeg="$(median "$work/small-jpg.times" 1)" -v rgb="$(median "$work/small-rgb.png.times" 1)" \
+        -v rgba="$(median "$work/small-rgba.png.times" 1)" 'BEGIN {
+        printf "  Time: PNG (RGB) %.2f, PNG (RGBA) %.2f of the JPEG'\''s, wall clock (goal at most 1.5: %s)\n",
+            rgb / jpeg, rgba / jpeg, (rgb / jpeg <= 1.5 && rgba / jpeg <= 1.5) ? "met" : "MISSED"
+    }'
 fi
 
 echo

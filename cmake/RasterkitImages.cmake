@@ -7,6 +7,8 @@
 #       FORMAT <name|index> WIDTH <n> HEIGHT <n> [SCALE <s>]
 #       [ORIGIN <left>,<top> | CENTER <x>,<y>] [BYTE_ORDER <order>]
 #       [FILTER <filter>] [DITHER <mode>]
+#       [COLOUR_ORDER <order>] [ROTATE <degrees>] [MIRROR <mirror>]
+#       [THRESHOLD <n>] [INVERT] [C_TYPE <type>]
 #       [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
@@ -18,9 +20,11 @@
 # keyword, main or _Pragma gets a trailing underscore: "main.jpg" gives
 # main_). The options are those of the command line, passed on as they are
 # given: FORMAT is -f, WIDTH -W, HEIGHT -H, SCALE -s, ORIGIN --origin, CENTER
-# --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither and
-# ATTRIBUTE --c-attribute; FILTER and DITHER default to nearest and none, the
-# window's own sampling and reduction. Relative picture paths are taken from
+# --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither,
+# COLOUR_ORDER --colour-order, ROTATE --rotate, MIRROR --mirror, THRESHOLD
+# --threshold, INVERT --invert, C_TYPE --c-type and ATTRIBUTE --c-attribute;
+# FILTER and DITHER default to nearest and none, the window's own sampling
+# and reduction. Relative picture paths are taken from
 # the current source folder.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
@@ -66,11 +70,16 @@ function(rasterkit_add_images target)
     set(where "rasterkit_add_images(${target})")
     # The keywords that take one value, and the options of
     # `rasterkit-cli convert` they are passed on as.
-    set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE)
-    set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "${keywords}" "IMAGES")
+    set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
+        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE)
+    set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute
+        --colour-order --rotate --mirror --threshold --c-type)
+    # Flags, and the switches of `rasterkit-cli convert` they are passed on as.
+    set(flags INVERT)
+    set(converter_switches --invert)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "${flags}" "${keywords}" "IMAGES")
 
-    if(target STREQUAL "" OR target IN_LIST keywords OR target STREQUAL "IMAGES")
+    if(target STREQUAL "" OR target IN_LIST keywords OR target IN_LIST flags OR target STREQUAL "IMAGES")
         message(FATAL_ERROR "rasterkit_add_images: the first argument names the interface library to create, e.g. rasterkit_add_images(splash FORMAT 0 WIDTH 320 HEIGHT 240 IMAGES logo.jpg).")
     endif()
     if(TARGET ${target})
@@ -79,6 +88,7 @@ function(rasterkit_add_images target)
     if(arg_UNPARSED_ARGUMENTS)
         list(GET arg_UNPARSED_ARGUMENTS 0 first)
         string(JOIN ", " listed ${keywords})
+        string(JOIN ", " listed ${keywords} ${flags})
         message(FATAL_ERROR "${where}: unexpected argument \"${first}\": the options are ${listed} and IMAGES.")
     endif()
     foreach(keyword IN LISTS arg_KEYWORDS_MISSING_VALUES)
@@ -99,6 +109,12 @@ function(rasterkit_add_images target)
             list(APPEND options ${option} "${arg_${keyword}}")
         endif()
         list(APPEND spelled "${keyword} ${option}")
+    endforeach()
+    foreach(flag switch IN ZIP_LISTS flags converter_switches)
+        if(arg_${flag})
+            list(APPEND options ${switch})
+        endif()
+        list(APPEND spelled "${flag} ${switch}")
     endforeach()
 
     # The pictures, absolute. One the build makes is not there yet: the check

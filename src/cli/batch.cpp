@@ -117,7 +117,7 @@ InputList expandInputs(const QStringList& inputs)
             const QDir folder(input);
             const QStringList names = folder.entryList(*filters, QDir::Files, QDir::Name);
             if (names.isEmpty()) {
-                return fail(QStringLiteral("the folder \"%1\" holds no picture (JPEG, BMP, GIF or another format "
+                return fail(QStringLiteral("the folder \"%1\" holds no picture (JPEG, PNG, BMP, GIF or another format "
                                            "Qt reads).")
                                 .arg(input));
             }

@@ -257,6 +257,13 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
         if (const QString problem = option.apply(m_parser.value(option.definition.names.first()), request); !problem.isEmpty())
             return failure(problem);
     }
+    // The options that apply to some formats only, once the format is known.
+    if (contains(m_spec.frameOptions, FrameOptionId::Format)) {
+        const QString problem = formatOptionProblem(request, given(FrameOptionId::ColourOrder),
+            given(FrameOptionId::Threshold), given(FrameOptionId::Invert));
+        if (!problem.isEmpty())
+            return failure(problem);
+    }
     return std::nullopt;
 }
 
@@ -310,7 +317,7 @@ QString programHelp(std::span<const CommandSpec* const> commands)
                     .arg(text.isEmpty() ? QStringLiteral("Usage: ") : QString(7, QLatin1Char(' ')), ProgramName,
                         command->usage);
     }
-    text += QStringLiteral("\nTurns a picture (JPEG, BMP, GIF) into a raw pixel file for a small colour\n"
+    text += QStringLiteral("\nTurns a picture (JPEG, PNG, BMP, GIF) into a raw pixel file for a small colour\n"
                            "display, exactly as the Rasterkit window does, and checks such files.\n\nCommands:\n");
     for (const CommandSpec* command : commands)
         text += helpRow(QStringLiteral("  ") + command->name, command->summary);

@@ -11,6 +11,7 @@
 #include "output/previewimage.h"
 #include "platform/picturefile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +22,7 @@ namespace {
 const QString DitherOption = QStringLiteral("dither");
 const QString Sheet = QStringLiteral("sheet");
 const QString Json = QStringLiteral("json");
+const QString Formats = QStringLiteral("formats");
 const QString AllDitherModes = QStringLiteral("all");
 constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
 
@@ -51,6 +53,12 @@ std::string jsonDecibels(double value)
     return std::isfinite(value) ? fixed(value, 4) : std::string("null");
 }
 
+// Two short names and an index, as --formats takes them, for the help and messages.
+QString formatListExample()
+{
+    return QStringLiteral("%1,%2,0").arg(shortNameOf(PixelFormat::RGB565), shortNameOf(PixelFormat::Mono1));
+}
+
 // The names of the grey formats, quoted, from the format table.
 QString greyFormatNames()
 {
@@ -71,8 +79,9 @@ const CommandSpec& compareCommand()
         QStringLiteral("compare INPUT [options]"),
         QStringLiteral("Show the size and the quality of one frame in every format."),
         QStringLiteral(
-            "Samples the frame of the picture INPUT once, converts it to all %1 formats (with --dither all, in "
-            "each of the three dither modes too) without writing them, and prints a row for each, or a JSON array "
+            "Samples the frame of the picture INPUT once, converts it to all %1 formats, or those --formats names "
+            "(with --dither all, in each of the %3 dither modes too) without writing them, and prints a row for "
+            "each, or a JSON array "
             "with --json:\n"
             "  bytes         the size of the raw file convert writes with the same options\n"
             "  ratio         the unencoded size, width x height x the bytes of an unencoded\n"
@@ -92,7 +101,8 @@ const CommandSpec& compareCommand()
             "the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null in the "
             "JSON.")
             .arg(PixelFormatCount)
-            .arg(greyFormatNames()),
+            .arg(greyFormatNames())
+            .arg(AllDithers.size()),
         {
             { { DitherOption }, QStringLiteral("MODE"),
                 QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
@@ -101,13 +111,17 @@ const CommandSpec& compareCommand()
                 QStringLiteral("Also write the previews side by side in one PNG, each labelled with its format, "
                                "dither mode and size; - writes standard output (the table then goes to standard "
                                "error).") },
+            { { Formats }, QStringLiteral("LIST"),
+                QStringLiteral("The formats to measure, as -f takes them, separated by commas (%1). Default: "
+                               "every format.")
+                    .arg(formatListExample()) },
             { { Json }, {},
                 QStringLiteral("Print a JSON array instead of the table: one object a row with the keys index (the "
                                "format's index, as -f takes it), format, dither, filter, bytes, ratio, psnr and "
                                "banding_psnr; an infinite PSNR is null.") },
         },
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
-            FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background },
+            FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background, FrameOptionId::Threshold },
         {},
         QStringLiteral("rasterkit-cli compare sky.jpg -W 176 -H 132 -s 2.7 --dither all \\\n"
                        "    --sheet sky-sheet.png\n"
@@ -124,7 +138,7 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
 
     const QStringList operands = line.operands();
     if (operands.isEmpty())
-        return line.failure(QStringLiteral("missing INPUT: name the picture to compare (JPEG, BMP or GIF)."));
+        return line.failure(QStringLiteral("missing INPUT: name the picture to compare (JPEG, PNG, BMP or GIF)."));
     if (operands.size() > 1) {
         return line.failure(QStringLiteral("unexpected argument \"%1\": compare takes one INPUT picture (\"%2\").")
                                 .arg(operands.at(1), operands.at(0)));
@@ -150,6 +164,21 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
         }
     }
 
+    options.formats.assign(AllPixelFormats.begin(), AllPixelFormats.end());
+    if (line.isSet(Formats)) {
+        options.formats.clear();
+        for (const QString& item : line.value(Formats).split(QLatin1Char(','))) {
+            const QByteArray text = item.trimmed().toUtf8();
+            const auto format = parsePixelFormat(std::string_view(text.constData(), std::size_t(text.size())));
+            if (!format) {
+                return line.failure(QStringLiteral("unknown format \"%1\" in --formats: expected formats as -f takes "
+                                                   "them, separated by commas, e.g. --formats %2.")
+                                        .arg(item, formatListExample()));
+            }
+            if (std::find(options.formats.begin(), options.formats.end(), *format) == options.formats.end())
+                options.formats.push_back(*format);
+        }
+    }
     if (auto reply = line.readFrame(options.request))
         return *reply;
     options.json = line.isSet(Json);
@@ -214,7 +243,7 @@ RunOutcome runCompare(const CompareOptions& options)
     // Each format's dither modes side by side, two formats a row; or four
     // formats a row with one mode.
     const int sheetColumns = options.dithers.size() > 1 ? 2 * int(options.dithers.size()) : 4;
-    const int tileCount = PixelFormatCount * int(options.dithers.size());
+    const int tileCount = int(options.formats.size() * options.dithers.size());
     const auto sheetTooLarge = [&] {
         return QStringLiteral("Cannot make the sheet \"%1\": %2 previews of %3 x %4 pixels do not fit in one "
                               "picture of at most %5 x %5 pixels; choose a smaller frame.")
@@ -241,9 +270,9 @@ RunOutcome runCompare(const CompareOptions& options)
     const QualityMeter meter(colours);
     std::vector<CompareRow> rows;
     std::vector<SheetTile> tiles;
-    for (const PixelFormat format : AllPixelFormats) {
+    for (const PixelFormat format : options.formats) {
         for (const Dither dither : options.dithers) {
-            const PixelGrid reduced = reduceColours(colours, format, dither);
+            const PixelGrid reduced = reduceColours(colours, format, dither, request.levels);
             CompareRow row { format, dither, request.filter };
             row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
             row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);

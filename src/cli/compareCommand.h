@@ -15,7 +15,8 @@ struct CompareOptions {
     QString inputPath;
     QString sheetPath; // empty: no sheet
     FrameRequest request; // the frame and the filter; every format is measured
-    std::vector<Dither> dithers; // one mode, or all three
+    std::vector<PixelFormat> formats; // every format unless --formats names some
+    std::vector<Dither> dithers;      // one mode, or all of them
     bool json = false;
 };
 

@@ -31,6 +31,7 @@ namespace {
 const QString Output = QStringLiteral("output");
 const QString CArray = QStringLiteral("c-array");
 const QString CAttribute = QStringLiteral("c-attribute");
+const QString CType = QStringLiteral("c-type");
 const QString Preview = QStringLiteral("preview");
 const QString Report = QStringLiteral("report");
 const QString Quiet = QStringLiteral("quiet");
@@ -89,6 +90,34 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
 
     if (auto reply = line.readFrame(options.request))
         return reply;
+    if (line.isSet(CType)) {
+        const QByteArray text = line.value(CType).toUtf8();
+        const std::optional<CArrayType> type = parseCArrayType(std::string_view(text.constData(), std::size_t(text.size())));
+        if (!type) {
+            return line.failure(QStringLiteral("unknown C type \"%1\" for --c-type: expected uint8 or uint16.")
+                                    .arg(line.value(CType)));
+        }
+        options.arrayType = *type;
+    }
+    if (options.arrayType == CArrayType::Words) {
+        const PixelFormat format = options.request.format;
+        if (!formatInfo(format).wordsOnly()) {
+            QStringList names;
+            for (const PixelFormatInfo& info : PixelFormats) {
+                if (info.wordsOnly())
+                    names << shortNameOf(info.format);
+            }
+            return line.failure(QStringLiteral("--c-type uint16 needs a format made of 16-bit words (%1): \"%2\" "
+                                               "is not one.")
+                                    .arg(spokenList(names), fromView(formatInfo(format).name)));
+        }
+        if (line.isSet(QStringLiteral("byte-order"))) {
+            return line.failure(QStringLiteral("--byte-order does not apply with --c-type uint16: the compiler "
+                                               "stores the numbers in the target's own order."));
+        }
+    }
+    if (line.isSet(CType) && options.arrayName.isEmpty() && !line.isSet(Check))
+        return line.failure(QStringLiteral("--c-type needs --c-array NAME: it is the type of the array."));
     options.quiet = line.isSet(Quiet);
     options.jobs = QThread::idealThreadCount();
     if (line.isSet(Jobs)) {
@@ -345,7 +374,7 @@ const CommandSpec& convertCommand()
         QStringLiteral("convert"),
         QStringLiteral("convert INPUT -o OUTPUT [options]"),
         QStringLiteral("Convert a picture into a raw pixel file or a C header."),
-        QStringLiteral("Converts the picture INPUT (JPEG, BMP, GIF) exactly as the Rasterkit window does: samples "
+        QStringLiteral("Converts the picture INPUT (JPEG, PNG, BMP, GIF) exactly as the Rasterkit window does: samples "
                        "the capture frame, reduces every sample to the format's colour depth, writes the pixels to "
                        "OUTPUT with no header and prints the window's report (which --byte-order does not change). "
                        "Every file is replaced whole or not at all. INPUT may be a pipe; - reads standard input. "
@@ -369,6 +398,11 @@ const CommandSpec& convertCommand()
             { { CAttribute }, QStringLiteral("TEXT"),
                 QStringLiteral("Put TEXT before the array: PROGMEM, a section attribute, an alignment. Needs "
                                "--c-array, except with --check.") },
+            { { CType }, QStringLiteral("TYPE"),
+                QStringLiteral("The array's type: uint8 (the default: the raw file's bytes) or uint16 (static const "
+                               "uint16_t NAME[NAME_SIZE / 2], the 16-bit units as numbers, which the compiler stores "
+                               "in the target's order; for the formats made of 16-bit words, without "
+                               "--byte-order). Needs --c-array, except with --check.") },
             { { Preview }, QStringLiteral("FILE.png"),
                 QStringLiteral("Also write the reduced picture as the window's preview shows it, one pixel per "
                                "output pixel, as PNG (dithered, when --dither is given).") },
@@ -393,7 +427,8 @@ const CommandSpec& convertCommand()
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
-            FrameOptionId::ByteOrder, FrameOptionId::Background },
+            FrameOptionId::ByteOrder, FrameOptionId::Background, FrameOptionId::ColourOrder, FrameOptionId::Rotate,
+            FrameOptionId::Mirror, FrameOptionId::Threshold, FrameOptionId::Invert },
         {},
         QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f %1 -W 176 -H 132 -s 1.5\n"
                        "rasterkit-cli convert sky.jpg -o sky.raw -f %2 -s 2.7 --filter box \\\n"
@@ -414,7 +449,7 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
 
     const QStringList operands = line.operands();
     if (operands.isEmpty())
-        return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, BMP or GIF)."));
+        return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, PNG, BMP or GIF)."));
     if (line.isSet(Check))
         return checkConversions(line, operands);
     if (namesBatch(line, operands))
@@ -470,15 +505,17 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
 
     std::string header;
     if (!options.arrayName.isEmpty()) {
-        header = cHeader({ options.arrayName.toStdString(), options.arrayAttribute.toStdString(), frame.targetWidth,
-                             frame.targetHeight, request.format, request.byteOrder },
+        // The file's own raster: turned, it is the frame's sides swapped.
+        header = cHeader({ options.arrayName.toStdString(), options.arrayAttribute.toStdString(), grid.width(),
+                             grid.height(), request.format, request.byteOrder, options.arrayType },
             bytes);
     }
     const std::span<const std::uint8_t> written = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);
     if (const QString error = writeOutput(options.outputPath, written); !error.isEmpty())
         return fileFailure(error);
     if (!options.previewPath.isEmpty()) {
-        if (const QString error = writePicture(options.previewPath, previewImage(grid, request.format)); !error.isEmpty())
+        const RgbxPicture preview = previewImage(grid, request.format, request.levels.colourOrder);
+        if (const QString error = writePicture(options.previewPath, preview); !error.isEmpty())
             return fileFailure(error);
     }
     if (!options.reportPath.isEmpty()) {

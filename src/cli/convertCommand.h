@@ -4,6 +4,7 @@
 #include "cliOptions.h"
 
 #include "convert/pixelgrid.h"
+#include "output/cheader.h"
 #include "platform/picturefile.h"
 
 #include <QString>
@@ -24,6 +25,7 @@ struct ConvertOptions {
     QString previewPath; // empty: no preview
     QString arrayName;   // not empty: write a C header with this array
     QString arrayAttribute;
+    CArrayType arrayType = CArrayType::Bytes;
     FrameRequest request;
     bool quiet = false;
     // Several pictures into a folder: each item is converted with the

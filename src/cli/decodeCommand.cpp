@@ -83,7 +83,8 @@ const CommandSpec& decodeCommand()
             { { QStringLiteral("o"), Output }, QStringLiteral("FILE.png"),
                 QStringLiteral("The picture to write, as PNG. Replaced if it exists; - writes standard output.") },
         },
-        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder,
+            FrameOptionId::ColourOrder },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height },
         QStringLiteral("rasterkit-cli decode logo.raw -f %1 -W 128 -H 64 --byte-order little -o check.png")
             .arg(shortNameOf(PixelFormat::RGB565x8)),
@@ -118,8 +119,9 @@ RunOutcome runDecode(const DecodeOptions& options)
     const PixelFormatInfo& info = formatInfo(request.format);
     const int width = request.frame.targetWidth;
     const int height = request.frame.targetHeight;
-    const qint64 longest = qint64(width) * height * info.recordWidth;
-    RawFile raw = readRaw(options.inputPath, longest + info.recordWidth);
+    // The longest valid file: every pixel a record, or the plain layout's size.
+    const qint64 longest = info.runLength() ? qint64(width) * height * info.recordWidth : plainSize(info, width, height);
+    RawFile raw = readRaw(options.inputPath, longest + (info.runLength() ? info.recordWidth : 1));
     if (!raw.error.isEmpty())
         return RunOutcome { ExitFileError, raw.error, {} };
 
@@ -139,7 +141,8 @@ RunOutcome runDecode(const DecodeOptions& options)
             {} };
     }
 
-    if (const QString error = writePicture(options.outputPath, previewImage(decoded.grid, request.format)); !error.isEmpty())
+    const RgbxPicture picture = previewImage(decoded.grid, request.format, request.levels.colourOrder);
+    if (const QString error = writePicture(options.outputPath, picture); !error.isEmpty())
         return RunOutcome { ExitFileError, error, {} };
     return {};
 }

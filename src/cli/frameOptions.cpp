@@ -187,6 +187,52 @@ QString readBackground(const QString& text, FrameRequest& request)
     return {};
 }
 
+// A value out of a list of names, as the core reads it; the message names
+// the option and the accepted values.
+template<typename Value, std::size_t Count, typename Parse, typename NameOf>
+QString readNamed(const QString& text, const char* what, const char* option, const std::array<Value, Count>& values,
+    Parse parse, NameOf nameOf, Value& target)
+{
+    const QByteArray bytes = text.toUtf8();
+    const std::optional<Value> value = parse(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!value) {
+        QStringList names;
+        for (const Value candidate : values)
+            names << fromView(nameOf(candidate));
+        return QStringLiteral("unknown %1 \"%2\" for --%3: expected %4.")
+            .arg(QLatin1String(what), text, QLatin1String(option), spokenList(names).replace(QStringLiteral(" and "), QStringLiteral(" or ")));
+    }
+    target = *value;
+    return {};
+}
+
+QString readColourOrder(const QString& text, FrameRequest& request)
+{
+    return readNamed(text, "colour order", "colour-order", AllColourOrders, parseColourOrder, colourOrderName,
+        request.levels.colourOrder);
+}
+
+QString readRotation(const QString& text, FrameRequest& request)
+{
+    return readNamed(text, "rotation", "rotate", AllRotations, parseRotation, rotationName, request.orientation.rotation);
+}
+
+QString readMirror(const QString& text, FrameRequest& request)
+{
+    return readNamed(text, "mirror", "mirror", AllMirrors, parseMirror, mirrorName, request.orientation.mirror);
+}
+
+QString readThreshold(const QString& text, FrameRequest& request)
+{
+    return readWholeNumber(text, QStringLiteral("--threshold"), 0, 256, request.levels.threshold);
+}
+
+QString readInvert(const QString&, FrameRequest& request)
+{
+    request.levels.invert = true;
+    return {};
+}
+
 QString readDither(const QString& text, FrameRequest& request)
 {
     const auto dither = ditherOfName(text);
@@ -243,6 +289,32 @@ QString byteOrderHelp()
 }
 
 } // namespace
+
+QString formatOptionProblem(const FrameRequest& request, bool colourOrderGiven, bool thresholdGiven, bool invertGiven)
+{
+    const PixelFormatInfo& info = formatInfo(request.format);
+    const auto namesOf = [](bool (PixelFormatInfo::*has)() const, bool wanted) {
+        QStringList names;
+        for (const PixelFormatInfo& row : PixelFormats) {
+            if ((row.*has)() == wanted)
+                names << fromView(row.shortName);
+        }
+        return spokenList(names);
+    };
+    if (colourOrderGiven && request.levels.colourOrder != ColourOrder::Rgb && info.grey()) {
+        return QStringLiteral("--colour-order %1 does not apply to %2, which keeps no colour: it is for the colour "
+                              "formats (%3).")
+            .arg(fromView(colourOrderName(request.levels.colourOrder)), quotedName(request.format),
+                namesOf(&PixelFormatInfo::grey, false));
+    }
+    for (const auto& [given, option] : { std::pair { thresholdGiven, "--threshold" }, std::pair { invertGiven, "--invert" } }) {
+        if (given && !info.mono()) {
+            return QStringLiteral("%1 does not apply to %2: it is for the one-bit formats (%3).")
+                .arg(QLatin1String(option), quotedName(request.format), namesOf(&PixelFormatInfo::mono, true));
+        }
+    }
+    return {};
+}
 
 QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target)
 {
@@ -341,10 +413,11 @@ const std::vector<FrameOption>& frameOptions()
         { FrameOptionId::Dither,
             { { QStringLiteral("dither") }, QStringLiteral("MODE"),
                 QStringLiteral("How samples come down to the format's levels: none (the format's own reduction, "
-                               "as the window does), ordered (an 8 x 8 Bayer pattern) or diffusion (Floyd-Steinberg "
-                               "error diffusion). Dithering trades bands in skies and gradients for fine noise; "
-                               "in the run-length formats it breaks runs and costs bytes (see compare). Colours "
-                               "the format holds exactly stay flat.") },
+                               "as the window does), ordered (an 8 x 8 Bayer pattern), diffusion (Floyd-Steinberg "
+                               "error diffusion) or atkinson (Atkinson's diffusion, the classic for one-bit "
+                               "screens). Dithering trades bands in skies and gradients for fine noise; in the "
+                               "run-length formats it breaks runs and costs bytes (see compare). Colours the format "
+                               "holds exactly stay flat.") },
             QStringLiteral("none"), readDither },
         { FrameOptionId::ByteOrder, { { QStringLiteral("byte-order") }, QStringLiteral("ORDER"), byteOrderHelp() },
             QStringLiteral("big"), readByteOrder },
@@ -352,6 +425,32 @@ const std::vector<FrameOption>& frameOptions()
             { { QStringLiteral("background") }, QStringLiteral("RRGGBB"),
                 QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits.") },
             QStringLiteral("F0F0F0, as in the window"), readBackground },
+        { FrameOptionId::ColourOrder,
+            { { QStringLiteral("colour-order") }, QStringLiteral("ORDER"),
+                QStringLiteral("The order of the colour channels the panel is wired for: rgb, or bgr (red and blue "
+                               "swap places before the format packs them, so a 5:6:5 word holds blue's top 5 bits "
+                               "where red's were). For the colour formats only.") },
+            QStringLiteral("rgb"), readColourOrder },
+        { FrameOptionId::Rotate,
+            { { QStringLiteral("rotate") }, QStringLiteral("DEGREES"),
+                QStringLiteral("Turn the frame clockwise by 0, 90, 180 or 270 degrees for a panel mounted turned: "
+                               "the file holds the turned raster, H pixels wide and W high at 90 and 270.") },
+            QStringLiteral("0"), readRotation },
+        { FrameOptionId::Mirror,
+            { { QStringLiteral("mirror") }, QStringLiteral("MIRROR"),
+                QStringLiteral("Mirror the frame before it is turned: none, horizontal (left and right swap) or "
+                               "vertical (top and bottom swap).") },
+            QStringLiteral("none"), readMirror },
+        { FrameOptionId::Threshold,
+            { { QStringLiteral("threshold") }, QStringLiteral("N"),
+                QStringLiteral("One-bit formats: a pixel is lit (1) where its grey, (299 R + 587 G + 114 B + 500) / "
+                               "1000, is at least N, 0..256 (256 lights none). With a dither mode it shifts the "
+                               "grey by 128 - N instead.") },
+            QStringLiteral("128"), readThreshold },
+        { FrameOptionId::Invert,
+            { { QStringLiteral("invert") }, {},
+                QStringLiteral("One-bit formats: write lit pixels as 0 and unlit ones as 1 (padding stays 0).") },
+            QString(), readInvert },
     };
     return options;
 }

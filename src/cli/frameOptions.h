@@ -43,7 +43,23 @@ struct FrameRequest : ReductionRequest {
     std::uint32_t background = PictureBackground; // 0xAARRGGBB: what transparent pixels are blended over
 };
 
-enum class FrameOptionId { Format, Width, Height, Scale, Origin, Center, Filter, Dither, ByteOrder, Background };
+enum class FrameOptionId {
+    Format,
+    Width,
+    Height,
+    Scale,
+    Origin,
+    Center,
+    Filter,
+    Dither,
+    ByteOrder,
+    Background,
+    ColourOrder,
+    Rotate,
+    Mirror,
+    Threshold,
+    Invert,
+};
 
 struct FrameOption {
     FrameOptionId id;
@@ -57,6 +73,11 @@ struct FrameOption {
 // size and the scale it depends on.
 const std::vector<FrameOption>& frameOptions();
 const FrameOption& frameOption(FrameOptionId id);
+
+// Why an option given does not apply to the request's format: --colour-order
+// bgr to a grey or mono format, --threshold or --invert to one that is not
+// mono. Empty when all apply.
+QString formatOptionProblem(const FrameRequest& request, bool colourOrderGiven, bool thresholdGiven, bool invertGiven);
 
 // Reads a whole number from minimum to maximum into target; the message,
 // naming the option as shown ("-W/--width"), when the text is not one.

@@ -21,12 +21,17 @@ const CommandSpec& patternCommand()
         QStringLiteral("Writes a test picture in the format F as a raw pixel file, so that the display shows at "
                        "once whether bytes, colour channels or rows come out swapped: a white one-pixel border "
                        "inside a black line, red, green, blue and white bars, a grey ramp from black to white, a "
-                       "ramp through the hues, and a yellow mark twice as wide as high in the top-left corner."),
+                       "ramp through the hues, and a yellow mark twice as wide as high in the top-left corner. "
+                       "For the one-bit formats, white on black: the border, the mark, a checker of 4 x 4 squares "
+                       "and a grid of one-pixel lines every 8 pixels, so that page and bit order mistakes show. "
+                       "--colour-order, --rotate, --mirror and --invert write it as a conversion with them "
+                       "would: the display shows it upright and in its true colours when they are right."),
         {
             { { QStringLiteral("o"), Output }, QStringLiteral("RAW"),
                 QStringLiteral("The raw pixel file to write. Replaced if it exists; - writes standard output.") },
         },
-        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder },
+        { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder,
+            FrameOptionId::ColourOrder, FrameOptionId::Rotate, FrameOptionId::Mirror, FrameOptionId::Invert },
         { FrameOptionId::Format },
         QStringLiteral("rasterkit-cli pattern -f %1 -W 240 -H 135 --byte-order little -o pattern.raw")
             .arg(shortNameOf(PixelFormat::RGB565)),
@@ -54,8 +59,7 @@ RunOutcome runPattern(const PatternOptions& options)
     if (const QString problem = destinationProblem(options.outputPath); !problem.isEmpty())
         return RunOutcome { ExitFileError, problem, {} };
     const FrameRequest& request = options.request;
-    OutputBytes bytes = encode(request.format,
-        testPattern(request.format, request.frame.targetWidth, request.frame.targetHeight));
+    OutputBytes bytes = encode(request.format, testPattern(request));
     applyByteOrder(request.format, bytes, request.byteOrder);
     if (const QString error = writeOutput(options.outputPath, bytes); !error.isEmpty())
         return RunOutcome { ExitFileError, error, {} };

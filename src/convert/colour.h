@@ -17,6 +17,13 @@ constexpr unsigned redOf(std::uint32_t colour) { return colour & 0xFFu; }
 constexpr unsigned greenOf(std::uint32_t colour) { return (colour >> 8) & 0xFFu; }
 constexpr unsigned blueOf(std::uint32_t colour) { return (colour >> 16) & 0xFFu; }
 
+// The luma of a colour, 0..255: (299 R + 587 G + 114 B + 500) / 1000 in
+// whole numbers.
+constexpr int lumaOf(std::uint32_t colour)
+{
+    return static_cast<int>((299 * redOf(colour) + 587 * greenOf(colour) + 114 * blueOf(colour) + 500) / 1000);
+}
+
 constexpr Colour makeColour(unsigned red, unsigned green, unsigned blue)
 {
     return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);

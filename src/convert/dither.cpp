@@ -12,7 +12,7 @@ namespace rasterkit {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> DitherNames { "none", "ordered", "diffusion" };
+constexpr std::array<std::string_view, 4> DitherNames { "none", "ordered", "diffusion", "atkinson" };
 
 // A step between two levels counts Unit units; half a step is Half.
 constexpr int Unit = 4096;
@@ -150,6 +150,50 @@ private:
     const Entry* m_table;
 };
 
+// The one channel of a luma format: the luma 0..255 between two of the
+// 2^bits levels, a step being 255 / (2^bits - 1) of luma. For one bit the
+// threshold moves the luma first (by 128 - threshold, within 0..255), so that
+// a luma at the threshold lies just above half a step, as it is lit without
+// dithering; inverted, the levels count down from 1.
+class LumaLevels {
+public:
+    static constexpr int ChannelCount = 1;
+
+    LumaLevels(const PixelFormatInfo& info, const LevelOptions& options)
+        : m_bits(info.mono() ? 1 : info.channelBits[0])
+        , m_top((1 << m_bits) - 1)
+        , m_shift(info.mono() ? 128 - options.threshold : 0)
+        , m_threshold(info.mono() ? options.threshold : -1)
+        , m_invert(info.mono() && options.invert)
+    {
+    }
+
+    Split<ChannelCount> split(std::int32_t colour) const
+    {
+        const int luma = std::clamp(lumaOf(static_cast<std::uint32_t>(colour)) + m_shift, 0, 255);
+        const int scaled = luma * m_top;
+        const int below = scaled / 255;
+        const int fraction = (scaled - below * 255) * Unit / 255;
+        return { m_invert ? 1 - below : below, { fraction } };
+    }
+    std::int32_t step(int) const { return m_invert ? -1 : 1; }
+    // Without dithering: the rounded level, or lit at the threshold.
+    std::int32_t plain(std::int32_t colour) const
+    {
+        const int luma = lumaOf(static_cast<std::uint32_t>(colour));
+        if (m_threshold < 0)
+            return lumaLevel(luma, m_bits);
+        return (luma >= m_threshold) != m_invert ? 1 : 0;
+    }
+
+private:
+    int m_bits;
+    int m_top;
+    int m_shift;
+    int m_threshold; // -1: levels, not a threshold
+    bool m_invert;
+};
+
 // Samples outside the picture are -1; sampled colours have bits 24..31 clear.
 bool isOutside(std::int32_t colour)
 {
@@ -275,10 +319,71 @@ private:
     std::vector<int> m_receivedNext;
 };
 
+// Atkinson's error diffusion, in raster order: an eighth of each channel's
+// error goes to each of the next two samples in the row, the three below
+// behind, below and below ahead, and the one two rows below; the other two
+// eighths are dropped, which keeps flat areas clean and contrast high, the
+// classic for one-bit screens. As with Floyd-Steinberg, errors are whole
+// units, each sample receives the exact sum of its neighbours' eighths and
+// rounds its own error down once; samples outside the picture neither take
+// nor pass on error.
+template<typename Levels>
+class AtkinsonRows final : public detail::RowReduction {
+public:
+    static constexpr int Channels = Levels::ChannelCount;
+
+    // Per place and channel, for this row and the two below, the sum of the
+    // errors whose eighths it receives; a spare place left and two right take
+    // the parts that leave the grid.
+    AtkinsonRows(const Levels& levels, int width)
+        : m_levels(levels)
+        , m_places(static_cast<std::size_t>(width) + 3)
+        , m_rows { std::vector<int>(m_places * Channels), std::vector<int>(m_places * Channels),
+            std::vector<int>(m_places * Channels) }
+    {
+    }
+
+    void reduceRow(int, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        int* const here = m_rows[0].data() + Channels;
+        int* const below = m_rows[1].data() + Channels;
+        int* const twoBelow = m_rows[2].data() + Channels;
+        for (std::size_t column = 0; column < in.size(); ++column) {
+            const std::int32_t colour = in[column];
+            const bool outside = isOutside(colour);
+            const auto split = m_levels.split(outside ? 0 : colour);
+            std::int32_t value = split.below;
+            const auto at = static_cast<std::ptrdiff_t>(column) * Channels;
+            for (int channel = 0; channel < Channels; ++channel) {
+                const int wanted = outside ? 0 : 8 * split.fraction[static_cast<std::size_t>(channel)] + here[at + channel];
+                const int up = wanted >= 8 * Half ? 1 : 0;
+                value += m_levels.step(channel) * up;
+                const int error = (wanted - 8 * Unit * up) >> 3;
+                here[at + Channels + channel] += error;
+                here[at + 2 * Channels + channel] += error;
+                below[at - Channels + channel] += error;
+                below[at + channel] += error;
+                below[at + Channels + channel] += error;
+                twoBelow[at + channel] += error;
+            }
+            out[column] = outside ? m_levels.plain(colour) : value;
+        }
+        std::rotate(m_rows.begin(), m_rows.begin() + 1, m_rows.end());
+        std::fill(m_rows[2].begin(), m_rows[2].end(), 0);
+    }
+
+private:
+    Levels m_levels;
+    std::size_t m_places;
+    std::array<std::vector<int>, 3> m_rows;
+};
+
 template<typename Levels>
 std::unique_ptr<detail::RowReduction> reductionWith(const Levels& levels, Dither dither, int width)
 {
     switch (dither) {
+    case Dither::Atkinson:
+        return std::make_unique<AtkinsonRows<Levels>>(levels, width);
     case Dither::Ordered:
         return std::make_unique<OrderedRows<Levels>>(levels);
     case Dither::Diffusion:
@@ -301,17 +406,24 @@ std::optional<Dither> parseDither(std::string_view text)
     return valueNamed(text, AllDithers, ditherName);
 }
 
-RowReducer::RowReducer(PixelFormat format, Dither dither, int width)
+RowReducer::RowReducer(PixelFormat format, Dither dither, int width, const LevelOptions& options)
+    : m_colourOrder(formatInfo(format).grey() ? ColourOrder::Rgb : options.colourOrder)
 {
     const PixelFormatInfo& info = formatInfo(format);
     switch (info.reduction) {
     case Reduction::TopBits:
         m_reduction = reductionWith(ColourLevels(info.reductionMask()), dither, width);
-        return;
+        break;
     case Reduction::GreySum:
         m_reduction = reductionWith(GreyLevels {}, dither, width);
-        return;
+        break;
+    case Reduction::Luma:
+    case Reduction::Threshold:
+        m_reduction = reductionWith(LumaLevels(info, options), dither, width);
+        break;
     }
+    if (m_colourOrder != ColourOrder::Rgb)
+        m_ordered.resize(static_cast<std::size_t>(width));
 }
 
 RowReducer::~RowReducer() = default;
@@ -320,13 +432,21 @@ RowReducer& RowReducer::operator=(RowReducer&&) noexcept = default;
 
 void RowReducer::reduceRow(int row, std::span<const std::int32_t> colours, std::span<std::int32_t> reduced)
 {
-    m_reduction->reduceRow(row, colours, reduced);
+    if (m_colourOrder == ColourOrder::Rgb) {
+        m_reduction->reduceRow(row, colours, reduced);
+        return;
+    }
+    // The panel's order first: the format then packs blue where red was.
+    std::transform(colours.begin(), colours.end(), m_ordered.begin(), [this](std::int32_t colour) {
+        return static_cast<std::int32_t>(inColourOrder(static_cast<Colour>(colour), m_colourOrder));
+    });
+    m_reduction->reduceRow(row, std::span(m_ordered).first(colours.size()), reduced);
 }
 
-PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither)
+PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither, const LevelOptions& options)
 {
     PixelGrid reduced(colours.width(), colours.height());
-    RowReducer reducer(format, dither, colours.width());
+    RowReducer reducer(format, dither, colours.width(), options);
     for (int row = 1; row <= reduced.height(); ++row)
         reducer.reduceRow(row, colours.row(row), reduced.row(row));
     return reduced;

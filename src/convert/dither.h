@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace rasterkit {
 
@@ -76,9 +77,10 @@ enum class Dither {
     None,      // the format's reduction alone, as the window does it
     Ordered,   // 8 x 8 Bayer matrix
     Diffusion, // Floyd-Steinberg, serpentine
+    Atkinson,  // Atkinson's diffusion of six eighths, in raster order
 };
 
-inline constexpr std::array<Dither, 3> AllDithers { Dither::None, Dither::Ordered, Dither::Diffusion };
+inline constexpr std::array<Dither, 4> AllDithers { Dither::None, Dither::Ordered, Dither::Diffusion, Dither::Atkinson };
 
 // "none", "ordered" or "diffusion".
 std::string_view ditherName(Dither dither);
@@ -104,7 +106,7 @@ public:
 // is reduceColour of its sample.
 class RowReducer {
 public:
-    RowReducer(PixelFormat format, Dither dither, int width);
+    RowReducer(PixelFormat format, Dither dither, int width, const LevelOptions& options = {});
     ~RowReducer();
     RowReducer(RowReducer&&) noexcept;
     RowReducer& operator=(RowReducer&&) noexcept;
@@ -114,9 +116,11 @@ public:
 
 private:
     std::unique_ptr<detail::RowReduction> m_reduction;
+    ColourOrder m_colourOrder;
+    std::vector<std::int32_t> m_ordered; // a row in the panel's colour order
 };
 
 // A whole grid of sampled colours reduced, row after row.
-PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither);
+PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither, const LevelOptions& options = {});
 
 } // namespace rasterkit

@@ -18,8 +18,13 @@ using Decoder = DecodeResult (*)(std::span<const std::uint8_t>, int, int);
 template<std::size_t Index>
 constexpr Encoder encoderOf()
 {
-    if constexpr (PixelFormats[Index].layout == FormatLayout::RunRecords)
+    constexpr FormatLayout layout = PixelFormats[Index].layout;
+    if constexpr (layout == FormatLayout::RunRecords)
         return detail::encodeRuns<Index>;
+    else if constexpr (layout == FormatLayout::PackedRows)
+        return detail::encodePacked<Index>;
+    else if constexpr (layout == FormatLayout::Pages)
+        return detail::encodePages<Index>;
     else
         return detail::encodePixels<Index>;
 }
@@ -27,8 +32,11 @@ constexpr Encoder encoderOf()
 template<std::size_t Index>
 constexpr Decoder decoderOf()
 {
-    if constexpr (PixelFormats[Index].layout == FormatLayout::RunRecords)
+    constexpr FormatLayout layout = PixelFormats[Index].layout;
+    if constexpr (layout == FormatLayout::RunRecords)
         return detail::decodeRuns<Index>;
+    else if constexpr (layout == FormatLayout::PackedRows || layout == FormatLayout::Pages)
+        return detail::decodeBits<Index>;
     else
         return detail::decodePixels<Index>;
 }

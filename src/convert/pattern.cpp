@@ -1,5 +1,7 @@
 #include "pattern.h"
 
+#include "dither.h"
+#include "orientation.h"
 #include "sampling.h"
 
 #include <algorithm>
@@ -67,15 +69,42 @@ Colour testPatternColour(int x, int y, int width, int height)
     return hue(along(innerX, innerWidth, 6 * 255));
 }
 
-PixelGrid testPattern(PixelFormat format, int width, int height)
+Colour monoTestPatternColour(int x, int y, int width, int height)
 {
-    PixelGrid grid(width, height);
-    for (int row = 1; row <= grid.height(); ++row) {
-        const auto values = grid.row(row);
-        for (int column = 1; column <= grid.width(); ++column)
-            values[std::size_t(column - 1)] = reduceColour(format, testPatternColour(column - 1, row - 1, width, height));
+    const bool lit = [&] {
+        if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
+            return true;
+        if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+            return false;
+        const int innerX = x - 2;
+        const int innerY = y - 2;
+        const int innerWidth = width - 4;
+        const int innerHeight = height - 4;
+        const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
+        if (innerX < 2 * mark && innerY < mark)
+            return true;
+        if (innerY < innerHeight / 2)
+            return (innerX / 4 + innerY / 4) % 2 == 0;
+        return innerX % 8 == 0 || (innerY - innerHeight / 2) % 8 == 0;
+    }();
+    return lit ? White : Black;
+}
+
+PixelGrid testPattern(const ReductionRequest& request)
+{
+    const int width = request.frame.targetWidth;
+    const int height = request.frame.targetHeight;
+    PixelGrid colours(width, height);
+    const bool mono = formatInfo(request.format).mono();
+    for (int row = 1; row <= colours.height(); ++row) {
+        const auto values = colours.row(row);
+        for (int column = 1; column <= colours.width(); ++column) {
+            const Colour colour = mono ? monoTestPatternColour(column - 1, row - 1, width, height)
+                                       : testPatternColour(column - 1, row - 1, width, height);
+            values[std::size_t(column - 1)] = static_cast<std::int32_t>(colour);
+        }
     }
-    return grid;
+    return orient(reduceColours(colours, request.format, Dither::None, request.levels), request.orientation);
 }
 
 } // namespace rasterkit

@@ -3,6 +3,7 @@
 #include "colour.h"
 #include "pixelformat.h"
 #include "pixelgrid.h"
+#include "reduceframe.h"
 
 namespace rasterkit {
 
@@ -15,9 +16,17 @@ namespace rasterkit {
 // in the top-left corner, so every turn or mirror of the picture moves it.
 Colour testPatternColour(int x, int y, int width, int height); // x, y 0-based
 
-// The test picture of width x height pixels reduced for a format, as the
-// conversion stores a picture: ready for the format's encoder. A size
-// outside 1..MaximumTargetSize gives an empty grid.
-PixelGrid testPattern(PixelFormat format, int width, int height);
+// The test picture for one-bit screens, white on black, where page and bit
+// order mistakes show at once: the same border, gap and corner mark, then
+// the upper half a checker of 4 x 4 squares, the lower half a grid of
+// one-pixel lines every 8 pixels.
+Colour monoTestPatternColour(int x, int y, int width, int height); // x, y 0-based
+
+// The test picture of the request's frame size (its place and scale play no
+// part), the mono one for a mono format, reduced for the request's format
+// with its level options and turned as it asks, without dithering: ready for
+// the format's encoder. A size outside 1..MaximumTargetSize gives an empty
+// grid.
+PixelGrid testPattern(const ReductionRequest& request);
 
 } // namespace rasterkit

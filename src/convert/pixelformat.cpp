@@ -15,6 +15,16 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
+std::string_view colourOrderName(ColourOrder order)
+{
+    return order == ColourOrder::Bgr ? "bgr" : "rgb";
+}
+
+std::optional<ColourOrder> parseColourOrder(std::string_view text)
+{
+    return valueNamed(text, AllColourOrders, colourOrderName);
+}
+
 std::optional<PixelFormat> pixelFormatFromIndex(int index)
 {
     if (index < 0 || index >= PixelFormatCount)

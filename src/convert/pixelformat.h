@@ -29,18 +29,58 @@ enum class PixelFormat : int {
     RGB332 = 5,
     RGB332x8 = 6,
     Y5x3 = 7,
+    // For rasterkit-cli only: the window lists the eight above.
+    Mono1 = 8,
+    Mono1Lsb = 9,
+    Mono1Pages = 10,
+    Grey2 = 11,
+    Grey4 = 12,
+    Grey8 = 13,
+    RGB666 = 14,
+    RGB888 = 15,
 };
 
 // How a format lays out what its grid holds.
 enum class FormatLayout {
-    Pixels,     // one record a pixel, in raster order
-    RunRecords, // run records in raster order; runs go on across row ends
+    Pixels,     // one record of recordWidth bytes a pixel, in raster order
+    RunRecords, // run records of recordWidth bytes in raster order; runs go on across row ends
+    PackedRows, // bitsPerPixel bits a pixel in raster order, each row padded with 0 bits to whole bytes
+    Pages,      // pages of eight rows: byte x of page p holds pixels (x, 8p + k) in bit k; rows past the last are 0
+};
+
+// Where a byte of PackedRows puts its leftmost pixel.
+enum class BitOrder {
+    HighFirst, // in its highest bits
+    LowFirst,  // in its lowest bits
 };
 
 // How a sampled colour becomes what the grid holds.
 enum class Reduction {
-    TopBits, // each channel keeps its top channelBits bits: the colour ANDed with the reduction mask
-    GreySum, // a grey level 7..31 from the channels' weighted bits (GreyLevel)
+    TopBits,   // each channel keeps its top channelBits bits: the colour ANDed with the reduction mask
+    GreySum,   // a grey level 7..31 from the channels' weighted bits (GreyLevel)
+    Luma,      // a grey level of channelBits bits from the luma (lumaOf): (Y x (2^n - 1) + 127) / 255
+    Threshold, // 1 (lit) where the luma reaches the threshold, else 0; the level options may invert it
+};
+
+// The order of the colour channels a panel is wired for.
+enum class ColourOrder {
+    Rgb,
+    Bgr, // red and blue swap places before the format packs them
+};
+
+inline constexpr std::array<ColourOrder, 2> AllColourOrders { ColourOrder::Rgb, ColourOrder::Bgr };
+
+// "rgb" or "bgr".
+std::string_view colourOrderName(ColourOrder order);
+std::optional<ColourOrder> parseColourOrder(std::string_view text);
+
+// What a conversion may ask of the reduction beyond the format's own rule.
+struct LevelOptions {
+    int threshold = 128;                        // Threshold: lit where the luma is at least this, 0..256
+    bool invert = false;                        // Threshold: 1 and 0 swap
+    ColourOrder colourOrder = ColourOrder::Rgb; // colour formats only
+
+    friend bool operator==(const LevelOptions&, const LevelOptions&) = default;
 };
 
 // wordOffset of a format whose units are all single bytes.
@@ -56,10 +96,13 @@ struct PixelFormatInfo {
     std::string_view shortName; // for command lines, e.g. "rgb565x8"
     std::string_view unit;      // what one pixel or record is, in words
     FormatLayout layout;
-    int recordWidth;            // bytes a run record, or a pixel
-    int runLimit;               // the largest run one record holds; 0 for Pixels
+    int recordWidth;            // bytes a run record or a pixel (Pixels, RunRecords); 0 for the bit layouts
+    int bitsPerPixel;           // PackedRows and Pages: 1, 2, 4 or 8; 0 for the others
+    BitOrder bitOrder;          // PackedRows
+    int runLimit;               // the largest run one record holds; 0 for the others
     int wordOffset;             // where in each record its 16-bit word starts (high byte first), or NoWord
-    int uncompressedPixelBytes; // N in the compression report is width x height x this
+    int uncompressedPixelBytes; // RunRecords: N in the compression report is width x height x this
+    bool inWindow;              // offered by the window's format list
     Reduction reduction;
     std::array<int, 3> channelBits; // red, green and blue bits kept; the grey level's bits, three times
     RecordBuilder build;            // (value, run length) -> the record's bytes
@@ -67,8 +110,14 @@ struct PixelFormatInfo {
     PreviewColourOf preview;        // what the preview shows for a value of the grid
 
     constexpr bool runLength() const { return layout == FormatLayout::RunRecords; }
-    // The grid holds grey levels, not colours.
-    constexpr bool grey() const { return reduction == Reduction::GreySum; }
+    // The grid holds grey levels (or lit and unlit pixels), not colours.
+    constexpr bool grey() const { return reduction != Reduction::TopBits; }
+    // One bit a pixel, lit or not.
+    constexpr bool mono() const { return reduction == Reduction::Threshold; }
+    // Bits a pixel (Pixels, PackedRows, Pages) or a run record (RunRecords) takes.
+    constexpr int bitsPerUnit() const { return recordWidth > 0 ? 8 * recordWidth : bitsPerPixel; }
+    // Every unit one 16-bit word: the formats --c-type uint16 writes as numbers.
+    constexpr bool wordsOnly() const { return wordOffset == 0 && recordWidth == 2; }
     // The mask applied to every sample: the top channelBits bits of each
     // channel; all 24 bits for a grey format, which keeps a level instead.
     constexpr std::uint32_t reductionMask() const
@@ -80,53 +129,107 @@ struct PixelFormatInfo {
             mask |= ((0xFFu << (8 - channelBits[channel])) & 0xFFu) << (8 * channel);
         return mask;
     }
-    // Bits a pixel (Pixels) or a run record (RunRecords) takes.
-    constexpr int bitsPerUnit() const { return 8 * recordWidth; }
     // Whether --byte-order changes the files: a 16-bit word in every unit.
     constexpr bool hasWords() const { return wordOffset != NoWord; }
 };
 
-inline constexpr std::array<PixelFormatInfo, 8> PixelFormats { {
+inline constexpr std::array<PixelFormatInfo, 16> PixelFormats { {
     { .format = PixelFormat::RGB565, .name = "RGB 5:6:5", .shortName = "rgb565",
         .unit = "one 16-bit word per pixel, high byte first",
-        .layout = FormatLayout::Pixels, .recordWidth = 2, .runLimit = 0, .wordOffset = 0, .uncompressedPixelBytes = 2,
+        .layout = FormatLayout::Pixels, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = 0, .uncompressedPixelBytes = 2, .inWindow = true,
         .reduction = Reduction::TopBits, .channelBits = { 5, 6, 5 },
         .build = records::RGB565::build, .parse = records::RGB565::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB565x8, .name = "RGB 5:6:5x8", .shortName = "rgb565x8",
         .unit = "3-byte record: the 5:6:5 word, then a run length 1..255",
-        .layout = FormatLayout::RunRecords, .recordWidth = 3, .runLimit = 255, .wordOffset = 0,
-        .uncompressedPixelBytes = 2, .reduction = Reduction::TopBits, .channelBits = { 5, 6, 5 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 3, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 255, .wordOffset = 0, .uncompressedPixelBytes = 2, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 5, 6, 5 },
         .build = records::RGB565x8::build, .parse = records::RGB565x8::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB544x3, .name = "RGB 5:4:4x3", .shortName = "rgb544x3",
         .unit = "16-bit record: 13 colour bits, run length 1..7",
-        .layout = FormatLayout::RunRecords, .recordWidth = 2, .runLimit = 7, .wordOffset = 0,
-        .uncompressedPixelBytes = 2, .reduction = Reduction::TopBits, .channelBits = { 5, 4, 4 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 7, .wordOffset = 0, .uncompressedPixelBytes = 2, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 5, 4, 4 },
         .build = records::RGB544x3::build, .parse = records::RGB544x3::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB444x4, .name = "RGB 4:4:4x4", .shortName = "rgb444x4",
         .unit = "16-bit record: 12 colour bits, run length 1..15",
-        .layout = FormatLayout::RunRecords, .recordWidth = 2, .runLimit = 15, .wordOffset = 0,
-        .uncompressedPixelBytes = 2, .reduction = Reduction::TopBits, .channelBits = { 4, 4, 4 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 15, .wordOffset = 0, .uncompressedPixelBytes = 2, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 4, 4, 4 },
         .build = records::RGB444x4::build, .parse = records::RGB444x4::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB333x7, .name = "RGB 3:3:3x7", .shortName = "rgb333x7",
         .unit = "16-bit record: 9 colour bits, run length 1..127",
-        .layout = FormatLayout::RunRecords, .recordWidth = 2, .runLimit = 127, .wordOffset = 0,
-        .uncompressedPixelBytes = 2, .reduction = Reduction::TopBits, .channelBits = { 3, 3, 3 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 127, .wordOffset = 0, .uncompressedPixelBytes = 2, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 3, 3, 3 },
         .build = records::RGB333x7::build, .parse = records::RGB333x7::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB332, .name = "RGB 3:3:2", .shortName = "rgb332",
         .unit = "one byte per pixel",
-        .layout = FormatLayout::Pixels, .recordWidth = 1, .runLimit = 0, .wordOffset = NoWord,
-        .uncompressedPixelBytes = 1, .reduction = Reduction::TopBits, .channelBits = { 3, 3, 2 },
+        .layout = FormatLayout::Pixels, .recordWidth = 1, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 1, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 3, 3, 2 },
         .build = records::RGB332::build, .parse = records::RGB332::parse, .preview = records::colourPreview },
     { .format = PixelFormat::RGB332x8, .name = "RGB 3:3:2x8", .shortName = "rgb332x8",
         .unit = "2-byte record: the 3:3:2 byte, then a run length 1..255",
-        .layout = FormatLayout::RunRecords, .recordWidth = 2, .runLimit = 255, .wordOffset = NoWord,
-        .uncompressedPixelBytes = 1, .reduction = Reduction::TopBits, .channelBits = { 3, 3, 2 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 255, .wordOffset = NoWord, .uncompressedPixelBytes = 1, .inWindow = true,
+        .reduction = Reduction::TopBits, .channelBits = { 3, 3, 2 },
         .build = records::RGB332x8::build, .parse = records::RGB332x8::parse, .preview = records::colourPreview },
     { .format = PixelFormat::Y5x3, .name = "Y 5x3", .shortName = "y5x3",
         .unit = "1-byte record: 5-bit grey level 7..31, run length 1..7",
-        .layout = FormatLayout::RunRecords, .recordWidth = 1, .runLimit = 7, .wordOffset = NoWord,
-        .uncompressedPixelBytes = 1, .reduction = Reduction::GreySum, .channelBits = { 5, 5, 5 },
+        .layout = FormatLayout::RunRecords, .recordWidth = 1, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 7, .wordOffset = NoWord, .uncompressedPixelBytes = 1, .inWindow = true,
+        .reduction = Reduction::GreySum, .channelBits = { 5, 5, 5 },
         .build = records::Y5x3::build, .parse = records::Y5x3::parse, .preview = records::greyPreview },
+    { .format = PixelFormat::Mono1, .name = "Mono 1", .shortName = "mono",
+        .unit = "rows of 8 pixels a byte, the leftmost in bit 7; a lit pixel is 1",
+        .layout = FormatLayout::PackedRows, .recordWidth = 0, .bitsPerPixel = 1, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Threshold, .channelBits = { 1, 1, 1 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<1> },
+    { .format = PixelFormat::Mono1Lsb, .name = "Mono 1 LSB", .shortName = "mono-lsb",
+        .unit = "rows of 8 pixels a byte, the leftmost in bit 0 (XBM order)",
+        .layout = FormatLayout::PackedRows, .recordWidth = 0, .bitsPerPixel = 1, .bitOrder = BitOrder::LowFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Threshold, .channelBits = { 1, 1, 1 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<1> },
+    { .format = PixelFormat::Mono1Pages, .name = "Mono 1 pages", .shortName = "mono-pages",
+        .unit = "pages of 8 rows, a byte a column, the top pixel in bit 0",
+        .layout = FormatLayout::Pages, .recordWidth = 0, .bitsPerPixel = 1, .bitOrder = BitOrder::LowFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Threshold, .channelBits = { 1, 1, 1 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<1> },
+    { .format = PixelFormat::Grey2, .name = "Grey 2", .shortName = "grey2",
+        .unit = "rows of 4 pixels a byte, the leftmost in the highest bits",
+        .layout = FormatLayout::PackedRows, .recordWidth = 0, .bitsPerPixel = 2, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Luma, .channelBits = { 2, 2, 2 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<2> },
+    { .format = PixelFormat::Grey4, .name = "Grey 4", .shortName = "grey4",
+        .unit = "rows of 2 pixels a byte, the leftmost in the highest bits",
+        .layout = FormatLayout::PackedRows, .recordWidth = 0, .bitsPerPixel = 4, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Luma, .channelBits = { 4, 4, 4 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<4> },
+    { .format = PixelFormat::Grey8, .name = "Grey 8", .shortName = "grey8",
+        .unit = "one byte per pixel, its grey level",
+        .layout = FormatLayout::PackedRows, .recordWidth = 0, .bitsPerPixel = 8, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Luma, .channelBits = { 8, 8, 8 },
+        .build = nullptr, .parse = nullptr, .preview = records::levelPreview<8> },
+    { .format = PixelFormat::RGB666, .name = "RGB 6:6:6", .shortName = "rgb666",
+        .unit = "3 bytes per pixel: R, G, B, each a channel's top 6 bits, low 2 bits 0",
+        .layout = FormatLayout::Pixels, .recordWidth = 3, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 3, .inWindow = false,
+        .reduction = Reduction::TopBits, .channelBits = { 6, 6, 6 },
+        .build = records::RGB666::build, .parse = records::RGB666::parse, .preview = records::colourPreview },
+    { .format = PixelFormat::RGB888, .name = "RGB 8:8:8", .shortName = "rgb888",
+        .unit = "3 bytes per pixel: R, G, B",
+        .layout = FormatLayout::Pixels, .recordWidth = 3, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 3, .inWindow = false,
+        .reduction = Reduction::TopBits, .channelBits = { 8, 8, 8 },
+        .build = records::RGBBytes::build, .parse = records::RGBBytes::parse, .preview = records::colourPreview },
 } };
 
 inline constexpr int PixelFormatCount = static_cast<int>(PixelFormats.size());
@@ -149,28 +252,86 @@ constexpr const PixelFormatInfo& formatInfo(PixelFormat format)
     return PixelFormats[static_cast<std::size_t>(formatIndex(format))];
 }
 
-// What the grid stores for a sampled colour in a format without dithering: the
-// colour ANDed with the mask, or the grey level of that. A sample outside the
-// picture (-1) holds the mask, or the grey level of white.
-constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour)
+// A colour with its channels in the order the panel is wired for: red and
+// blue swapped for Bgr (outside the picture, -1, stays -1).
+constexpr Colour inColourOrder(Colour colour, ColourOrder order)
 {
-    const Colour masked = colour & info.reductionMask();
-    return info.grey() ? GreyLevel(masked) : static_cast<std::int32_t>(masked);
+    if (order == ColourOrder::Rgb)
+        return colour;
+    return (colour & 0xFF00FF00u) | ((colour & 0xFFu) << 16) | ((colour >> 16) & 0xFFu);
 }
 
-constexpr std::int32_t reduceColour(PixelFormat format, Colour colour)
+// A luma in 0..255 as a grey level of bits bits: (Y x (2^bits - 1) + 127) / 255.
+constexpr std::int32_t lumaLevel(int luma, int bits)
 {
-    return reduceColour(formatInfo(format), colour);
+    return static_cast<std::int32_t>((luma * ((1 << bits) - 1) + 127) / 255);
+}
+
+// What the grid stores for a sampled colour in a format without dithering:
+// the colour ANDed with the mask, or the grey level of that, or a lit (1) or
+// unlit (0) pixel. A sample outside the picture (-1) reads as white: the mask
+// itself, the top grey level, or lit unless the threshold is 256.
+constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour, const LevelOptions& options = {})
+{
+    const Colour masked = inColourOrder(colour, options.colourOrder) & info.reductionMask();
+    switch (info.reduction) {
+    case Reduction::TopBits:
+        break;
+    case Reduction::GreySum:
+        return GreyLevel(masked);
+    case Reduction::Luma:
+        return lumaLevel(lumaOf(masked), info.channelBits[0]);
+    case Reduction::Threshold:
+        return (lumaOf(masked) >= options.threshold) != options.invert ? 1 : 0;
+    }
+    return static_cast<std::int32_t>(masked);
+}
+
+constexpr std::int32_t reduceColour(PixelFormat format, Colour colour, const LevelOptions& options = {})
+{
+    return reduceColour(formatInfo(format), colour, options);
 }
 
 // The colour the preview shows for a value of a format's grid: the colour
-// itself, or grey 8 x level for a grey format.
-constexpr Colour previewColour(PixelFormat format, std::int32_t value)
+// itself in red, green, blue order, or grey 8 x level for the grey-sum
+// format, or a grey level widened to 8 bits by repeating its bits (a lit
+// pixel white, an unlit one black).
+constexpr Colour previewColour(PixelFormat format, std::int32_t value, ColourOrder order = ColourOrder::Rgb)
 {
-    return formatInfo(format).preview(value);
+    return inColourOrder(formatInfo(format).preview(value), order);
+}
+
+// Bytes a row (PackedRows, Pixels) or a page (Pages) takes at this width; 0
+// for run records, whose rows have no fixed size.
+constexpr std::int64_t strideOf(const PixelFormatInfo& info, int width)
+{
+    switch (info.layout) {
+    case FormatLayout::Pixels:
+        return std::int64_t(width) * info.recordWidth;
+    case FormatLayout::PackedRows:
+        return (std::int64_t(width) * info.bitsPerPixel + 7) / 8;
+    case FormatLayout::Pages:
+        return width;
+    case FormatLayout::RunRecords:
+        break;
+    }
+    return 0;
+}
+
+// The size of a file of a format that is not run-length encoded.
+constexpr std::int64_t plainSize(const PixelFormatInfo& info, int width, int height)
+{
+    if (info.layout == FormatLayout::Pages)
+        return strideOf(info, width) * ((std::int64_t(height) + 7) / 8);
+    return strideOf(info, width) * height;
 }
 
 namespace detail {
+
+constexpr bool hasRecords(const PixelFormatInfo& info)
+{
+    return info.layout == FormatLayout::Pixels || info.layout == FormatLayout::RunRecords;
+}
 
 // Holds a row's record against the row. Built in a constant expression into
 // an array exactly the row's width, any byte written or read past it stops
@@ -182,13 +343,17 @@ template<std::size_t Index>
 constexpr bool recordMatchesRow()
 {
     constexpr const PixelFormatInfo& info = PixelFormats[Index];
-    std::array<std::uint8_t, static_cast<std::size_t>(info.recordWidth)> record {};
-    info.build(-1, 0xFF, record.data());
-    for (const std::uint8_t byte : record) {
-        if (byte == 0)
-            return false;
+    if constexpr (!hasRecords(info)) {
+        return info.build == nullptr && info.parse == nullptr;
+    } else {
+        std::array<std::uint8_t, static_cast<std::size_t>(info.recordWidth)> record {};
+        info.build(-1, 0xFF, record.data());
+        for (const std::uint8_t byte : record) {
+            if (byte == 0)
+                return false;
+        }
+        return info.parse(record.data()).runLength == static_cast<unsigned>(info.runLimit);
     }
-    return info.parse(record.data()).runLength == static_cast<unsigned>(info.runLimit);
 }
 
 constexpr bool rowIsConsistent(std::size_t index)
@@ -202,7 +367,24 @@ constexpr bool rowIsConsistent(std::size_t index)
         if (bits < 1 || bits > 8)
             return false;
     }
-    return !info.name.empty() && !info.shortName.empty() && info.uncompressedPixelBytes > 0;
+    // Record layouts have records; the bit layouts have 1, 2, 4 or 8 bits a
+    // pixel (pages one), holding a grey level of as many bits or a lit pixel.
+    if (hasRecords(info) != (info.recordWidth > 0 && info.bitsPerPixel == 0))
+        return false;
+    if (!hasRecords(info)) {
+        const int bits = info.bitsPerPixel;
+        if ((bits != 1 && bits != 2 && bits != 4 && bits != 8) || (info.layout == FormatLayout::Pages && bits != 1))
+            return false;
+        if (!(info.reduction == Reduction::Threshold ? bits == 1 : info.reduction == Reduction::Luma && info.channelBits[0] == bits))
+            return false;
+    }
+    if (info.reduction == Reduction::Threshold && info.channelBits != std::array { 1, 1, 1 })
+        return false;
+    // The window's list is the table's first rows, so that its entry i is format i.
+    if (index > 0 && info.inWindow && !PixelFormats[index - 1].inWindow)
+        return false;
+    return !info.name.empty() && !info.shortName.empty() && info.preview != nullptr
+        && (!info.runLength() || info.uncompressedPixelBytes > 0);
 }
 
 template<std::size_t... Index>
@@ -212,13 +394,14 @@ constexpr bool formatTableIsConsistent(std::index_sequence<Index...>)
 }
 
 static_assert(formatTableIsConsistent(std::make_index_sequence<PixelFormats.size()>()),
-    "rows in index order, run limits only for run-length formats, words inside records, records as wide as their rows");
+    "rows in index order, run limits only for run-length formats, words inside records, records as wide as their "
+    "rows, bit layouts of 1, 2, 4 or 8 bits a pixel, the window's formats first");
 
 } // namespace detail
 
 std::optional<PixelFormat> pixelFormatFromIndex(int index);
 
-// Accepts the index ("0".."7"), the listed name ("RGB 5:6:5x8") or the short
+// Accepts the index ("0", "15"), the listed name ("RGB 5:6:5x8") or the short
 // name ("rgb565x8"), names compared without regard to case.
 std::optional<PixelFormat> parsePixelFormat(std::string_view text);
 

@@ -83,10 +83,27 @@ void blur(Plane& plane, int width, int height, const std::vector<double>& kernel
 
 } // namespace detail
 
+QualityMeter::Reference QualityMeter::referenceOf(PixelFormat format)
+{
+    switch (formatInfo(format).reduction) {
+    case Reduction::TopBits:
+        break;
+    case Reduction::GreySum:
+        return Reference::Grey;
+    case Reduction::Luma:
+    case Reduction::Threshold:
+        return Reference::Luma;
+    }
+    return Reference::Colour;
+}
+
 double QualityMeter::referenceChannel(std::int32_t colour, int channel, Reference reference)
 {
+    const auto value = static_cast<std::uint32_t>(colour);
     if (reference == Reference::Grey)
-        return detail::exactGrey(static_cast<std::uint32_t>(colour));
+        return detail::exactGrey(value);
+    if (reference == Reference::Luma)
+        return 0.299 * redOf(value) + 0.587 * greenOf(value) + 0.114 * blueOf(value);
     return static_cast<double>((static_cast<std::uint32_t>(colour) >> (8 * channel)) & 0xFFu);
 }
 
@@ -126,10 +143,10 @@ QualityMeter::QualityMeter(const PixelGrid& colours)
             m_blurredWeight[index] = 1.0f;
     }
     detail::blur(m_blurredWeight, width, height, m_kernel);
-    for (const Reference reference : { Reference::Colour, Reference::Grey }) {
+    for (const Reference reference : { Reference::Colour, Reference::Grey, Reference::Luma }) {
         for (int channel = 0; channel < 3; ++channel) {
-            // The grey is the same in every channel: kept once, as red.
-            if (reference == Reference::Grey && channel > 0)
+            // A grey is the same in every channel: kept once, as red.
+            if (reference != Reference::Colour && channel > 0)
                 continue;
             detail::Plane& plane = m_blurredReference[std::size_t(reference)][std::size_t(channel)];
             plane = referencePlane(reference, channel);
@@ -146,7 +163,7 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, PixelFormat forma
 {
     if (reduced.width() != m_colours.width() || reduced.height() != m_colours.height())
         return {};
-    const Reference reference = formatInfo(format).grey() ? Reference::Grey : Reference::Colour;
+    const Reference reference = referenceOf(format);
     const auto sampled = m_colours.values();
     const auto values = reduced.values();
     // The plain error straight from the values.
@@ -173,7 +190,7 @@ QualityFigures QualityMeter::measure(const PixelGrid& reduced, PixelFormat forma
         detail::Plane plane = previewPlane(reduced, format, channel);
         detail::blur(plane, reduced.width(), reduced.height(), m_kernel);
         const detail::Plane& blurredReference
-            = m_blurredReference[std::size_t(reference)][reference == Reference::Grey ? 0 : std::size_t(channel)];
+            = m_blurredReference[std::size_t(reference)][reference == Reference::Colour ? std::size_t(channel) : 0];
         for (std::size_t index = 0; index < values.size(); ++index) {
             if (sampled[index] == OutsideSample)
                 continue;

@@ -22,6 +22,9 @@ namespace rasterkit {
 // shows level L on as 8 x L, with the last step from 30 to the largest sum,
 // white's, stretched to reach 31 as dithering stretches it. Its figures say
 // how well 25 levels render the grey, not how far grey is from the colour.
+// The luma formats, and the mono ones, are measured against the exact luma
+// of each sample, 0.299 R + 0.587 G + 0.114 B, on the 0..255 scale their
+// previews show.
 //
 // Banding PSNR: the same after both pictures are blurred with the same
 // Gaussian of standard deviation BandingBlurSigma samples. The eye averages
@@ -79,10 +82,12 @@ public:
     QualityFigures measure(const PixelGrid& reduced, PixelFormat format) const;
 
 private:
-    // What reduced values are measured against: the sampled colours, or
-    // their exact grey for the grey-sum format.
-    enum class Reference { Colour, Grey };
+    // What reduced values are measured against: the sampled colours, their
+    // exact grey for the grey-sum format, or their exact luma (0.299 R +
+    // 0.587 G + 0.114 B) for the luma and mono formats.
+    enum class Reference { Colour, Grey, Luma };
 
+    static Reference referenceOf(PixelFormat format);
     static double referenceChannel(std::int32_t colour, int channel, Reference reference);
     // The channel (0 red, 1 green, 2 blue) at each place inside the picture:
     // of the reference, or of the preview of a reduced grid; 0 outside.
@@ -94,7 +99,7 @@ private:
     detail::Plane m_blurredWeight; // the blurred mask of the places inside
     // Each reference channel blurred, divided by the blurred weight; the
     // grey only as red.
-    std::array<std::array<detail::Plane, 3>, 2> m_blurredReference;
+    std::array<std::array<detail::Plane, 3>, 3> m_blurredReference;
 };
 
 } // namespace rasterkit

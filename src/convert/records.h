@@ -104,6 +104,18 @@ constexpr Colour greyPreview(std::int32_t level)
     return greyPreviewColour(level);
 }
 
+// A grey level of Bits bits widened to 8 by repeating its bits: 0 black, the
+// top level white (for one bit: a lit pixel white).
+template<int Bits>
+constexpr Colour levelPreview(std::int32_t level)
+{
+    auto grey = static_cast<unsigned>(level) & ((1u << Bits) - 1);
+    for (int filled = Bits; filled < 8; filled *= 2)
+        grey |= grey << filled;
+    grey &= 0xFFu;
+    return grey | (grey << 8) | (grey << 16);
+}
+
 // "RGB 5:6:5": one 16-bit word a pixel, high byte first, red in bits 15-11,
 // green in 10-5, blue in 4-0.
 struct RGB565 {
@@ -216,6 +228,34 @@ struct Y5x3 {
     static constexpr RecordFields parse(const std::uint8_t* in)
     {
         return { static_cast<std::int32_t>(in[0] >> 3), in[0] & 0x07u };
+    }
+};
+
+// "RGB 8:8:8": three bytes a pixel, red, green and blue.
+struct RGBBytes {
+    static constexpr void build(std::int32_t colour, std::uint8_t, std::uint8_t* out)
+    {
+        out[0] = static_cast<std::uint8_t>(redOf(bits(colour)));
+        out[1] = static_cast<std::uint8_t>(greenOf(bits(colour)));
+        out[2] = static_cast<std::uint8_t>(blueOf(bits(colour)));
+    }
+    static constexpr RecordFields parse(const std::uint8_t* in)
+    {
+        return { static_cast<std::int32_t>(makeColour(in[0], in[1], in[2])), 0 };
+    }
+};
+
+// "RGB 6:6:6": three bytes a pixel, red, green and blue, each channel's top
+// 6 bits in the byte's top 6 bits, the low 2 bits 0; read back, the low 2
+// bits are ignored, as an 18-bit panel ignores them.
+struct RGB666 {
+    static constexpr void build(std::int32_t colour, std::uint8_t runLength, std::uint8_t* out)
+    {
+        RGBBytes::build(static_cast<std::int32_t>(bits(colour) & 0xFCFCFCu), runLength, out);
+    }
+    static constexpr RecordFields parse(const std::uint8_t* in)
+    {
+        return { static_cast<std::int32_t>(makeColour(in[0] & 0xFCu, in[1] & 0xFCu, in[2] & 0xFCu)), 0 };
     }
 };
 

@@ -7,27 +7,45 @@ namespace rasterkit {
 FrameReducer::FrameReducer(const SourceImage& source, const ReductionRequest& request)
     : m_request(request)
     , m_sampler(source, request.frame, request.filter)
-    , m_reducer(request.format, request.dither, std::max(request.frame.targetWidth, 0))
+    , m_reducer(request.format, request.dither, std::max(request.frame.targetWidth, 0), request.levels)
     , m_colours(static_cast<std::size_t>(std::max(request.frame.targetWidth, 0)))
 {
 }
 
 void FrameReducer::reduceRow(int row, PixelGrid& grid)
 {
+    reduceRow(row, grid.row(row));
+}
+
+void FrameReducer::reduceRow(int row, std::span<std::int32_t> reduced)
+{
     m_sampler.sampleRow(row, m_colours);
-    m_reducer.reduceRow(row, m_colours, grid.row(row));
+    m_reducer.reduceRow(row, m_colours, reduced);
 }
 
 PixelGrid reduceFrame(const SourceImage& source, const ReductionRequest& request, const SamplingProgress& progress)
 {
-    PixelGrid grid(request.frame.targetWidth, request.frame.targetHeight);
+    PixelGrid grid(request.outputWidth(), request.outputHeight());
     if (grid.isEmpty())
         return grid;
     FrameReducer reducer(source, request);
-    for (int row = 1; row <= grid.height(); ++row) {
-        reducer.reduceRow(row, grid);
+    const int rows = request.frame.targetHeight;
+    if (request.orientation.isIdentity()) {
+        for (int row = 1; row <= rows; ++row) {
+            reducer.reduceRow(row, grid);
+            if (progress)
+                progress(row, rows);
+        }
+        return grid;
+    }
+    // Each row reduced as it lies on the picture, then put in its places.
+    const Placement placement = placementOf(request.orientation, request.frame.targetWidth, rows);
+    std::vector<std::int32_t> reduced(static_cast<std::size_t>(request.frame.targetWidth));
+    for (int row = 1; row <= rows; ++row) {
+        reducer.reduceRow(row, reduced);
+        placement.place(reduced, row - 1, grid.values().data());
         if (progress)
-            progress(row, grid.height());
+            progress(row, rows);
     }
     return grid;
 }

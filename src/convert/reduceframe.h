@@ -4,10 +4,11 @@
 // window, convert and compare alike: each row of the frame is sampled
 // (ColourSampler: the nearest pixel, or the box filter's mean) and brought
 // down to the format's levels (RowReducer: the format's own reduction, or
-// dithered).
+// dithered); the reduced frame is then turned as the panel is mounted.
 
 #include "boxfilter.h"
 #include "dither.h"
+#include "orientation.h"
 #include "pixelformat.h"
 #include "pixelgrid.h"
 #include "sampling.h"
@@ -17,24 +18,34 @@
 namespace rasterkit {
 
 // What a conversion asks of a frame. The defaults are the window's own: the
-// nearest pixel, reduced without dithering.
+// nearest pixel, reduced without dithering, neither turned nor mirrored.
 struct ReductionRequest {
     FrameSettings frame;
     PixelFormat format = DefaultPixelFormat;
     SampleFilter filter = SampleFilter::Nearest;
     Dither dither = Dither::None;
+    LevelOptions levels {};
+    Orientation orientation {};
+
+    // The size of the reduced grid: the frame's, its sides swapped when
+    // turned a quarter.
+    int outputWidth() const { return orientation.swapsSides() ? frame.targetHeight : frame.targetWidth; }
+    int outputHeight() const { return orientation.swapsSides() ? frame.targetWidth : frame.targetHeight; }
 };
 
-// Reduces the frame one row at a time, rows in order from the top, so that
-// a caller can show each row and yield between them.
+// Reduces the frame one row at a time, rows in order from the top, so that a
+// caller can show each row and yield between them. The frame as it lies on
+// the picture: the request's orientation is reduceFrame's to apply.
 class FrameReducer {
 public:
     // The source must outlive the reducer (see ColourSampler for what it
     // must hold).
     FrameReducer(const SourceImage& source, const ReductionRequest& request);
 
-    // Fills grid(1..targetWidth, row); the grid is targetWidth x targetHeight.
+    // Fills grid(1..targetWidth, row); the grid is the frame's size.
     void reduceRow(int row, PixelGrid& grid);
+    // The same into reduced, targetWidth values.
+    void reduceRow(int row, std::span<std::int32_t> reduced);
 
     const ReductionRequest& request() const { return m_request; }
 
@@ -45,8 +56,9 @@ private:
     std::vector<std::int32_t> m_colours; // the row being reduced, as sampled
 };
 
-// The whole frame reduced into a new grid of targetWidth x targetHeight; a
-// size outside 1..MaximumTargetSize gives an empty grid.
+// The whole frame reduced, then turned: a new grid of outputWidth x
+// outputHeight. A size outside 1..MaximumTargetSize gives an empty grid.
+// progress is called after each row of the frame.
 PixelGrid reduceFrame(const SourceImage& source, const ReductionRequest& request, const SamplingProgress& progress = {});
 
 } // namespace rasterkit

@@ -77,7 +77,10 @@ std::string compressionReport(std::int64_t uncompressedSize, std::int64_t compre
 
 std::int64_t uncompressedSize(PixelFormat format, int width, int height)
 {
-    return static_cast<std::int64_t>(width) * height * formatInfo(format).uncompressedPixelBytes;
+    const PixelFormatInfo& info = formatInfo(format);
+    if (!info.runLength())
+        return plainSize(info, width, height);
+    return static_cast<std::int64_t>(width) * height * info.uncompressedPixelBytes;
 }
 
 std::string conversionReport(PixelFormat format, int width, int height, std::int64_t outputSize,

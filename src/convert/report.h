@@ -26,8 +26,9 @@ std::string formatRatio(double ratio, std::string_view decimalSeparator);
 std::string compressionReport(std::int64_t uncompressedSize, std::int64_t compressedSize,
     std::string_view decimalSeparator);
 
-// N for a format: width x height x its row's uncompressedPixelBytes (2 for
-// the formats of 16-bit words, 1 for those of single bytes).
+// N for a format: for a run-length format width x height x its row's
+// uncompressedPixelBytes (2 for the formats of 16-bit words, 1 for those of
+// single bytes); for the others the file's own size.
 std::int64_t uncompressedSize(PixelFormat format, int width, int height);
 
 // The report the status box shows after converting width x height pixels into

@@ -169,4 +169,101 @@ DecodeResult decodePixels(std::span<const std::uint8_t> bytes, int width, int he
     return result;
 }
 
+// A row of PackedRows: each value's low Bits bits, Bits to a field, 8 / Bits
+// pixels a byte, the leftmost in the highest field (HighFirst) or the lowest;
+// fields past the row's end stay 0. Whole bytes are packed eight pixels at a
+// time with fixed shifts, which the compiler turns into vector code.
+template<int Bits, BitOrder Order>
+void packRow(std::span<const std::int32_t> values, std::uint8_t* out)
+{
+    constexpr int PixelsPerByte = 8 / Bits;
+    constexpr unsigned Mask = (1u << Bits) - 1;
+    const auto shiftOf = [](int place) { return Order == BitOrder::HighFirst ? 8 - Bits * (place + 1) : Bits * place; };
+    const std::size_t whole = values.size() / PixelsPerByte;
+    const std::int32_t* in = values.data();
+    for (std::size_t byte = 0; byte < whole; ++byte, in += PixelsPerByte) {
+        unsigned packed = 0;
+        for (int place = 0; place < PixelsPerByte; ++place)
+            packed |= (static_cast<unsigned>(in[place]) & Mask) << shiftOf(place);
+        out[byte] = static_cast<std::uint8_t>(packed);
+    }
+    if (const std::size_t rest = values.size() - whole * PixelsPerByte; rest > 0) {
+        unsigned packed = 0;
+        for (std::size_t place = 0; place < rest; ++place)
+            packed |= (static_cast<unsigned>(in[place]) & Mask) << shiftOf(static_cast<int>(place));
+        out[whole] = static_cast<std::uint8_t>(packed);
+    }
+}
+
+template<std::size_t Index>
+OutputBytes encodePacked(const PixelGrid& grid, const EncodeProgress& progress)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    const auto stride = static_cast<std::size_t>(strideOf(info, grid.width()));
+    OutputBytes bytes(stride * static_cast<std::size_t>(grid.height()));
+    const int rowCount = grid.height();
+    for (int row = 1; row <= rowCount; ++row) {
+        packRow<info.bitsPerPixel, info.bitOrder>(grid.row(row), bytes.data() + stride * static_cast<std::size_t>(row - 1));
+        if (progress)
+            progress(row, rowCount, EncodePass::Writing);
+    }
+    return bytes;
+}
+
+// Pages of eight rows: row 8p + k of the grid sets bit k of the bytes of
+// page p, one byte a column. Rows past the grid's last are 0.
+template<std::size_t Index>
+OutputBytes encodePages(const PixelGrid& grid, const EncodeProgress& progress)
+{
+    const auto width = static_cast<std::size_t>(grid.width());
+    OutputBytes bytes(static_cast<std::size_t>(plainSize(PixelFormats[Index], grid.width(), grid.height())));
+    const int rowCount = grid.height();
+    for (int row = 1; row <= rowCount; ++row) {
+        std::uint8_t* page = bytes.data() + width * static_cast<std::size_t>((row - 1) / 8);
+        const unsigned bit = static_cast<unsigned>((row - 1) % 8);
+        const std::int32_t* in = grid.row(row).data();
+        for (std::size_t column = 0; column < width; ++column)
+            page[column] = static_cast<std::uint8_t>(page[column] | ((static_cast<unsigned>(in[column]) & 1u) << bit));
+        if (progress)
+            progress(row, rowCount, EncodePass::Writing);
+    }
+    return bytes;
+}
+
+// The file must be exactly the size the layout gives width x height; its
+// padding bits are not looked at.
+template<std::size_t Index>
+DecodeResult decodeBits(std::span<const std::uint8_t> bytes, int width, int height)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr int Bits = info.bitsPerPixel;
+    constexpr unsigned Mask = (1u << Bits) - 1;
+    if (!isValidTargetSize(width, height))
+        return decodeFailure(DecodeError::InvalidSize);
+    const auto expected = static_cast<std::size_t>(plainSize(info, width, height));
+    if (bytes.size() != expected)
+        return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
+    DecodeResult result;
+    result.grid = PixelGrid(width, height);
+    const auto stride = static_cast<std::size_t>(strideOf(info, width));
+    for (int row = 1; row <= height; ++row) {
+        const auto out = result.grid.row(row);
+        for (std::size_t column = 0; column < out.size(); ++column) {
+            unsigned field = 0;
+            if constexpr (info.layout == FormatLayout::Pages) {
+                const std::uint8_t byte = bytes[stride * static_cast<std::size_t>((row - 1) / 8) + column];
+                field = (byte >> ((row - 1) % 8)) & 1u;
+            } else {
+                const std::size_t bit = column * Bits;
+                const std::uint8_t byte = bytes[stride * static_cast<std::size_t>(row - 1) + bit / 8];
+                const auto place = static_cast<int>(bit % 8);
+                const int shift = info.bitOrder == BitOrder::HighFirst ? 8 - Bits - place : place;
+                field = (byte >> shift) & Mask;
+            }
+            out[column] = static_cast<std::int32_t>(field);
+        }
+    }
+    return result;
+}
+
 } // namespace rasterkit::detail

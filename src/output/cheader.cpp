@@ -67,6 +67,20 @@ std::string pictureArrayName(std::string_view fileName)
     return name;
 }
 
+std::string_view cArrayTypeName(CArrayType type)
+{
+    return type == CArrayType::Words ? "uint16" : "uint8";
+}
+
+std::optional<CArrayType> parseCArrayType(std::string_view text)
+{
+    for (const CArrayType type : { CArrayType::Bytes, CArrayType::Words }) {
+        if (text == cArrayTypeName(type))
+            return type;
+    }
+    return std::nullopt;
+}
+
 std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t> bytes)
 {
     const std::string_view name = options.name;
@@ -87,7 +101,10 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
 
     line({ "/* ", name, ": ", std::to_string(options.width), " x ", std::to_string(options.height),
         " pixels in the format \"", info.name, "\", made by rasterkit-cli." });
-    if (!hasWords(options.format))
+    const bool words = options.type == CArrayType::Words;
+    if (words)
+        line({ "   16-bit units as numbers, stored in the target's own byte order. */" });
+    else if (!hasWords(options.format))
         line({ "   Single bytes: the byte order does not change them. */" });
     else if (little)
         line({ "   16-bit units low byte first (little-endian). */" });
@@ -96,26 +113,41 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
     line({ "#ifndef RASTERKIT_", name, "_H" });
     line({ "#define RASTERKIT_", name, "_H" });
     line({});
+    if (words) {
+        line({ "#include <stdint.h>" });
+        line({});
+    }
     define("WIDTH", std::to_string(options.width));
     define("HEIGHT", std::to_string(options.height));
     define("FORMAT", std::to_string(formatIndex(options.format)));
     line({ "#define ", name, "_FORMAT_NAME \"", info.name, "\"" });
-    define("BIG_ENDIAN", little ? "0" : "1");
-    define("LITTLE_ENDIAN", little ? "1" : "0");
+    if (!words) {
+        define("BIG_ENDIAN", little ? "0" : "1");
+        define("LITTLE_ENDIAN", little ? "1" : "0");
+    }
+    // The new formats' rows (or pages) have a fixed size; the eight of the
+    // window keep the header they always had.
+    if (!info.runLength() && !info.inWindow)
+        define("STRIDE", std::to_string(strideOf(info, options.width)));
     define("SIZE", size);
     line({});
 
-    line({ options.attribute, options.attribute.empty() ? "" : " ", "static const unsigned char ", name, "[", name,
-        "_SIZE] = {" });
+    // Numbers 16 bytes a line: 16 bytes, or 8 words.
+    const std::size_t unitBytes = words ? 2 : 1;
+    line({ options.attribute, options.attribute.empty() ? "" : " ", words ? "static const uint16_t " : "static const unsigned char ",
+        name, "[", name, words ? "_SIZE / 2] = {" : "_SIZE] = {" });
     constexpr std::size_t BytesPerLine = 16;
-    char hex[8];
+    char hex[12];
     for (std::size_t start = 0; start < bytes.size(); start += BytesPerLine) {
         text += "   ";
         const std::size_t end = std::min(bytes.size(), start + BytesPerLine);
-        for (std::size_t index = start; index < end; ++index) {
-            std::snprintf(hex, sizeof hex, " 0x%02X", bytes[index]);
+        for (std::size_t index = start; index + unitBytes <= end; index += unitBytes) {
+            if (words)
+                std::snprintf(hex, sizeof hex, " 0x%02X%02X", bytes[index], bytes[index + 1]);
+            else
+                std::snprintf(hex, sizeof hex, " 0x%02X", bytes[index]);
             text += hex;
-            if (index + 1 < bytes.size())
+            if (index + unitBytes < bytes.size())
                 text += ',';
         }
         text += '\n';

@@ -4,11 +4,19 @@
 #include "convert/pixelformat.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace rasterkit {
+
+// How the array holds the file: its bytes, or its 16-bit units as numbers.
+enum class CArrayType { Bytes, Words };
+
+// "uint8" or "uint16".
+std::string_view cArrayTypeName(CArrayType type);
+std::optional<CArrayType> parseCArrayType(std::string_view text);
 
 struct CHeaderOptions {
     std::string name;      // the array's name and the macros' prefix; a C identifier
@@ -17,6 +25,9 @@ struct CHeaderOptions {
     int height = 0;
     PixelFormat format = DefaultPixelFormat;
     ByteOrder byteOrder = ByteOrder::BigEndian;
+    // Words: the file's 16-bit units (high byte first, as the format writes
+    // them) as uint16_t numbers, for a format whose units are all words.
+    CArrayType type = CArrayType::Bytes;
 };
 
 // Whether text can name the array in C and C++: a letter or '_', then
@@ -39,10 +50,14 @@ std::string pictureArrayName(std::string_view fileName);
 
 // A C header holding a raw file's bytes, exactly: an include guard, the
 // macros NAME_WIDTH, NAME_HEIGHT, NAME_FORMAT, NAME_FORMAT_NAME,
-// NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE, then
-// static const unsigned char NAME[NAME_SIZE], 16 bytes a line in hex, so
-// that sizeof NAME is the raw file's size. It compiles without warnings as
-// C99 and as C++. Lines end in LF.
+// NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN, NAME_STRIDE (bytes a row, or a page;
+// for the formats the window does not offer, but the run-length ones) and
+// NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
+// in hex, so that sizeof NAME is the raw file's size. With CArrayType::Words,
+// static const uint16_t NAME[NAME_SIZE / 2] holds the 16-bit units as numbers
+// instead (the file read high byte first), and the byte-order macros are
+// left out: the compiler stores the numbers in the target's order. It
+// compiles without warnings as C99 and as C++. Lines end in LF.
 std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t> bytes);
 
 } // namespace rasterkit

@@ -2,6 +2,7 @@
 
 #include "jpegdecoder.h"
 #include "picturecheck.h"
+#include "pngdecoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,13 +47,13 @@ PictureLoadResult readUntil(QIODevice& device, qint64 until, const QString& show
     return {};
 }
 
-// Whether the first bytes of a file may start a picture: a JPEG, BMP or GIF
-// signature, or a picture the other reader recognises. ok() if so.
+// Whether the first bytes of a file may start a picture: a JPEG, PNG, BMP or
+// GIF signature, or a picture the other reader recognises. ok() if so.
 PictureLoadResult recognisePicture(const QByteArray& start, const OtherPictureReader& reader, const QString& shown)
 {
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(start.constData()),
         static_cast<std::size_t>(start.size()));
-    if (start.isEmpty() || looksLikeJpeg(bytes) || hasBmpOrGifSignature(start))
+    if (start.isEmpty() || looksLikeJpeg(bytes) || looksLikePng(bytes) || hasBmpOrGifSignature(start))
         return {};
     if (reader.recognise == nullptr || reader.decode == nullptr)
         return PictureLoadResult::failure(PictureError::NoReader, shown);
@@ -135,6 +136,8 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
     if (looksLikeJpeg(bytes))
         return jpegResult(
             decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumPictureBytes }), data.size(), shown);
+    if (looksLikePng(bytes))
+        return decodePng(bytes, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background }, shown);
 
     if (options.otherReader.decode == nullptr)
         return PictureLoadResult::failure(PictureError::NoReader, shown);
@@ -145,14 +148,18 @@ namespace {
 
 PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureLoadOptions& options, const QString& shown)
 {
-    // A JPEG file is decoded as it is read, never held whole: a frame from a
-    // big photo reads only down to the frame, through one small block.
-    char start[2] = {};
-    if (expectedSize >= qint64(sizeof start) && file.read(start, sizeof start) == qint64(sizeof start)
-        && looksLikeJpeg({ reinterpret_cast<const std::uint8_t*>(start), sizeof start }) && file.seek(0)) {
+    // A JPEG or PNG file is decoded as it is read, never held whole: a
+    // frame from a big JPEG photo reads only down to the frame, through one
+    // small block.
+    std::array<char, 8> start {};
+    const qint64 got = expectedSize >= 2 ? file.read(start.data(), qint64(start.size())) : 0;
+    const std::span<const std::uint8_t> startBytes(
+        reinterpret_cast<const std::uint8_t*>(start.data()), static_cast<std::size_t>(std::max<qint64>(got, 0)));
+    if (looksLikeJpeg(startBytes) && file.seek(0))
         return jpegResult(
             decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumPictureBytes }), expectedSize, shown);
-    }
+    if (looksLikePng(startBytes) && file.seek(0))
+        return decodePng(file, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background }, shown);
     if (expectedSize > 0 && !file.seek(0))
         return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
@@ -187,8 +194,8 @@ constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
         { " (it has %1 of %2 bytes)", " (в нём %1 байт из %2)" } },
     { PictureError::Damaged, { "the picture's compressed data is damaged", "сжатые данные рисунка повреждены" } },
     { PictureError::NotAPicture,
-        { "it is not a picture that can be read (JPEG, BMP and GIF are)",
-            "это не рисунок или рисунок неизвестного вида (читаются JPEG, BMP и GIF)" } },
+        { "it is not a picture that can be read (JPEG, PNG, BMP and GIF are)",
+            "это не рисунок или рисунок неизвестного вида (читаются JPEG, PNG, BMP и GIF)" } },
     { PictureError::ColourLayout,
         { "its colour components are not a layout that can be shown (greyscale, YCbCr, RGB, CMYK and YCCK are)",
             "цвета рисунка записаны так, что их нельзя показать (можно оттенки серого, YCbCr, RGB, CMYK и YCCK)" } },
@@ -196,8 +203,8 @@ constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
     { PictureError::OutOfMemory,
         { "not enough memory for a picture of %1 x %2 pixels", "не хватает памяти для рисунка %1 × %2 точек" } },
     { PictureError::NoReader,
-        { "it is not a JPEG, and the reader of other pictures is not available",
-            "это не JPEG, а рисунки других видов читать нечем" } },
+        { "it is not a JPEG or PNG, and the reader of other pictures is not available",
+            "это не JPEG и не PNG, а рисунки других видов читать нечем" } },
 } };
 static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::NoReader);
 

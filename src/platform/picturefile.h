@@ -1,9 +1,9 @@
 #pragma once
 
 // Reading picture files into RgbxPicture, with Qt Core only: JPEG through
-// libjpeg-turbo here, every other format (BMP, GIF, ...) through the reader
-// the caller passes in PictureLoadOptions, as Qt's readers need Qt Gui
-// (qtpictures.h has them).
+// libjpeg-turbo and PNG through libpng here, every other format (BMP, GIF,
+// ...) through the reader the caller passes in PictureLoadOptions, as Qt's
+// readers need Qt Gui (qtpictures.h has them).
 
 #include "convert/bilingual.h"
 #include "convert/limits.h"
@@ -43,7 +43,7 @@ enum class PictureError {
     ColourLayout, // colour components that cannot be shown
     CannotDecode, // the decoder gave up
     OutOfMemory,  // figures are the picture's width and height
-    NoReader,     // not a JPEG, and no decoder of other pictures is available; the detail says why
+    NoReader,     // not a JPEG or PNG, and no decoder of other pictures is available; the detail says why
 };
 
 struct PictureLoadResult {
@@ -73,19 +73,19 @@ struct PictureLoadResult {
     }
 };
 
-// Decodes the bytes of a picture that is not a JPEG, blending transparent
+// Decodes the bytes of a picture that is not a JPEG or PNG, blending transparent
 // pixels over the background; `shown` names the file in messages. Called
 // with the whole file after the checks every picture gets, possibly on
 // several threads at once.
 using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
 
-// Tells from the first bytes of a file that is not a JPEG, BMP or GIF (up
+// Tells from the first bytes of a file that is not a JPEG, PNG, BMP or GIF (up
 // to PictureSignatureBytes of them; all of a shorter file) whether it is a
 // picture the decoder reads: ok() when it is, NotAPicture when it is not,
 // NoReader (the detail saying why) when the reader itself is not at hand.
 using PictureRecogniser = PictureLoadResult (*)(const QByteArray& start, const QString& shown);
 
-// How pictures that are not JPEG are read: both set, or neither (then they
+// How pictures that are not JPEG or PNG are read: both set, or neither (then they
 // are refused as NoReader). The window passes Qt's readers (QtPictureReader,
 // qtpictures.h), rasterkit-cli the same readers from its module.
 struct OtherPictureReader {
@@ -103,18 +103,19 @@ struct PictureLoadOptions {
     qint64 byteLimit = MaximumPictureBytes;
     // Only what a conversion with this frame reads: a JPEG is decoded only in
     // the rectangle the frame's samples read, and not at all when the frame
-    // misses the picture; other pictures are decoded whole. Sampling the
+    // misses the picture; of a PNG only that rectangle is kept; other
+    // pictures are decoded whole. Sampling the
     // result (sourceImageOf with its origin) gives what sampling the whole
     // picture would.
     std::optional<FrameSettings> frame {};
     // The colour transparent pixels are blended over; its alpha is ignored.
     std::uint32_t background = PictureBackground;
-    // The reader of every picture that is not a JPEG.
+    // The reader of every picture that is not a JPEG or PNG.
     OtherPictureReader otherReader {};
 };
 
-// Decodes a JPEG, BMP, GIF (its first frame) or any other picture the
-// options' reader reads, exactly as stored: no automatic EXIF rotation.
+// Decodes a JPEG, PNG (its first frame), BMP, GIF (its first frame) or any
+// other picture the options' reader reads, exactly as stored: no automatic EXIF rotation.
 // Transparent pixels are blended over the options' background. The file is
 // read in blocks, never more than the byte limit; decoded pictures of up to
 // 1 GiB are accepted and absurd headers refused. A file, stream or device

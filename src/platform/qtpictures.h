@@ -1,9 +1,9 @@
 #pragma once
 
 // Pictures over Qt Gui, the library rasterkit::picture_qt: Qt's readers for
-// every picture that is not a JPEG, PNG files, and RgbxPicture shown as
-// QImage. rasterkit-cli loads these at run time, from a module, only when a
-// run needs them.
+// every picture that is not a JPEG or PNG, PNG files written, and
+// RgbxPicture shown as QImage. rasterkit-cli loads these at run time, from a
+// module, only when a run needs them.
 
 #include "picturefile.h"
 
@@ -20,7 +20,7 @@ namespace rasterkit {
 // PictureRecogniser): ok(), or NotAPicture.
 PictureLoadResult recogniseWithQtReaders(const QByteArray& start, const QString& shown);
 
-// Decodes a picture that is not a JPEG with Qt's readers (BMP, GIF and any
+// Decodes a picture that is not a JPEG or PNG with Qt's readers (BMP, GIF and any
 // other format Qt reads): its first frame, exactly as stored (no EXIF
 // rotation), transparent pixels blended over the background.
 PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t background, const QString& shown);

@@ -100,8 +100,10 @@ QStringList comboEntries(ComboList list)
     QStringList entries;
     switch (list) {
     case ComboList::Formats:
-        for (const PixelFormat format : AllPixelFormats)
-            entries.append(fromUtf8(formatInfo(format).name));
+        for (const PixelFormatInfo& info : PixelFormats) {
+            if (info.inWindow)
+                entries.append(fromUtf8(info.name));
+        }
         break;
     case ComboList::Widths:
     case ComboList::Heights:
@@ -132,8 +134,10 @@ QStringList statusLines()
     QStringList lines { fromUtf8(ConvertingMessage), fromUtf8(CompressingMessage),
         QString(15, QLatin1Char(' ')) + QStringLiteral("500%") };
     const std::string decimalPoint = QLocale::system().decimalPoint().toStdString();
-    for (const PixelFormat format : AllPixelFormats)
-        lines += fromUtf8(conversionReport(format, 320, 240, 230400, decimalPoint)).split(QStringLiteral("\r\n"));
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (info.inWindow)
+            lines += fromUtf8(conversionReport(info.format, 320, 240, 230400, decimalPoint)).split(QStringLiteral("\r\n"));
+    }
     return lines;
 }
 

@@ -1,7 +1,8 @@
 # rasterkit-cli starts without Qt Gui: neither it nor the libraries it brings
 # (X11, OpenGL, EGL, fonts, input) are libraries the program names; its
-# module names Qt Gui, which it loads when a run needs it. Run by CTest as
-# cli.linking with READELF, PROGRAM and MODULE set.
+# module names Qt Gui, which it loads when a run needs it. The program reads
+# JPEG and PNG pictures itself, through libjpeg-turbo and libpng. Run by
+# CTest as cli.linking with READELF, PROGRAM and MODULE set.
 cmake_minimum_required(VERSION 3.25)
 
 include("${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake")
@@ -22,12 +23,14 @@ function(needed_libraries file into)
     set(${into} "${names}" PARENT_SCOPE)
 endfunction()
 
-set(gui_libraries "^lib(Qt6Gui|Qt6Widgets|Qt6OpenGL|X11|xcb|xkbcommon|EGL|GL|GLX|OpenGL|fontconfig|freetype|harfbuzz|png16|dbus-1)\\.so")
+set(gui_libraries "^lib(Qt6Gui|Qt6Widgets|Qt6OpenGL|X11|xcb|xkbcommon|EGL|GL|GLX|OpenGL|fontconfig|freetype|harfbuzz|dbus-1)\\.so")
 
 needed_libraries("${PROGRAM}" program)
-if(NOT program MATCHES "libQt6Core\\.so")
-    message(FATAL_ERROR "${PROGRAM} does not name Qt Core; its libraries: ${program}")
-endif()
+foreach(library IN ITEMS Qt6Core jpeg png16)
+    if(NOT program MATCHES "lib${library}\\.so")
+        message(FATAL_ERROR "${PROGRAM} does not name lib${library}; its libraries: ${program}")
+    endif()
+endforeach()
 foreach(name IN LISTS program)
     if(name MATCHES "${gui_libraries}")
         message(SEND_ERROR "${PROGRAM} names ${name}, which only some runs need: it belongs in the module")

@@ -31,6 +31,8 @@ Reduction reductionOf(int format)
     case RGB332:
     case RGB332x8:
         return { 3, 3, 2 };
+    case RGB666:
+        return { 6, 6, 6 };
     default:
         return { 8, 8, 8 };
     }
@@ -58,7 +60,13 @@ long long pixelAt(double position)
     return pixel;
 }
 
-std::vector<Sample> sample(const Picture& picture, const Frame& frame, int format)
+// The grey of the luma and mono formats: (299 R + 587 G + 114 B + 500) / 1000.
+int luma(Rgb colour)
+{
+    return (299 * colour.red + 587 * colour.green + 114 * colour.blue + 500) / 1000;
+}
+
+std::vector<Sample> sample(const Picture& picture, const Frame& frame, int format, const Options& options)
 {
     const Reduction reduction = reductionOf(format);
     std::vector<Sample> samples;
@@ -69,14 +77,88 @@ std::vector<Sample> sample(const Picture& picture, const Frame& frame, int forma
             Rgb colour { 255, 255, 255 }; // outside the picture every bit is set
             if (x >= 0 && y >= 0 && x < picture.width && y < picture.height)
                 colour = picture.at(static_cast<int>(x), static_cast<int>(y));
+            if (options.bgr)
+                std::swap(colour.red, colour.blue);
             Rgb reduced { keepTopBits(colour.red, reduction.redBits), keepTopBits(colour.green, reduction.greenBits),
                 keepTopBits(colour.blue, reduction.blueBits) };
             if (format == Y5x3)
                 reduced = { greyLevel(reduced), 0, 0 };
+            else if (format == Mono || format == MonoLsb || format == MonoPages)
+                reduced = { (luma(colour) >= options.threshold) != options.invert ? 1 : 0, 0, 0 };
+            else if (format == Grey2 || format == Grey4 || format == Grey8) {
+                const int levels = format == Grey2 ? 3 : format == Grey4 ? 15 : 255;
+                reduced = { (luma(colour) * levels + 127) / 255, 0, 0 };
+            }
             samples.push_back(reduced);
         }
     }
     return samples;
+}
+
+// The samples mirrored, then turned clockwise.
+std::vector<Sample> turn(const std::vector<Sample>& samples, const Frame& frame, const Options& options)
+{
+    const int width = frame.width;
+    const int height = frame.height;
+    const auto [turnedWidth, turnedHeight] = rasterSize(frame, options);
+    std::vector<Sample> turned(samples.size());
+    for (int y = 0; y < turnedHeight; ++y) {
+        for (int x = 0; x < turnedWidth; ++x) {
+            // The frame's pixel that lands at (x, y) of the turned raster.
+            int fx = x;
+            int fy = y;
+            if (options.rotate == 90) {
+                fx = y;
+                fy = height - 1 - x;
+            } else if (options.rotate == 180) {
+                fx = width - 1 - x;
+                fy = height - 1 - y;
+            } else if (options.rotate == 270) {
+                fx = width - 1 - y;
+                fy = x;
+            }
+            if (options.mirror == 1)
+                fx = width - 1 - fx;
+            else if (options.mirror == 2)
+                fy = height - 1 - fy;
+            turned[static_cast<std::size_t>(y) * turnedWidth + x] = samples[static_cast<std::size_t>(fy) * width + fx];
+        }
+    }
+    return turned;
+}
+
+// The bit layouts: mono rows of ceil(W / 8) bytes with the leftmost pixel
+// in bit 7 (bit 0 for mono-lsb), greyN rows of ceil(W x N / 8) bytes with the
+// leftmost pixel in the highest bits, mono-pages ceil(H / 8) pages of W bytes
+// with pixel (x, 8p + k) in bit k of byte x of page p.
+std::vector<std::uint8_t> packBits(const std::vector<Sample>& samples, int width, int height, int format)
+{
+    std::vector<std::uint8_t> out;
+    if (format == MonoPages) {
+        for (int page = 0; page * 8 < height; ++page) {
+            for (int x = 0; x < width; ++x) {
+                unsigned byte = 0;
+                for (int k = 0; k < 8 && page * 8 + k < height; ++k)
+                    byte |= unsigned(samples[static_cast<std::size_t>(page * 8 + k) * width + x].red) << k;
+                out.push_back(static_cast<std::uint8_t>(byte));
+            }
+        }
+        return out;
+    }
+    const int bits = format == Grey2 ? 2 : format == Grey4 ? 4 : format == Grey8 ? 8 : 1;
+    const int perByte = 8 / bits;
+    for (int y = 0; y < height; ++y) {
+        for (int first = 0; first < width; first += perByte) {
+            unsigned byte = 0;
+            for (int place = 0; place < perByte && first + place < width; ++place) {
+                const unsigned value = unsigned(samples[static_cast<std::size_t>(y) * width + first + place].red);
+                const int shift = format == MonoLsb ? place : 8 - bits * (place + 1);
+                byte |= value << shift;
+            }
+            out.push_back(static_cast<std::uint8_t>(byte));
+        }
+    }
+    return out;
 }
 
 void appendWord(std::vector<std::uint8_t>& out, unsigned word)
@@ -176,10 +258,28 @@ int greyLevel(Rgb colour)
     return level;
 }
 
-std::vector<std::uint8_t> convert(const Picture& picture, const Frame& frame, int format)
+std::pair<int, int> rasterSize(const Frame& frame, const Options& options)
 {
-    const std::vector<Sample> samples = sample(picture, frame, format);
+    if (options.rotate == 90 || options.rotate == 270)
+        return { frame.height, frame.width };
+    return { frame.width, frame.height };
+}
+
+std::vector<std::uint8_t> convert(const Picture& picture, const Frame& frame, int format, const Options& options)
+{
+    const std::vector<Sample> samples = turn(sample(picture, frame, format, options), frame, options);
+    const auto [width, height] = rasterSize(frame, options);
     std::vector<std::uint8_t> out;
+    if (format >= Mono && format <= Grey8)
+        return packBits(samples, width, height, format);
+    if (format == RGB666 || format == RGB888) {
+        for (const Sample& s : samples) {
+            out.push_back(static_cast<std::uint8_t>(s.red));
+            out.push_back(static_cast<std::uint8_t>(s.green));
+            out.push_back(static_cast<std::uint8_t>(s.blue));
+        }
+        return out;
+    }
     if (format == RGB565) {
         for (const Sample& s : samples)
             appendWord(out, word565(s));

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace reference {
@@ -41,10 +42,27 @@ struct Frame {
 };
 
 // Format indices as the format list numbers them.
-enum Format { RGB565 = 0, RGB565x8, RGB544x3, RGB444x4, RGB333x7, RGB332, RGB332x8, Y5x3 };
+enum Format {
+    RGB565 = 0, RGB565x8, RGB544x3, RGB444x4, RGB333x7, RGB332, RGB332x8, Y5x3,
+    Mono, MonoLsb, MonoPages, Grey2, Grey4, Grey8, RGB666, RGB888,
+};
 
-// The bytes of the output file for this picture, frame and format.
-std::vector<std::uint8_t> convert(const Picture& picture, const Frame& frame, int format);
+// What the panel options ask: --colour-order bgr, --mirror (0 none, 1
+// horizontal, 2 vertical), --rotate (degrees clockwise), --threshold and
+// --invert.
+struct Options {
+    bool bgr = false;
+    int mirror = 0;
+    int rotate = 0;
+    int threshold = 128;
+    bool invert = false;
+};
+
+// The bytes of the output file for this picture, frame, format and options.
+std::vector<std::uint8_t> convert(const Picture& picture, const Frame& frame, int format, const Options& options = {});
+
+// The width and height of the file's raster: the frame's, swapped at 90 and 270 degrees.
+std::pair<int, int> rasterSize(const Frame& frame, const Options& options);
 
 // The status box's report for an output of outputSize bytes, with the given
 // decimal separator.

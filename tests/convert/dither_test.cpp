@@ -26,7 +26,30 @@ namespace {
 
 using rasterkit::PrintTo;
 
-constexpr Dither Dithering[] = { Dither::Ordered, Dither::Diffusion };
+constexpr Dither Dithering[] = { Dither::Ordered, Dither::Diffusion, Dither::Atkinson };
+// Atkinson's diffusion drops a quarter of each error, so only these two keep
+// an area's mean.
+constexpr Dither MeanKeeping[] = { Dither::Ordered, Dither::Diffusion };
+
+bool lumaLevels(PixelFormat format)
+{
+    const Reduction reduction = formatInfo(format).reduction;
+    return reduction == Reduction::Luma || reduction == Reduction::Threshold;
+}
+
+// The top level of a luma or mono format.
+int topLevel(PixelFormat format)
+{
+    return (1 << formatInfo(format).channelBits[0]) - 1;
+}
+
+// A grey the luma or mono format carries exactly, two thirds of the way up.
+std::uint32_t exactLumaGrey(PixelFormat format)
+{
+    const int top = topLevel(format);
+    const unsigned value = static_cast<unsigned>((2 * top + 1) / 3 * 255 / top);
+    return makeColour(value, value, value);
+}
 
 // One channel of a sample as the format sees it, in the units of the
 // reduced grid (channel value, or grey level): the value it stands for,
@@ -39,11 +62,17 @@ struct ChannelLevels {
 
 int channelCount(PixelFormat format)
 {
-    return format == PixelFormat::Y5x3 ? 1 : 3;
+    return formatInfo(format).grey() ? 1 : 3;
 }
 
 ChannelLevels channelLevels(PixelFormat format, std::uint32_t colour, int channel)
 {
+    if (lumaLevels(format)) {
+        // Luma (299 R + 587 G + 114 B + 500) / 1000 on a scale of the format's levels.
+        const int luma = static_cast<int>((299 * redOf(colour) + 587 * greenOf(colour) + 114 * blueOf(colour) + 500) / 1000);
+        const double target = luma * topLevel(format) / 255.0;
+        return { target, static_cast<int>(std::floor(target)), 1 };
+    }
     if (format == PixelFormat::Y5x3) {
         const int hundredths = 700 + detail::ChannelHundredths[redOf(colour)] + detail::ChannelHundredths[greenOf(colour)]
             + detail::ChannelHundredths[blueOf(colour)];
@@ -58,7 +87,7 @@ ChannelLevels channelLevels(PixelFormat format, std::uint32_t colour, int channe
 
 int channelOf(PixelFormat format, std::int32_t reduced, int channel)
 {
-    return format == PixelFormat::Y5x3 ? reduced : static_cast<int>((static_cast<std::uint32_t>(reduced) >> (8 * channel)) & 0xFFu);
+    return formatInfo(format).grey() ? reduced : static_cast<int>((static_cast<std::uint32_t>(reduced) >> (8 * channel)) & 0xFFu);
 }
 
 test::Picture noisePicture(int width, int height, unsigned seed)
@@ -118,6 +147,12 @@ TEST_P(DitherTest, FlatColoursTheFormatCarriesStayFlat)
         // Sums of whole levels: black 7, 9.00, 19.00; white and those that
         // sum as white (bit 0 is ignored) are the top level 31.
         colours = { 0x000000, 0x010101, 0x000040, 0x808080, 0xFFFFFF, 0xFEFEFE };
+    } else if (lumaLevels(format)) {
+        // Every level's grey.
+        for (int level = 0; level <= topLevel(format); ++level) {
+            const auto value = static_cast<unsigned>(level * 255 / topLevel(format));
+            colours.push_back(makeColour(value, value, value));
+        }
     } else {
         // Levels of every channel, and values above the top level, which
         // stay at it.
@@ -141,7 +176,9 @@ TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
     // Left half a gradient, right half a colour the format carries exactly:
     // error diffused from the gradient must not make noise in it.
     const PixelFormat format = GetParam();
-    const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080 : formatInfo(format).reductionMask() & 0x406080;
+    const std::uint32_t exact = format == PixelFormat::Y5x3 ? 0x808080
+        : lumaLevels(format)                                  ? exactLumaGrey(format)
+                                                              : formatInfo(format).reductionMask() & 0x406080;
     const test::Picture picture(64, 40, [&](int x, int y) { return x >= 32 ? exact : gradientColour(x, y); });
     const PixelGrid samples = sampleColours(picture.image(), { 64, 40, 1.0, -1, -1 }, SampleFilter::Nearest);
     const std::int32_t level = reduceColours(test::filledGrid(1, 1, static_cast<std::int32_t>(exact)), format, Dither::None)(1, 1);
@@ -174,6 +211,8 @@ TEST_P(DitherTest, EveryValueIsALevelAroundItsSampleAndRoundTrips)
                 }
                 if (format == PixelFormat::Y5x3)
                     ASSERT_TRUE(value >= 7 && value <= 31) << value;
+                else if (lumaLevels(format))
+                    ASSERT_TRUE(value >= 0 && value <= topLevel(format)) << value;
                 else
                     ASSERT_EQ(static_cast<std::uint32_t>(value) & ~mask, 0u) << std::hex << value;
                 for (int channel = 0; channel < channelCount(format); ++channel) {
@@ -199,6 +238,16 @@ TEST_P(DitherTest, AFlatColourBetweenLevelsAveragesToItWithinAQuarterStep)
     if (format == PixelFormat::Y5x3) {
         // Sums 7.25, 7.5, 11.25, 25.75, and 30.61 in the stretched last step.
         colours = { 0x000008, 0x000010, 0x000088, 0xC8C8C8, 0xFCFCFC };
+    } else if (lumaLevels(format)) {
+        // Greys a quarter, a half and three quarters of a step above the
+        // lowest level, and the same above the top level but one.
+        const double step = 255.0 / topLevel(format);
+        for (const int base : { 0, topLevel(format) - 1 }) {
+            for (const int quarters : { 1, 2, 3 }) {
+                const auto value = static_cast<unsigned>(std::lround((base + quarters / 4.0) * step));
+                colours.push_back(makeColour(value, value, value));
+            }
+        }
     } else {
         // Each channel a quarter, a half or three quarters of its step above
         // a level, and one channel above the top level.
@@ -215,7 +264,7 @@ TEST_P(DitherTest, AFlatColourBetweenLevelsAveragesToItWithinAQuarterStep)
     constexpr int Size = 128;
     for (const std::uint32_t colour : colours) {
         const PixelGrid samples = test::filledGrid(Size, Size, static_cast<std::int32_t>(colour));
-        for (const Dither dither : Dithering) {
+        for (const Dither dither : MeanKeeping) {
             const PixelGrid reduced = reduceColours(samples, format, dither);
             for (int channel = 0; channel < channelCount(format); ++channel) {
                 const ChannelLevels levels = channelLevels(format, colour, channel);
@@ -286,6 +335,7 @@ TEST(DitherNamesTest, NamesAndParsing)
     EXPECT_EQ(ditherName(Dither::None), "none");
     EXPECT_EQ(ditherName(Dither::Ordered), "ordered");
     EXPECT_EQ(ditherName(Dither::Diffusion), "diffusion");
+    EXPECT_EQ(ditherName(Dither::Atkinson), "atkinson");
     for (const Dither dither : AllDithers)
         EXPECT_EQ(parseDither(ditherName(dither)), dither);
     EXPECT_EQ(parseDither("Diffusion"), Dither::Diffusion);

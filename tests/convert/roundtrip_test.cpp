@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include <random>
 #include <string>
 #include <tuple>
@@ -86,17 +88,26 @@ TEST_P(FullValueRangeTest, EveryValueTheFormatCanHoldComesBackUnchanged)
     // pixel, in a grid as wide as a display.
     const PixelFormat format = GetParam();
     std::vector<std::int32_t> values;
+    const PixelFormatInfo& info = formatInfo(format);
+    const std::uint32_t mask = info.reductionMask();
     if (format == PixelFormat::Y5x3) {
         for (int level = 7; level <= 31; ++level)
             values.push_back(level);
-    } else {
-        const std::uint32_t mask = formatInfo(format).reductionMask();
+    } else if (info.grey()) {
+        for (int level = 0; level < (1 << info.channelBits[0]); ++level)
+            values.push_back(level);
+    } else if (std::popcount(mask) <= 18) {
         // Enumerate the subsets of the mask's bits.
         std::uint32_t subset = 0;
         do {
             values.push_back(static_cast<std::int32_t>(subset));
             subset = (subset - mask) & mask;
         } while (subset != 0);
+    } else {
+        // Too many to list: 2^18 spread over them, black and white among them.
+        for (std::uint32_t index = 0; index < (1u << 18); ++index)
+            values.push_back(static_cast<std::int32_t>((index * 2654435761u) & mask));
+        values.push_back(static_cast<std::int32_t>(mask));
     }
     const int width = 320;
     const int height = static_cast<int>((values.size() + width - 1) / width);

@@ -67,9 +67,20 @@ std::int32_t expectedValue(PixelFormat format, std::int64_t x, std::int64_t y)
     const bool inside = x >= 0 && y >= 0 && x < TestPicture::Width && y < TestPicture::Height;
     const std::uint32_t colour
         = inside ? TestPicture::colourAt(static_cast<int>(x), static_cast<int>(y)) : 0xFFFFFFFFu;
-    const std::uint32_t masked = colour & formatInfo(format).reductionMask();
-    if (formatInfo(format).grey())
+    const PixelFormatInfo& info = formatInfo(format);
+    const std::uint32_t masked = colour & info.reductionMask();
+    // Luma (299 R + 587 G + 114 B + 500) / 1000 of the 24 colour bits.
+    const auto luma = static_cast<int>((299 * (masked & 0xFFu) + 587 * ((masked >> 8) & 0xFFu) + 114 * ((masked >> 16) & 0xFFu) + 500) / 1000);
+    switch (info.reduction) {
+    case Reduction::GreySum:
         return GreyLevel(masked);
+    case Reduction::Luma:
+        return (luma * ((1 << info.channelBits[0]) - 1) + 127) / 255;
+    case Reduction::Threshold:
+        return luma >= 128 ? 1 : 0;
+    case Reduction::TopBits:
+        break;
+    }
     return static_cast<std::int32_t>(masked);
 }
 

@@ -53,25 +53,35 @@ PixelGrid filledGrid(int width, int height, std::int32_t value)
 
 std::int32_t validValue(PixelFormat format, std::uint32_t colour)
 {
-    if (format == PixelFormat::Y5x3)
+    const PixelFormatInfo& info = formatInfo(format);
+    switch (info.reduction) {
+    case Reduction::GreySum:
         return static_cast<std::int32_t>(7 + colour % 25);
-    return static_cast<std::int32_t>(colour & formatInfo(format).reductionMask());
+    case Reduction::Luma:
+    case Reduction::Threshold:
+        return static_cast<std::int32_t>(colour % (1u << info.channelBits[0]));
+    case Reduction::TopBits:
+        break;
+    }
+    return static_cast<std::int32_t>(colour & info.reductionMask());
 }
 
 PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height)
 {
     // Three values that stay distinct under every mask (they differ in the top
-    // bits of red and green), or three grey levels.
-    const bool grey = format == PixelFormat::Y5x3;
+    // bits of red and green), or three grey levels; one bit has two.
+    const PixelFormatInfo& info = formatInfo(format);
+    const bool grey = info.grey();
+    const int levels = grey ? std::min(3, 1 << info.channelBits[0]) : 3;
     const std::int32_t palette[3] = {
-        grey ? 7 : validValue(format, 0x000000u),
-        grey ? 19 : validValue(format, 0x408080u),
-        grey ? 31 : validValue(format, 0xC0E0E0u),
+        grey ? validValue(format, 7) : validValue(format, 0x000000u),
+        grey ? validValue(format, 19) : validValue(format, 0x408080u),
+        grey ? validValue(format, 31) : validValue(format, 0xC0E0E0u),
     };
     PixelGrid grid(width, height);
     std::size_t index = 0;
     for (auto& element : grid.values())
-        element = palette[index++ % 3];
+        element = palette[index++ % static_cast<std::size_t>(levels)];
     return grid;
 }
 
@@ -151,14 +161,66 @@ std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value
         return { static_cast<std::uint8_t>(byte332), static_cast<std::uint8_t>(run) };
     case PixelFormat::Y5x3:
         return { static_cast<std::uint8_t>(static_cast<unsigned>(value) * 8 + run) };
+    case PixelFormat::RGB666:
+        return { static_cast<std::uint8_t>(red & 0xFCu), static_cast<std::uint8_t>(green & 0xFCu),
+            static_cast<std::uint8_t>(blue & 0xFCu) };
+    case PixelFormat::RGB888:
+        return { static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue) };
+    default:
+        break;
     }
-    throw std::logic_error("unknown format");
+    throw std::logic_error("no records in this format");
 }
+
+namespace {
+
+// The bit layouts as their description gives them: "mono" rows of
+// ceil(W / 8) bytes, the leftmost pixel in bit 7; "mono-lsb" the same with
+// the leftmost pixel in bit 0; "greyN" rows of ceil(W x N / 8) bytes, the
+// leftmost pixel in the highest bits; "mono-pages" ceil(H / 8) pages of W
+// bytes, byte x of page p holding pixel (x, 8p + k) in bit k.
+std::vector<std::uint8_t> referenceBits(PixelFormat format, const PixelGrid& grid)
+{
+    const int width = grid.width();
+    const int height = grid.height();
+    if (format == PixelFormat::Mono1Pages) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width * ((height + 7) / 8)), 0);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (grid(x + 1, y + 1) & 1)
+                    bytes[static_cast<std::size_t>((y / 8) * width + x)] |= static_cast<std::uint8_t>(1u << (y % 8));
+            }
+        }
+        return bytes;
+    }
+    const int bits = format == PixelFormat::Grey2 ? 2 : format == PixelFormat::Grey4 ? 4 : format == PixelFormat::Grey8 ? 8 : 1;
+    const int stride = (width * bits + 7) / 8;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stride * height), 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned value = static_cast<unsigned>(grid(x + 1, y + 1)) & ((1u << bits) - 1);
+            // Bits of the row from its first byte's bit 7 downwards.
+            for (int bit = 0; bit < bits; ++bit) {
+                if (!(value & (1u << (bits - 1 - bit))))
+                    continue;
+                const int place = x * bits + bit; // 0: the row's first bit in the highest-first order
+                const int byte = place / 8;
+                const int shift = format == PixelFormat::Mono1Lsb ? place % 8 : 7 - place % 8;
+                bytes[static_cast<std::size_t>(y * stride + byte)] |= static_cast<std::uint8_t>(1u << shift);
+            }
+        }
+    }
+    return bytes;
+}
+
+} // namespace
 
 std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& grid)
 {
     std::vector<std::uint8_t> bytes;
     const auto& info = formatInfo(format);
+    if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
+        return referenceBits(format, grid);
     if (!info.runLength()) {
         for (const std::int32_t value : grid.values()) {
             const auto pixel = referenceRecord(format, value, 0);
@@ -180,6 +242,8 @@ std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
 {
     const auto& info = formatInfo(format);
     const auto pixels = static_cast<std::int64_t>(grid.width()) * grid.height();
+    if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
+        return static_cast<std::int64_t>(referenceBits(format, grid).size());
     if (!info.runLength())
         return pixels * info.recordWidth;
     std::int64_t records = 0;
@@ -208,15 +272,12 @@ std::string frameTestName(const FrameSettings& frame)
 
 std::string formatTestName(PixelFormat format)
 {
-    // The short name, its letters before the first digit in capitals: "RGB565x8", "Y5x3".
-    std::string name(formatInfo(format).shortName);
-    bool leading = true;
-    for (char& character : name) {
-        leading = leading && !(character >= '0' && character <= '9');
-        if (leading && character >= 'a' && character <= 'z')
-            character = static_cast<char>(character - 'a' + 'A');
-        if (character == '-')
-            character = '_';
+    // The listed name without spaces and colons: "RGB565x8", "Y5x3", "Mono1LSB".
+    std::string name;
+    for (const char character : formatInfo(format).name) {
+        if ((character >= '0' && character <= '9') || (character >= 'a' && character <= 'z')
+            || (character >= 'A' && character <= 'Z'))
+            name += character;
     }
     return name;
 }

@@ -1,7 +1,9 @@
-// compare_framebuffer FRAMEBUFFER.ppm PREVIEW.png
+// compare_framebuffer [--exact] FRAMEBUFFER.ppm PREVIEW.png
 //
-// Compares the example firmware's framebuffer with rasterkit-cli's preview of
-// the same frame in an RGB 5:6:5 format. The preview shows each channel with
+// Compares an example's framebuffer with rasterkit-cli's preview of the same
+// frame. With --exact (the OLED example's panel, lit pixels white) every
+// pixel must equal the preview's. Otherwise the frame is in an RGB 5:6:5
+// format. The preview shows each channel with
 // the bits the format drops cleared (red 0xF8, green 0xFC, blue 0xF8); the
 // firmware holds the same 5:6:5 value and writes it widened by repeating each
 // channel's bit pattern. So every framebuffer pixel must equal the preview's
@@ -31,8 +33,13 @@ QImage load(const char* path)
 
 int main(int argc, char** argv)
 {
+    const bool exactly = argc == 4 && QString::fromLatin1(argv[1]) == QLatin1String("--exact");
+    if (exactly) {
+        --argc;
+        ++argv;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: compare_framebuffer FRAMEBUFFER.ppm PREVIEW.png\n");
+        std::fprintf(stderr, "usage: compare_framebuffer [--exact] FRAMEBUFFER.ppm PREVIEW.png\n");
         return 2;
     }
     const QImage framebuffer = load(argv[1]);
@@ -49,7 +56,8 @@ int main(int argc, char** argv)
     for (int y = 0; y < preview.height(); ++y) {
         for (int x = 0; x < preview.width(); ++x) {
             const QRgb shown = preview.pixel(x, y);
-            const QRgb expected = qRgb(widen(qRed(shown), 5), widen(qGreen(shown), 6), widen(qBlue(shown), 5));
+            const QRgb expected
+                = exactly ? shown : qRgb(widen(qRed(shown), 5), widen(qGreen(shown), 6), widen(qBlue(shown), 5));
             const QRgb actual = framebuffer.pixel(x, y);
             exact += actual == shown;
             if (actual == expected)
@@ -61,7 +69,10 @@ int main(int argc, char** argv)
         }
     }
     const long pixels = long(preview.width()) * preview.height();
-    std::printf("%ld of %ld pixels equal the preview widened (%ld equal it unwidened)\n", pixels - differences, pixels,
-        exact);
+    if (exactly)
+        std::printf("%ld of %ld pixels equal the preview\n", pixels - differences, pixels);
+    else
+        std::printf("%ld of %ld pixels equal the preview widened (%ld equal it unwidened)\n", pixels - differences, pixels,
+            exact);
     return differences == 0 ? 0 : 1;
 }

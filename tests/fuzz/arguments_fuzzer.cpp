@@ -75,6 +75,10 @@ void checkRequest(const FrameRequest& request)
         "a size out of range");
     check(std::isfinite(frame.sampleStep) && frame.sampleStep >= MinimumScale && frame.sampleStep <= MaximumScale,
         "a scale out of range");
+    const rasterkit::PixelFormatInfo& info = rasterkit::formatInfo(request.format);
+    check(request.levels.threshold >= 0 && request.levels.threshold <= 256, "a threshold out of range");
+    check(request.levels.colourOrder == rasterkit::ColourOrder::Rgb || !info.grey(), "a grey format in BGR order");
+    check(!request.levels.invert || info.mono(), "a colour or grey format inverted");
 }
 
 // The input is read from a file or "-"; each written file is named once,
@@ -164,7 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto parsed = parseCompare(arguments);
         if (const auto* options = optionsOf(parsed, command)) {
             checkRequest(options->request);
-            check(!options->dithers.empty() && options->dithers.size() <= 3, "no dither mode, or more than three");
+            check(!options->dithers.empty() && options->dithers.size() <= rasterkit::AllDithers.size(), "no dither mode, or more than there are");
+            check(!options->formats.empty() && options->formats.size() <= rasterkit::AllPixelFormats.size(), "no format, or one twice");
             checkFiles(options->inputPath, { options->sheetPath });
         }
     } else {

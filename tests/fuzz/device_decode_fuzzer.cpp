@@ -14,6 +14,7 @@
 
 #include "decode_fuzzer.h"
 #include "devicecheck.h"
+#include "rasterkit_decode.h"
 
 #include "convert/byteorder.h"
 #include "convert/decoders.h"
@@ -28,7 +29,8 @@ bool checkDecoding(std::span<const std::uint8_t> input)
 {
     if (input.size() < HeaderSize)
         return false;
-    const auto format = static_cast<PixelFormat>(input[0] % PixelFormatCount);
+    // The formats the device decoder reads: the first RK_FORMAT_COUNT.
+    const auto format = static_cast<PixelFormat>(input[0] % RK_FORMAT_COUNT);
     const int width = sizeFromByte(input[1]);
     const int height = sizeFromByte(input[2]);
     const std::span<const std::uint8_t> data = input.subspan(HeaderSize);

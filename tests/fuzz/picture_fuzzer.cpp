@@ -8,8 +8,11 @@
 // unchanged through the format's encoder and decoder. Pictures whose header
 // claims more than LargestSide pixels a side are skipped: they would only
 // measure memory. A JPEG is also decoded a band of rows at a time, as the
-// window opens a tall photo. Qt's image readers, its GIF and JPEG plugins included,
-// need no application object.
+// window opens a tall photo. A PNG has its chunks' CRCs made right first, as
+// libFuzzer's changes would nearly always break one; one that both the
+// program's decoder and Qt's reader decode must give the same pixels. Qt's
+// image readers, its GIF and JPEG plugins included, need no application
+// object.
 
 #include "replay.h"
 
@@ -20,6 +23,7 @@
 #include "convert/encoders.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturecheck.h"
+#include "platform/pngdecoder.h"
 #include "platform/qtpictures.h"
 
 #include <QBuffer>
@@ -29,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace {
@@ -50,11 +55,15 @@ struct Settings {
     FrameSettings frame;
     SampleFilter filter = SampleFilter::Nearest;
     Dither dither = Dither::None;
+    Orientation orientation;
+    LevelOptions levels;
 };
 
 // Width and height 1..96; a step from 1/16 to 12 in sixteenths, or 0.1, or
 // coarse steps up to 100; the corner anywhere in -32768..32767; then the
-// filter and the dithering.
+// filter and the dithering (the low three bits of byte 7), how the panel is
+// turned, its colour order and whether one bit is inverted (its other bits);
+// the threshold from the corner's bytes.
 Settings settingsOf(const std::uint8_t* bytes)
 {
     Settings settings;
@@ -66,6 +75,11 @@ Settings settingsOf(const std::uint8_t* bytes)
     frame.frameTop = static_cast<std::int16_t>(bytes[5] << 8 | bytes[6]);
     settings.filter = AllSampleFilters[bytes[7] % AllSampleFilters.size()];
     settings.dither = AllDithers[bytes[7] / AllSampleFilters.size() % AllDithers.size()];
+    const int mount = bytes[7] >> 3; // 0..31
+    settings.orientation = { AllRotations[std::size_t(mount % 4)], AllMirrors[std::size_t(mount / 4 % 3)] };
+    settings.levels.colourOrder = mount >= 12 ? ColourOrder::Bgr : ColourOrder::Rgb;
+    settings.levels.invert = mount >= 24;
+    settings.levels.threshold = (bytes[3] ^ bytes[5]) + (bytes[4] == 0xFF ? 1 : 0); // 0..256
     return settings;
 }
 
@@ -85,14 +99,14 @@ QSize claimedSize(const QByteArray& file)
     return size;
 }
 
-void checkRoundTrip(PixelFormat format, const PixelGrid& grid, const FrameSettings& frame)
+void checkRoundTrip(PixelFormat format, const PixelGrid& grid, int width, int height)
 {
-    check(grid.width() == frame.targetWidth && grid.height() == frame.targetHeight, "the grid has the wrong size");
+    check(grid.width() == width && grid.height() == height, "the grid has the wrong size");
     const OutputBytes bytes = encode(format, grid);
     const auto& info = formatInfo(format);
-    check(info.runLength() || bytes.size() == grid.values().size() * static_cast<std::size_t>(info.recordWidth),
+    check(info.runLength() || std::int64_t(bytes.size()) == plainSize(info, width, height),
         "a plain file has the wrong length");
-    const DecodeResult decoded = decode(format, bytes, frame.targetWidth, frame.targetHeight);
+    const DecodeResult decoded = decode(format, bytes, width, height);
     check(decoded.ok(), "an encoded grid does not decode");
     check(decoded.grid == grid, "decode(encode(grid)) differs from the sampled grid");
 }
@@ -127,15 +141,70 @@ void checkBands(const QByteArray& file, const PictureLoadResult& whole, int band
     }
 }
 
+// The CRC-32 of a chunk's type and data, bit by bit.
+std::uint32_t chunkCrc(const std::uint8_t* bytes, std::size_t count)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t index = 0; index < count; ++index) {
+        crc ^= bytes[index];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// Both readers refuse a PNG whose chunk has a wrong CRC, and libpng's own
+// comparisons are not instrumented for libFuzzer to learn from: each whole
+// chunk of the PNG gets its right CRC back, so that changed headers,
+// palettes and pixel data reach the decoders.
+void mendCrcs(std::vector<std::uint8_t>& png)
+{
+    std::size_t at = 8; // after the signature
+    while (png.size() - at >= 12) {
+        const std::uint32_t length = std::uint32_t(png[at]) << 24 | std::uint32_t(png[at + 1]) << 16
+            | std::uint32_t(png[at + 2]) << 8 | png[at + 3];
+        if (length > png.size() - at - 12)
+            break;
+        const std::uint32_t crc = chunkCrc(png.data() + at + 4, std::size_t(length) + 4);
+        for (std::size_t index = 0; index < 4; ++index)
+            png[at + 8 + length + index] = static_cast<std::uint8_t>(crc >> (24 - 8 * index));
+        at += 12 + std::size_t(length);
+    }
+}
+
+// A PNG that the program's decoder and Qt's reader both decode must give the
+// same pixels, blended over the same background. Not for 16-bit RGB
+// pictures, whose tRNS colour Qt 6.4's reader does not read right.
+void checkPngAgainstQt(const QByteArray& file, const PictureLoadResult& whole)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.constData());
+    if (!whole.ok() || !looksLikePng({ bytes, std::size_t(file.size()) }))
+        return;
+    constexpr int BitDepthAt = 24;
+    constexpr int ColourTypeAt = 25;
+    if (file.size() > ColourTypeAt && bytes[BitDepthAt] == 16 && bytes[ColourTypeAt] == 2)
+        return;
+    const PictureLoadResult qt = decodeWithQtReaders(file, PictureBackground, QStringLiteral("fuzz input"));
+    check(!qt.ok() || qt.image == whole.image, "a PNG decodes to other pixels than Qt's reader gives");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < SettingsBytes)
         return 0;
-    // Not copied, so that the sanitizers see any read past the input's end.
-    const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data + SettingsBytes),
-        static_cast<qsizetype>(size - SettingsBytes));
+    // Not copied, so that the sanitizers see any read past the input's end;
+    // a PNG mended in a copy of exactly its size.
+    std::span<const std::uint8_t> input(data + SettingsBytes, size - SettingsBytes);
+    std::vector<std::uint8_t> mended;
+    if (looksLikePng(input)) {
+        mended.assign(input.begin(), input.end());
+        mendCrcs(mended);
+        input = mended;
+    }
+    const QByteArray file
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(input.data()), static_cast<qsizetype>(input.size()));
     if (const QSize claimed = claimedSize(file); claimed.width() > LargestSide || claimed.height() > LargestSide)
         return 0;
 
@@ -162,9 +231,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A file is refused from its first bytes when they show no picture:
     // never one that decodes.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.constData());
-    check(!whole.ok() || looksLikeJpeg({ bytes, std::size_t(file.size()) }) || hasBmpOrGifSignature(file)
+    const std::span<const std::uint8_t> fileBytes { bytes, std::size_t(file.size()) };
+    check(!whole.ok() || looksLikeJpeg(fileBytes) || looksLikePng(fileBytes) || hasBmpOrGifSignature(file)
             || recogniseWithQtReaders(file.left(PictureSignatureBytes), name).ok(),
         "a picture that decodes is refused from its first bytes");
+    checkPngAgainstQt(file, whole);
     checkBands(file, whole, frame.targetHeight);
     if (!framed.ok())
         return 0;
@@ -174,15 +245,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PixelGrid colours = whole.ok() ? sampleColours(picture, frame, settings.filter) : PixelGrid();
     for (const PixelFormat format : AllPixelFormats) {
         const PixelGrid grid = reduceFrame(part, ReductionRequest { .frame = frame, .format = format });
-        checkRoundTrip(format, grid, frame);
+        checkRoundTrip(format, grid, frame.targetWidth, frame.targetHeight);
         if (!whole.ok())
             continue;
         check(grid == reduceFrame(picture, ReductionRequest { .frame = frame, .format = format }),
             "the frame's part of the picture samples differently from the whole");
-        const PixelGrid reduced = reduceColours(colours, format, settings.dither);
-        check(reduced == reduceFrame(picture, ReductionRequest { frame, format, settings.filter, settings.dither }),
-            "sampled colours reduced as a whole differ from the frame reduced row by row");
-        checkRoundTrip(format, reduced, frame);
+        // The panel's options, as far as the format takes them.
+        LevelOptions levels = settings.levels;
+        if (formatInfo(format).grey())
+            levels.colourOrder = ColourOrder::Rgb;
+        const ReductionRequest request { frame, format, settings.filter, settings.dither, levels, settings.orientation };
+        const PixelGrid reduced = orient(reduceColours(colours, format, settings.dither, levels), settings.orientation);
+        check(reduced == reduceFrame(picture, request),
+            "sampled colours turned and reduced as a whole differ from the frame reduced row by row");
+        checkRoundTrip(format, reduced, request.outputWidth(), request.outputHeight());
     }
     return 0;
 }

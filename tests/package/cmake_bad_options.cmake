@@ -20,9 +20,14 @@ set(rows
     "${good} IMAGES ${DATA}|Cannot open \"${DATA}\": it is a folder, not a picture."
 )
 
-# The table's options and the keywords they are given as.
-set(options -f --format -W --width -H --height -s --scale --origin --center --byte-order --filter --dither --c-attribute)
-set(keywords FORMAT FORMAT WIDTH WIDTH HEIGHT HEIGHT SCALE SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE)
+# The table's options and the keywords they are given as; its switches and
+# the flags they are given as.
+set(options -f --format -W --width -H --height -s --scale --origin --center --byte-order --filter --dither --c-attribute
+    --colour-order --rotate --mirror --threshold --c-type)
+set(keywords FORMAT FORMAT WIDTH WIDTH HEIGHT HEIGHT SCALE SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
+    COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE)
+set(switches --invert)
+set(flags INVERT)
 file(STRINGS "${DATA}/bad-options.tsv" table REGEX "^[^#]")
 set(table_rows 0)
 foreach(line IN LISTS table)
@@ -32,12 +37,15 @@ foreach(line IN LISTS table)
     # The required keywords keep good values unless the row sets them.
     set(given FORMAT 0 WIDTH 8 HEIGHT 8)
     set(arguments "")
-    list(LENGTH fields count)
-    math(EXPR last "${count} - 1")
-    foreach(index RANGE 0 ${last} 2)
-        list(GET fields ${index} option)
-        math(EXPR next "${index} + 1")
-        list(GET fields ${next} value)
+    while(fields)
+        list(POP_FRONT fields option)
+        list(FIND switches "${option}" switch)
+        if(switch GREATER_EQUAL 0)
+            list(GET flags ${switch} flag)
+            string(APPEND arguments " ${flag}")
+            continue()
+        endif()
+        list(POP_FRONT fields value)
         list(FIND options "${option}" found)
         if(found EQUAL -1)
             message(FATAL_ERROR "bad-options.tsv, row ${name}: ${option} has no keyword")
@@ -51,7 +59,7 @@ foreach(line IN LISTS table)
         string(REPLACE "\\" "\\\\" value "${value}")
         string(REPLACE "\"" "\\\"" value "${value}")
         string(APPEND arguments " ${keyword} \"${value}\"")
-    endforeach()
+    endwhile()
     string(JOIN " " given ${given})
     list(APPEND rows "${given}${arguments} IMAGES ${picture}|${expected}")
     math(EXPR table_rows "${table_rows} + 1")

@@ -20,12 +20,16 @@ function(make_references byte_order)
     run(${cli} convert "${DATA}/flat-white.gif" -o "${folder}/flat_white.raw" ${splash})
     run(${cli} convert "${DATA}/known.bmp" -o "${folder}/_8_bit.raw" -f 7 -W 16 -H 12 -s 0.5 --origin 1,2 -q)
     run(${cli} convert "${DATA}/known.gif" -o "${folder}/int_.raw" -f 5 -W 8 -H 6 -s 2 --filter box --dither diffusion -q)
+    run(${cli} convert "${DATA}/small.bmp" -o "${folder}/small.raw" -f mono -W 13 -H 9 --origin -3,-2 --threshold 100
+        --invert -q)
+    run(${cli} convert "${DATA}/transparent.gif" -o "${folder}/transparent.raw" -f rgb565 -W 10 -H 6 --rotate 90
+        --mirror horizontal --colour-order bgr -q)
 endfunction()
 
 # Builds and checks that exactly the headers named were converted.
 function(build_converting)
     run(${CMAKE_COMMAND} --build "${build}")
-    foreach(header IN ITEMS photo.h flat_white.h _8_bit.h int_.h)
+    foreach(header IN ITEMS photo.h flat_white.h _8_bit.h int_.h small.h transparent.h)
         string(FIND "${output}" " to ${header}" found)
         if(header IN_LIST ARGN AND found EQUAL -1)
             message(FATAL_ERROR "${header} was not converted again:\n${output}")
@@ -41,7 +45,7 @@ make_references(little)
 
 run(${CMAKE_COMMAND} -S "${SOURCE}" -B "${build}" -G "${GENERATOR}" "-DCMAKE_C_COMPILER=${C_COMPILER}"
     "-DCMAKE_PREFIX_PATH=${PREFIX}" "-DPICTURES_DATA=${DATA}")
-build_converting(photo.h flat_white.h _8_bit.h int_.h)
+build_converting(photo.h flat_white.h _8_bit.h int_.h small.h transparent.h)
 run("${build}/check_pictures" "${WORK}/reference-big")
 build_converting()
 

@@ -135,10 +135,14 @@ void FilesTest::load_data()
     QTest::newRow("/dev/null as a stream") << "/dev/null" << true << size << PictureError::Empty;
     QTest::newRow("folder") << "." << true << size << PictureError::IsFolder;
     QTest::newRow("missing") << "missing.bmp" << true << size << PictureError::Missing;
-    // A JPEG file is decoded as it is read; through a FIFO it is read whole first.
+    // A JPEG or PNG file is decoded as it is read; through a FIFO it is read
+    // whole first.
     QTest::newRow("JPEG") << "picture.jpg" << false << size << PictureError::None;
     QTest::newRow("JPEG one byte over") << "picture.jpg" << false << size - 1 << PictureError::TooLarge;
     QTest::newRow("JPEG through a FIFO") << "fifo" << true << size << PictureError::None;
+    QTest::newRow("PNG") << "picture.png" << false << size << PictureError::None;
+    QTest::newRow("PNG one byte over") << "picture.png" << false << size - 1 << PictureError::TooLarge;
+    QTest::newRow("PNG through a FIFO") << "fifo" << true << size << PictureError::None;
 }
 
 void FilesTest::load()
@@ -149,11 +153,12 @@ void FilesTest::load()
     QFETCH(PictureError, error);
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(qRgb(12, 34, 56));
-    const bool jpeg = QByteArray(QTest::currentDataTag()).startsWith("JPEG");
-    m_picture = m_folder->filePath(jpeg ? QStringLiteral("picture.jpg") : QStringLiteral("picture.bmp"));
+    const QByteArray tag(QTest::currentDataTag());
+    m_picture = m_folder->filePath(tag.startsWith("JPEG") ? QStringLiteral("picture.jpg")
+            : tag.startsWith("PNG")                        ? QStringLiteral("picture.png")
+                                                           : QStringLiteral("picture.bmp"));
     QVERIFY(picture.save(m_picture));
-    if (jpeg)
-        picture = QImage(m_picture); // as Qt's reader decodes it
+    picture = QImage(m_picture); // as Qt's reader decodes it
     limit = limit > 0 ? limit << 20 : QFileInfo(m_picture).size() + limit;
     const QString path = QDir(m_folder->path()).filePath(source);
     QProcess writer;

@@ -8,6 +8,8 @@
 #include "int_.h"
 #include "photo.h"
 #include "rasterkit_decode.h"
+#include "small.h"
+#include "transparent.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -18,6 +20,11 @@ _Static_assert(_8_bit_WIDTH == 16 && _8_bit_HEIGHT == 12 && _8_bit_FORMAT == 7, 
 _Static_assert(int__WIDTH == 8 && int__HEIGHT == 6 && int__FORMAT == 5 && !int__LITTLE_ENDIAN, "int_.h: FORMAT given by index");
 _Static_assert(photo_LITTLE_ENDIAN == flat_white_LITTLE_ENDIAN && photo_LITTLE_ENDIAN == SPLASH_LITTLE_ENDIAN, "the splash BYTE_ORDER");
 _Static_assert(__alignof__(photo) == 64 && __alignof__(flat_white) == 64, "ATTRIBUTE reaches the arrays");
+_Static_assert(small_WIDTH == 13 && small_HEIGHT == 9 && small_STRIDE == 2 && small_SIZE == 18, "small.h: the one-bit frame");
+_Static_assert(transparent_WIDTH == 6 && transparent_HEIGHT == 10 && transparent_SIZE == 120, "transparent.h: turned, 6 x 10");
+_Static_assert(sizeof transparent == 120 && sizeof transparent[0] == 2, "transparent.h: uint16_t numbers");
+
+static unsigned char reference[8192];
 
 struct picture {
     const char* name;
@@ -38,7 +45,29 @@ static const struct picture pictures[] = {
 #undef PICTURE
 };
 
-static unsigned char reference[8192];
+/* An array the device decoder does not read: its bytes, or its 16-bit
+ * numbers against the reference file's words (high byte first). */
+static int same(const char* name, const unsigned char* bytes, const uint16_t* words, size_t size, const char* folder)
+{
+    char path[4096];
+    snprintf(path, sizeof path, "%s/%s.raw", folder, name);
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        fprintf(stderr, "%s: cannot open the reference file\n", path);
+        return 0;
+    }
+    const size_t read = fread(reference, 1, sizeof reference, file);
+    fclose(file);
+    int equal = read == size;
+    for (size_t index = 0; equal && index < size; ++index) {
+        const unsigned byte = words ? (index % 2 ? words[index / 2] & 0xFFu : words[index / 2] >> 8) : bytes[index];
+        equal = byte == reference[index];
+    }
+    if (!equal)
+        fprintf(stderr, "%s.h: the array differs from %s\n", name, path);
+    return equal;
+}
+
 static uint16_t row[64];
 
 static int check(const struct picture* picture, const char* folder)
@@ -80,5 +109,7 @@ int main(int argc, char** argv)
     int passed = 1;
     for (size_t index = 0; index < sizeof pictures / sizeof pictures[0]; ++index)
         passed &= check(&pictures[index], argv[1]);
+    passed &= same("small", small, NULL, sizeof small, argv[1]);
+    passed &= same("transparent", NULL, transparent, sizeof transparent, argv[1]);
     return passed ? 0 : 1;
 }
