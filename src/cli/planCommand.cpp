@@ -596,10 +596,12 @@ RunOutcome runPlan(const PlanOptions& options)
 
     const PlanChoice choice = choosePlan(measured, options.budget);
     if (!choice.fits()) {
-        return fileFailure(QStringLiteral("the pictures do not fit the budget of %1: even the smallest file of each "
-                                          "of the %2 comes to %3 in all, so %4 missing.")
-                               .arg(byteCount(options.budget), pictureCount(items.size()), byteCount(choice.total),
-                                   missingBytes(choice.total - options.budget)));
+        const QString text = items.size() == 1
+            ? QStringLiteral("the picture does not fit the budget of %1: its smallest file takes %2, so %3 missing.")
+            : QStringLiteral("the %4 do not fit the budget of %1: their smallest files take %2 in all, so %3 "
+                             "missing.");
+        return fileFailure(text.arg(byteCount(options.budget), byteCount(choice.total),
+            missingBytes(choice.total - options.budget), pictureCount(items.size())));
     }
     std::vector<CompareRow> rows;
     for (std::size_t picture = 0; picture < measured.size(); ++picture)
