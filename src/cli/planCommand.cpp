@@ -217,9 +217,9 @@ const CommandSpec& planCommand()
                                "naming the pictures relative to FILE's folder; include() it after "
                                "find_package(Rasterkit) and link the interface library named after FILE "
                                "(plan.cmake: plan), which links every call's. Each call's library is that name, the "
-                               "format's short name and the dither mode (plan_rgb565_diffusion). - writes standard "
-                               "output, naming the pictures by absolute paths (the table then goes to standard "
-                               "error).") },
+                               "format's short name and the dither mode (plan_%1_%2). - writes standard output, "
+                               "naming the pictures by absolute paths (the table then goes to standard error).")
+                    .arg(shortNameOf(PixelFormat::RGB565), fromView(ditherName(Dither::Diffusion))) },
         },
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
             FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background, FrameOptionId::Threshold,
