@@ -6,7 +6,7 @@
 #   rasterkit_add_images(<target>
 #       FORMAT <name|index> WIDTH <n> HEIGHT <n> [SCALE <s>]
 #       [ORIGIN <left>,<top> | CENTER <x>,<y>] [BYTE_ORDER <order>]
-#       [FILTER <filter>] [DITHER <mode>]
+#       [FILTER <filter>] [DITHER <mode>] [BACKGROUND <RRGGBB>]
 #       [COLOUR_ORDER <order>] [ROTATE <degrees>] [MIRROR <mirror>]
 #       [THRESHOLD <n>] [INVERT] [C_TYPE <type>]
 #       [ATTRIBUTE <text>]
@@ -21,10 +21,11 @@
 # main_). The options are those of the command line, passed on as they are
 # given: FORMAT is -f, WIDTH -W, HEIGHT -H, SCALE -s, ORIGIN --origin, CENTER
 # --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither,
-# COLOUR_ORDER --colour-order, ROTATE --rotate, MIRROR --mirror, THRESHOLD
-# --threshold, INVERT --invert, C_TYPE --c-type and ATTRIBUTE --c-attribute;
-# FILTER and DITHER default to nearest and none, the window's own sampling
-# and reduction. Relative picture paths are taken from
+# BACKGROUND --background, COLOUR_ORDER --colour-order, ROTATE --rotate,
+# MIRROR --mirror, THRESHOLD --threshold, INVERT --invert, C_TYPE --c-type
+# and ATTRIBUTE --c-attribute; FILTER, DITHER and BACKGROUND default to
+# nearest, none and F0F0F0, the window's own sampling, reduction and
+# background. Relative picture paths are taken from
 # the current source folder.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
@@ -71,9 +72,9 @@ function(rasterkit_add_images target)
     # The keywords that take one value, and the options of
     # `rasterkit-cli convert` they are passed on as.
     set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
-        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE)
+        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND)
     set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute
-        --colour-order --rotate --mirror --threshold --c-type)
+        --colour-order --rotate --mirror --threshold --c-type --background)
     # Flags, and the switches of `rasterkit-cli convert` they are passed on as.
     set(flags INVERT)
     set(converter_switches --invert)

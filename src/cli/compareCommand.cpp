@@ -31,6 +31,8 @@ RunOutcome fileFailure(const QString& error)
     return RunOutcome { ExitFileError, error, {} };
 }
 
+} // namespace
+
 std::string decibels(double value)
 {
     if (std::isinf(value))
@@ -40,6 +42,8 @@ std::string decibels(double value)
     return text;
 }
 
+namespace {
+
 std::string fixed(double value, int decimals)
 {
     char text[32];
@@ -47,17 +51,19 @@ std::string fixed(double value, int decimals)
     return text;
 }
 
-// A JSON number, or null for an infinite PSNR.
+} // namespace
+
 std::string jsonDecibels(double value)
 {
     return std::isfinite(value) ? fixed(value, 4) : std::string("null");
 }
 
-// Two short names and an index, as --formats takes them, for the help and messages.
 QString formatListExample()
 {
     return QStringLiteral("%1,%2,0").arg(shortNameOf(PixelFormat::RGB565), shortNameOf(PixelFormat::Mono1));
 }
+
+namespace {
 
 // The names of the grey formats, quoted, from the format table.
 QString greyFormatNames()
@@ -130,6 +136,23 @@ const CommandSpec& compareCommand()
     return definition;
 }
 
+QString readFormatList(const QString& text, const QString& option, std::vector<PixelFormat>& formats)
+{
+    formats.clear();
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        const QByteArray name = item.trimmed().toUtf8();
+        const auto format = parsePixelFormat(std::string_view(name.constData(), std::size_t(name.size())));
+        if (!format) {
+            return QStringLiteral("unknown format \"%1\" in %2: expected formats as -f takes them, separated by "
+                                  "commas, e.g. %2 %3.")
+                .arg(item, option, formatListExample());
+        }
+        if (std::find(formats.begin(), formats.end(), *format) == formats.end())
+            formats.push_back(*format);
+    }
+    return {};
+}
+
 std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
 {
     CommandLine line(compareCommand());
@@ -166,18 +189,9 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
 
     options.formats.assign(AllPixelFormats.begin(), AllPixelFormats.end());
     if (line.isSet(Formats)) {
-        options.formats.clear();
-        for (const QString& item : line.value(Formats).split(QLatin1Char(','))) {
-            const QByteArray text = item.trimmed().toUtf8();
-            const auto format = parsePixelFormat(std::string_view(text.constData(), std::size_t(text.size())));
-            if (!format) {
-                return line.failure(QStringLiteral("unknown format \"%1\" in --formats: expected formats as -f takes "
-                                                   "them, separated by commas, e.g. --formats %2.")
-                                        .arg(item, formatListExample()));
-            }
-            if (std::find(options.formats.begin(), options.formats.end(), *format) == options.formats.end())
-                options.formats.push_back(*format);
-        }
+        if (const QString problem = readFormatList(line.value(Formats), QStringLiteral("--formats"), options.formats);
+            !problem.isEmpty())
+            return line.failure(problem);
     }
     if (auto reply = line.readFrame(options.request))
         return *reply;
@@ -236,6 +250,30 @@ std::string compareJson(const std::vector<CompareRow>& rows)
     return text + "\n]\n";
 }
 
+std::vector<CompareRow> measureFrame(const PixelGrid& colours, const FrameRequest& request,
+    std::span<const PixelFormat> formats, std::span<const Dither> dithers, const ReducedGridVisitor& visit)
+{
+    const FrameSettings& frame = request.frame;
+    const QualityMeter meter(colours);
+    std::vector<CompareRow> rows;
+    rows.reserve(formats.size() * dithers.size());
+    for (const PixelFormat format : formats) {
+        for (const Dither dither : dithers) {
+            const PixelGrid reduced = reduceColours(colours, format, dither, request.levels);
+            CompareRow row { format, dither, request.filter };
+            row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
+            row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);
+            const QualityFigures figures = meter.measure(reduced, format);
+            row.psnr = figures.psnr;
+            row.bandingPsnr = figures.bandingPsnr;
+            rows.push_back(row);
+            if (visit)
+                visit(row, reduced);
+        }
+    }
+    return rows;
+}
+
 RunOutcome runCompare(const CompareOptions& options)
 {
     const FrameRequest& request = options.request;
@@ -267,26 +305,16 @@ RunOutcome runCompare(const CompareOptions& options)
     }
 
     const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
-    const QualityMeter meter(colours);
-    std::vector<CompareRow> rows;
     std::vector<SheetTile> tiles;
-    for (const PixelFormat format : options.formats) {
-        for (const Dither dither : options.dithers) {
-            const PixelGrid reduced = reduceColours(colours, format, dither, request.levels);
-            CompareRow row { format, dither, request.filter };
-            row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
-            row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);
-            const QualityFigures figures = meter.measure(reduced, format);
-            row.psnr = figures.psnr;
-            row.bandingPsnr = figures.bandingPsnr;
-            rows.push_back(row);
-            if (!options.sheetPath.isEmpty()) {
-                tiles.push_back({ previewImage(reduced, format),
-                    { fromView(formatInfo(format).name),
-                        QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(dither))).arg(row.bytes) } });
-            }
-        }
+    ReducedGridVisitor addTile;
+    if (!options.sheetPath.isEmpty()) {
+        addTile = [&tiles](const CompareRow& row, const PixelGrid& reduced) {
+            tiles.push_back({ previewImage(reduced, row.format),
+                { fromView(formatInfo(row.format).name),
+                    QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(row.dither))).arg(row.bytes) } });
+        };
     }
+    const std::vector<CompareRow> rows = measureFrame(colours, request, options.formats, options.dithers, addTile);
 
     if (!options.sheetPath.isEmpty()) {
         const RgbxPicture sheet = contactSheet(tiles, sheetColumns);

@@ -2,9 +2,13 @@
 
 #include "cliOptions.h"
 
+#include "convert/pixelgrid.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -33,11 +37,33 @@ struct CompareRow {
 
 const CommandSpec& compareCommand();
 
+// A PSNR as the table shows it ("38.25", "inf") and as the JSON does
+// ("38.2517", null for an infinite one).
+std::string decibels(double value);
+std::string jsonDecibels(double value);
+
+// A list of formats as --formats takes them: names, short names or indices
+// as -f takes them, separated by commas, each once (a repeat is dropped).
+// The message, naming the option, when an item is not a format.
+QString readFormatList(const QString& text, const QString& option, std::vector<PixelFormat>& formats);
+// Two short names and an index, as --formats takes them, for the help and messages.
+QString formatListExample();
+
 std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments);
 
 // The rows as an aligned table with a heading, and as a JSON array.
 std::string compareTable(const std::vector<CompareRow>& rows);
 std::string compareJson(const std::vector<CompareRow>& rows);
+
+// Sees each reduced grid that measureFrame measured, with its row.
+using ReducedGridVisitor = std::function<void(const CompareRow& row, const PixelGrid& reduced)>;
+
+// The sampled colours of a frame (sampleColours) reduced and encoded in
+// every format with every dither mode, formats first, and each measured
+// against the colours: compare's rows, and plan's options. The request gives
+// the frame's size, the filter and the level options.
+std::vector<CompareRow> measureFrame(const PixelGrid& colours, const FrameRequest& request,
+    std::span<const PixelFormat> formats, std::span<const Dither> dithers, const ReducedGridVisitor& visit = {});
 
 // Samples the frame once, then reduces and encodes it in every format with
 // every dither mode asked for, measures each against the sampled colours,

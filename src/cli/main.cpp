@@ -7,6 +7,7 @@
 #include "decodeCommand.h"
 #include "formatsCommand.h"
 #include "patternCommand.h"
+#include "planCommand.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -66,15 +67,16 @@ struct Command {
     int (*run)(const QStringList& arguments);
 };
 
-const std::array<Command, 5> Commands { {
+const std::array<Command, 6> Commands { {
     { convertCommand, convert },
     { compareCommand, [](const QStringList& arguments) { return execute(parseCompare(arguments), runCompare); } },
+    { planCommand, [](const QStringList& arguments) { return execute(parsePlan(arguments), runPlan); } },
     { decodeCommand, [](const QStringList& arguments) { return execute(parseDecode(arguments), runDecode); } },
     { patternCommand, [](const QStringList& arguments) { return execute(parsePattern(arguments), runPattern); } },
     { formatsCommand, [](const QStringList& arguments) { return execute(parseFormats(arguments), runFormats); } },
 } };
 
-// "the commands are convert, compare, decode, pattern and formats".
+// "the commands are convert, compare, plan, decode, pattern and formats".
 QString commandList()
 {
     QStringList names;

@@ -68,6 +68,11 @@ QStringList decodeWith(const QStringList& options)
     return QStringList { QStringLiteral("decode"), In, QStringLiteral("-o"), Out } + options;
 }
 
+QStringList planWith(const QStringList& options)
+{
+    return QStringList { QStringLiteral("plan"), In, QStringLiteral("--budget"), QStringLiteral("64KiB") } + options;
+}
+
 INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
     testing::Values(
         BadArgumentCase { "NoArguments", {}, "no command", "Usage: rasterkit-cli convert INPUT -o OUTPUT" },
@@ -125,7 +130,48 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BadArgumentTest,
         BadArgumentCase { "PatternWithoutFormat", { "pattern", "-o", Out }, "-f/--format", "pattern needs it" },
         BadArgumentCase { "PatternReadsNoFile", { "pattern", In, "-f", "0", "-o", Out }, "small.bmp", "reads no file" },
         BadArgumentCase { "PatternTakesNoOrigin", { "pattern", "-f", "0", "-o", Out, "--origin", "1,1" }, "origin",
-            "The options of pattern" }),
+            "The options of pattern" },
+        BadArgumentCase { "PlanWithoutInput", { "plan", "--budget", "1KiB" }, "INPUT", "JPEG, PNG, BMP or GIF" },
+        BadArgumentCase { "PlanWithoutBudget", { "plan", In }, "--budget SIZE", "(256KiB, 1.5MiB)" },
+        BadArgumentCase { "PlanBudgetZero", planWith({ "--budget", "0" }), "--budget 0 is out of range",
+            "from 1 byte to 1048576MiB" },
+        BadArgumentCase { "PlanBudgetWord", planWith({ "--budget", "lots" }), "bad budget \"lots\" for --budget",
+            "a whole number of bytes (65536 or 65536B), or a number followed by KiB or MiB" },
+        BadArgumentCase { "PlanBudgetNegative", planWith({ "--budget", "-5" }), "\"-5\" for --budget", "KiB or MiB" },
+        BadArgumentCase { "PlanBudgetInKB", planWith({ "--budget", "256KB" }), "\"256KB\" for --budget", "KiB or MiB" },
+        BadArgumentCase { "PlanBudgetInLowerCase", planWith({ "--budget", "256kib" }), "\"256kib\"", "KiB or MiB" },
+        BadArgumentCase { "PlanBudgetSpaced", planWith({ "--budget", "256 KiB" }), "\"256 KiB\"", "no space" },
+        BadArgumentCase { "PlanBudgetFractionOfAByte", planWith({ "--budget", "1.5" }), "\"1.5\"",
+            "a whole number of bytes" },
+        BadArgumentCase { "PlanBudgetFractionInBytes", planWith({ "--budget", "10.5B" }), "\"10.5B\"",
+            "a whole number of bytes" },
+        BadArgumentCase { "PlanBudgetWithoutDigits", planWith({ "--budget", ".5MiB" }), "\".5MiB\"", "1.5MiB" },
+        BadArgumentCase { "PlanBudgetLineBreak", planWith({ "--budget", "5\n" }), "bad budget", "KiB or MiB" },
+        BadArgumentCase { "PlanBudgetUnderAByte", planWith({ "--budget", "0.0009KiB" }),
+            "--budget 0.0009KiB is out of range", "from 1 byte" },
+        BadArgumentCase { "PlanBudgetOverOneTiB", planWith({ "--budget", "1048577MiB" }), "--budget 1048577MiB",
+            "out of range" },
+        BadArgumentCase { "PlanBudgetPast64Bits", planWith({ "--budget", "99999999999999999999" }),
+            "--budget 99999999999999999999", "out of range" },
+        BadArgumentCase { "PlanStandardInput", { "plan", "-", "--budget", "1KiB" }, "standard input",
+            "reads each picture by name" },
+        BadArgumentCase { "PlanFormatsUnknown", planWith({ "--formats", "rgb565,rgb999" }), "\"rgb999\" in --formats",
+            "separated by commas" },
+        BadArgumentCase { "PlanDitherModesUnknown", planWith({ "--dither-modes", "none,all" }),
+            "\"all\" in --dither-modes", "none, ordered, diffusion or atkinson, separated by commas" },
+        BadArgumentCase { "PlanDitherModesEmpty", planWith({ "--dither-modes", "" }), "\"\" in --dither-modes",
+            "e.g. --dither-modes none,diffusion" },
+        BadArgumentCase { "PlanTakesNoFormat", planWith({ "-f", "0" }), "'f'", "The options of plan" },
+        BadArgumentCase { "PlanTakesNoDither", planWith({ "--dither", "none" }), "dither", "--dither-modes" },
+        BadArgumentCase { "PlanOriginAndCenter", planWith({ "--origin", "0,0", "--center", "1,1" }), "--origin",
+            "cannot be used together" },
+        BadArgumentCase { "PlanBadBackground", planWith({ "--background", "red" }), "--background", "RRGGBB" },
+        BadArgumentCase { "PlanPatternMatchesNothing", { "plan", "absent*.jpg", "--budget", "1KiB" }, "absent*.jpg",
+            "no file matches" },
+        BadArgumentCase { "PlanCmakeIsTheInput", planWith({ "--cmake", In }), "--cmake", "input picture" },
+        BadArgumentCase { "PlanCmakeEmpty", planWith({ "--cmake", "" }), "--cmake FILE is empty", "CMake file" },
+        BadArgumentCase { "PlanCmakeHeadersShareAName", { "plan", In, In, "--budget", "1KiB", "--cmake", "plan.cmake" },
+            "would both become small.h", "rename one of them" }),
     [](const testing::TestParamInfo<BadArgumentCase>& info) { return std::string(info.param.name); });
 
 // A row of tests/data/bad-options.tsv.
@@ -229,6 +275,11 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
             { "--byte-order ORDER", "-W, --width N", "Required.", "byte offset", "  rasterkit-cli decode " } },
         { "pattern", "Usage: rasterkit-cli pattern -f F -o RAW",
             { "--byte-order ORDER", "Default 320.", "border", "top-left corner", "  rasterkit-cli pattern " } },
+        { "plan", "Usage: rasterkit-cli plan INPUT... --budget SIZE",
+            { "--budget SIZE", "KiB", "MiB", "rounded down", "--formats LIST", "rgb888),", "--dither-modes LIST",
+                "--json", "banding_psnr", "null", "--cmake FILE", "rasterkit_add_images()", "--filter FILTER",
+                "--center X,Y", "--background RRGGBB", "--threshold N", "--byte-order ORDER", "headroom", "exit status is 1",
+                "  rasterkit-cli plan " } },
     };
     for (const auto& row : rows) {
         const CliRun run = runCli({ QString::fromLatin1(row.command), QStringLiteral("--help") }, folder.path());
@@ -238,7 +289,7 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
         for (const QString& piece : row.pieces)
             EXPECT_TRUE(help.contains(piece)) << row.command << ": " << piece.toStdString();
         const bool sampling = QLatin1String(row.command) == QLatin1String("convert")
-            || QLatin1String(row.command) == QLatin1String("compare");
+            || QLatin1String(row.command) == QLatin1String("compare") || QLatin1String(row.command) == QLatin1String("plan");
         EXPECT_FALSE(help.contains(QStringLiteral("--scale")) && !sampling) << row.command;
     }
 }

@@ -1,5 +1,5 @@
 // Fuzz target for rasterkit-cli's command lines. The first byte chooses the
-// command (convert, decode, pattern or compare); the rest, split at NUL bytes, is the
+// command (convert, decode, pattern, compare or plan); the rest, split at NUL bytes, is the
 // argument list after the command's name, read by that command's parser.
 // Whatever it holds, the parser must either give the help or the version
 // with exit status 0, refuse with exit status 2 and one message naming the
@@ -8,7 +8,10 @@
 // written, and standard output ("-") written by one file at most; a batch
 // (several pictures into a folder) writes one file a picture, none shared.
 // convert --check ends with its reply too: a C identifier a line with exit
-// status 0, or the pictures that cannot be read with 1.
+// status 0, or the pictures that cannot be read with 1. plan gives a budget
+// of 1 byte to 1 TiB, formats and dither modes each once, pictures read by
+// name, a CMake file that is none of them, and with it pictures whose
+// headers' names differ and that CMake can name.
 
 #include "replay.h"
 
@@ -16,10 +19,13 @@
 #include "convertCommand.h"
 #include "decodeCommand.h"
 #include "patternCommand.h"
+#include "planCommand.h"
 
 #include "output/cheader.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <QStringList>
 
@@ -117,8 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         || qputenv("RASTERKIT_CLI_GUI_MODULE", RASTERKIT_BUILT_CLI_GUI_MODULE);
     if (size == 0 || !moduleNamed)
         return 0;
-    const std::array<const CommandSpec*, 4> commands { &convertCommand(), &decodeCommand(), &patternCommand(),
-        &compareCommand() };
+    const std::array<const CommandSpec*, 5> commands { &convertCommand(), &decodeCommand(), &patternCommand(),
+        &compareCommand(), &planCommand() };
     const CommandSpec& command = *commands[data[0] % commands.size()];
     QStringList arguments { QStringLiteral("rasterkit-cli"), command.name };
     if (size > 1) {
@@ -171,6 +177,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(!options->dithers.empty() && options->dithers.size() <= rasterkit::AllDithers.size(), "no dither mode, or more than there are");
             check(!options->formats.empty() && options->formats.size() <= rasterkit::AllPixelFormats.size(), "no format, or one twice");
             checkFiles(options->inputPath, { options->sheetPath });
+        }
+    } else if (&command == &planCommand()) {
+        const auto parsed = parsePlan(arguments);
+        if (const auto* options = optionsOf(parsed, command)) {
+            checkRequest(options->request);
+            check(options->budget >= 1 && options->budget <= MaximumBudget, "a budget out of range");
+            check(!options->dithers.empty() && options->dithers.size() <= rasterkit::AllDithers.size(), "no dither mode, or more than there are");
+            check(!options->formats.empty() && options->formats.size() <= rasterkit::AllPixelFormats.size(), "no format, or one twice");
+            check(!options->inputPaths.isEmpty(), "no picture");
+            QStringList names;
+            for (const QString& input : options->inputPaths) {
+                check(input != StandardStream, "standard input among the pictures");
+                checkFiles(input, { options->cmakePath });
+                names << QString::fromStdString(
+                    rasterkit::pictureArrayName(QFile::encodeName(QFileInfo(input).fileName()).toStdString()));
+                check(options->cmakePath.isEmpty() || !input.contains(QLatin1Char(';')), "a picture CMake cannot name");
+            }
+            names.removeDuplicates();
+            check(options->cmakePath.isEmpty() || names.size() == options->inputPaths.size(),
+                "two headers of one name in the CMake file");
         }
     } else {
         const auto parsed = parsePattern(arguments);
