@@ -396,7 +396,7 @@ static inline int rk_detail_stop(rk_decoder *d, int rc)
 /* rk_decoder_row and rk_decoder_row_alpha: either row may be null. */
 static inline int rk_detail_row(rk_decoder *d, uint16_t *colours, uint8_t *alphas)
 {
-    unsigned x, n;
+    unsigned x, n, end, colour, alpha;
     int rc;
 
     if (d->status != 0)
@@ -405,7 +405,8 @@ static inline int rk_detail_row(rk_decoder *d, uint16_t *colours, uint8_t *alpha
         return rk_detail_stop(d, rk_detail_next_run(d)); /* RK_DONE, or bytes after the last pixel */
     for (x = d->column; x < d->width;) {
         if (d->pending == 0) {
-            d->column = (uint16_t)x;
+            if (RK_DETAIL_HAS(RK_DETAIL_INDEX_FORMATS) && rk_detail_format(d) >= RK_I1)
+                d->column = (uint16_t)x; /* where the index formats read */
             if ((rc = rk_detail_next_run(d)) != RK_OK)
                 return rk_detail_stop(d, rc);
         }
@@ -416,11 +417,13 @@ static inline int rk_detail_row(rk_decoder *d, uint16_t *colours, uint8_t *alpha
             n = d->pending;
         d->pending = (uint8_t)(d->pending - n);
         d->remaining -= n;
-        for (; n != 0; --n, ++x) {
+        colour = d->colour; /* copies: the rows' stores cannot change them */
+        alpha = d->alpha;
+        for (end = x + n; x != end; ++x) {
             if (colours != NULL)
-                colours[x] = d->colour;
+                colours[x] = (uint16_t)colour;
             if (alphas != NULL)
-                alphas[x] = d->alpha;
+                alphas[x] = (uint8_t)alpha;
         }
     }
     d->column = 0;
