@@ -143,7 +143,7 @@
  * - Nothing is read outside data[0 .. size-1], whatever the bytes, and
  *   rk_decoder_row writes row[0 .. width-1] and nothing else (so does
  *   rk_decoder_row_alpha with its two rows).
- * - The decoder is a small struct of plain values (32 bytes on a 32-bit
+ * - The decoder is a small struct of plain values (28 bytes on a 32-bit
  *   machine) holding no pointer but the data pointer given to it; it may be
  *   copied, kept in a static variable, or dropped at any time. Decoders of
  *   different pictures are independent.
@@ -223,7 +223,6 @@ typedef struct rk_decoder {
     uint16_t column;     /* column of the next pixel, 0 .. width - 1 */
     uint16_t colour;     /* colour of the current run, RGB 5:6:5 */
     uint16_t used;       /* index formats: the palette's entries in use */
-    uint8_t alpha;       /* alpha of the current run */
     uint8_t pending;     /* pixels of the current run not yet handed out */
     uint8_t format;      /* RK_RGB565 .. RK_RGB565A8 */
     uint8_t byte_order;  /* RK_BIG_ENDIAN or RK_LITTLE_ENDIAN */
@@ -301,45 +300,52 @@ static inline unsigned rk_detail_channel(unsigned unit, unsigned field, unsigned
 }
 
 /*
- * Formats 16 .. 21: reads the pixel at `column` (of the current row, for the
- * index formats) into the current run, a run of 1. The length was checked by
- * rk_decoder_init; an index is checked against the palette's entries in use.
+ * Formats 16 .. 21: the colours and alphas of columns x .. end - 1 of the
+ * current row into colours[x ..] and alphas[x ..] (either may be null), the
+ * last colour into the current run; then on past them.
+ * rk_decoder_init checked the length; an index past the palette's entries
+ * in use stops it with RK_ERR_INDEX.
  */
-static inline int rk_detail_next_pixel(rk_decoder *d)
+static inline int rk_detail_pixels(rk_decoder *d, uint16_t *colours, uint8_t *alphas, unsigned x, unsigned end)
 {
-    const uint8_t *data = d->data;
-    const unsigned format = rk_detail_format(d);
-    size_t word = d->position; /* where the pixel's colour word is, if it has one */
-    unsigned alpha = 255u;
+    const uint8_t *data = d->data, *row = data + d->position, *word;
+    const unsigned format = rk_detail_format(d), shift = (format - RK_I1) & 3u; /* index formats: log2 n */
+    const unsigned bits = 1u << shift, mask = (1u << bits) - 1u;
+    const size_t alpha_at = d->size - d->remaining - x; /* + column: the alpha bytes end the file */
+    unsigned column, colour = 0, alpha = 255u, index;
+    uint32_t bit;
 
-    if (d->remaining == 0)
-        return RK_DONE;
-    if (RK_DETAIL_HAS(RK_DETAIL_INDEX_FORMATS) && format <= RK_I8) {
-        const unsigned shift = format - RK_I1, bits = 1u << shift;
-        const unsigned bit = (unsigned)d->column << shift;
-        const size_t at = d->position + (bit >> 3);
-        const unsigned index = ((unsigned)data[at] >> (8u - bits - (bit & 7u))) & ((1u << bits) - 1u);
-        if (index >= d->used) {
-            d->position = at;
-            return RK_ERR_INDEX;
+    for (column = x; column != end; ++column) {
+        if (RK_DETAIL_HAS(RK_DETAIL_INDEX_FORMATS) && format <= RK_I8) {
+            bit = (uint32_t)column << shift;
+            index = ((unsigned)row[bit >> 3] >> (8u - bits - (unsigned)(bit & 7u))) & mask;
+            if (index >= d->used) {
+                d->position += (size_t)(bit >> 3);
+                return RK_ERR_INDEX;
+            }
+            word = data + 2u * index;
+        } else {
+            alpha = data[alpha_at + column];
+            word = format == RK_RGB565A8 ? row + 2u * column : NULL;
         }
-        word = 2u * index;
-        if (d->column + 1u == d->width) /* on to the next row */
-            d->position += (((size_t)d->width << shift) + 7u) >> 3;
-    } else {
-        /* the alpha bytes end the file: pixel p's is at size - (pixels - p) */
-        alpha = data[d->size - d->remaining];
-        d->position += 2u;
+        colour = word != NULL ? rk_detail_word(word, d->byte_order) : 0xFFFFu; /* "A 8": white */
+        if (colours != NULL)
+            colours[column] = (uint16_t)colour;
+        if (alphas != NULL)
+            alphas[column] = (uint8_t)alpha;
     }
-    /* "A 8" has no colour word: white */
-    d->colour = (uint16_t)(format != RK_A8 ? rk_detail_word(data + word, d->byte_order) : 0xFFFFu);
-    d->alpha = (uint8_t)alpha;
-    d->pending = 1;
+    d->colour = (uint16_t)colour;
+    d->remaining -= end - x;
+    d->column = (uint16_t)end;
+    if (end == d->width) { /* on to the next row */
+        d->column = 0;
+        d->position += format <= RK_I8 ? (((size_t)d->width << shift) + 7u) >> 3 : 2u * (size_t)d->width;
+    }
     return RK_OK;
 }
 
 /*
- * Reads the next record, or pixel, into the current run. A record is checked
+ * Formats 0 .. 7: reads the next record into the current run. It is checked
  * in the order: whole, run length not 0, not more pixels than remain. With
  * no data left it answers RK_DONE if every pixel was handed out, else
  * RK_ERR_TOO_FEW.
@@ -353,10 +359,8 @@ static inline int rk_detail_next_run(rk_decoder *d)
     unsigned unit, run;
     int grey;
 
-    if (RK_DETAIL_HAS(RK_DETAIL_PIXEL_FORMATS) && format >= RK_I1)
-        return rk_detail_next_pixel(d);
     if (!RK_DETAIL_HAS(RK_DETAIL_WINDOW_FORMATS))
-        return RK_DONE; /* not reached: rk_decoder_init took no such format */
+        return RK_DONE; /* not reached: formats 16 .. 21 read their pixels with rk_detail_pixels */
     layout = rk_detail_layout(format);
     left = d->size - d->position;
     if (left == 0)
@@ -396,34 +400,33 @@ static inline int rk_detail_stop(rk_decoder *d, int rc)
 /* rk_decoder_row and rk_decoder_row_alpha: either row may be null. */
 static inline int rk_detail_row(rk_decoder *d, uint16_t *colours, uint8_t *alphas)
 {
-    unsigned x, n, end, colour, alpha;
+    unsigned x, n, end, colour;
     int rc;
 
     if (d->status != 0)
         return d->status;
+    x = d->column;
+    if (RK_DETAIL_HAS(RK_DETAIL_PIXEL_FORMATS) && rk_detail_format(d) >= RK_I1) {
+        if (d->remaining == 0)
+            return RK_DONE;
+        return rk_detail_stop(d, rk_detail_pixels(d, colours, alphas, x, d->width));
+    }
     if (d->remaining == 0)
         return rk_detail_stop(d, rk_detail_next_run(d)); /* RK_DONE, or bytes after the last pixel */
-    for (x = d->column; x < d->width;) {
-        if (d->pending == 0) {
-            if (RK_DETAIL_HAS(RK_DETAIL_INDEX_FORMATS) && rk_detail_format(d) >= RK_I1)
-                d->column = (uint16_t)x; /* where the index formats read */
-            if ((rc = rk_detail_next_run(d)) != RK_OK)
-                return rk_detail_stop(d, rc);
-        }
+    while (x < d->width) {
+        if (d->pending == 0 && (rc = rk_detail_next_run(d)) != RK_OK)
+            return rk_detail_stop(d, rc);
         n = d->width - x;
-        if (RK_DETAIL_ONLY >= RK_I1) /* formats 16 .. 21 alone: every run is 1 pixel */
-            n = 1;
-        else if (n > d->pending)
+        if (n > d->pending)
             n = d->pending;
         d->pending = (uint8_t)(d->pending - n);
         d->remaining -= n;
-        colour = d->colour; /* copies: the rows' stores cannot change them */
-        alpha = d->alpha;
+        colour = d->colour; /* a copy: the rows' stores cannot change it */
         for (end = x + n; x != end; ++x) {
             if (colours != NULL)
                 colours[x] = (uint16_t)colour;
             if (alphas != NULL)
-                alphas[x] = (uint8_t)alpha;
+                alphas[x] = 255; /* formats 0 .. 7 are opaque */
         }
     }
     d->column = 0;
@@ -461,6 +464,15 @@ static inline int rk_decoder_run(rk_decoder *d, uint16_t *colour, uint32_t *coun
         return RK_ERR_ARGUMENT;
     if (d->status != 0)
         return d->status;
+    if (RK_DETAIL_HAS(RK_DETAIL_PIXEL_FORMATS) && rk_detail_format(d) >= RK_I1) {
+        if (d->remaining == 0)
+            return RK_DONE;
+        if ((rc = rk_detail_pixels(d, NULL, NULL, d->column, d->column + 1u)) != RK_OK)
+            return rk_detail_stop(d, rc);
+        *colour = d->colour;
+        *count = 1;
+        return RK_OK;
+    }
     if (d->pending == 0 && (rc = rk_detail_next_run(d)) != RK_OK)
         return rk_detail_stop(d, rc);
     *colour = d->colour;
@@ -524,8 +536,7 @@ static inline int rk_decoder_init(rk_decoder *d, const void *data, size_t size, 
     uint16_t height, int byte_order)
 {
     const uint8_t *bytes = (const uint8_t *)data;
-    uint16_t colour;
-    uint32_t count, rows;
+    uint32_t rows;
     size_t left, need, stride, start;
     unsigned bits = 0, entries = 0, entry, used;
     int rc = RK_OK;
@@ -540,7 +551,6 @@ static inline int rk_decoder_init(rk_decoder *d, const void *data, size_t size, 
     d->column = 0;
     d->colour = 0;
     d->used = 0;
-    d->alpha = 255;
     d->pending = 0;
     d->format = 0;
     d->byte_order = (uint8_t)(byte_order & 1);
@@ -596,9 +606,9 @@ static inline int rk_decoder_init(rk_decoder *d, const void *data, size_t size, 
         }
         if (RK_DETAIL_HAS(RK_DETAIL_RUN_FORMATS | RK_DETAIL_INDEX_FORMATS) && rc == RK_OK
             && (bits == 0 || entries != 0)) {
-            /* every record, or every index, read once; then back to the start */
+            /* every record or index read once, row by row; then back to the start */
             start = d->position;
-            while ((rc = rk_decoder_run(d, &colour, &count)) == RK_OK) {
+            while ((rc = rk_detail_row(d, NULL, NULL)) == RK_OK) {
             }
             if (rc == RK_DONE) {
                 rc = RK_OK;

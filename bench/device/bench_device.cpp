@@ -4,7 +4,8 @@
 // whole-stream check of rk_decoder_init, for "RGB 5:6:5x8" and the index
 // and alpha formats. Items are pixels, so items_per_second reads as pixels
 // per second. After the run a table gives each row benchmark's speed as a
-// multiple of "RGB 5:6:5x8" rows of the photo-like frame.
+// multiple of "RGB 5:6:5x8" rows of the photo-like frame (with
+// --benchmark_repetitions=N, of the medians).
 //
 // The "RGB 5:6:5x8" streams come from the core (a photo-like frame and a
 // flat one); the index and alpha streams are laid out here as the format
@@ -154,10 +155,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
+        // Each run's rate; with --benchmark_repetitions the median, which
+        // is reported after the runs it sums up.
         for (const Run& run : runs) {
             const auto rate = run.counters.find("items_per_second");
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && rate != run.counters.end())
-                m_rates[run.benchmark_name()] = rate->second.value;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred && rate != run.counters.end())
+                m_rates[run.run_name.function_name] = rate->second.value;
         }
     }
 

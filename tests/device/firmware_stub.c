@@ -1,13 +1,15 @@
 /*
  * Firmware-like use of rasterkit_decode.h: every format, both byte orders,
  * every way of reading, blending, and the error texts. Compiled as C99 and as
- * C++ with every warning an error, and for a Cortex-M0, where its object
- * file's size is checked.
+ * C++ with every warning an error, and for a Cortex-M0, where it must call
+ * nothing outside itself (the header's own size is measured with
+ * every_function.c).
  *
  * With ONE_FORMAT defined (a format number) it is a firmware that reads that
  * format alone, compiled with RK_FORMATS naming only it: row by row into a
  * framebuffer, or for the alpha formats row by row blended over it; no runs,
- * no error texts.
+ * no error texts. For a Cortex-M0 its whole object, the firmware's own code
+ * included, is what that format costs.
  */
 #ifdef ONE_FORMAT
 #define RK_FORMATS RK_FORMAT_BIT(ONE_FORMAT)
