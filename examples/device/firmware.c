@@ -11,6 +11,7 @@
  * with --runs it asks for one run at a time and fills each as a horizontal
  * line, as firmware does with a display's rectangle fill. Both give the same
  * framebuffer. */
+#include "ppm.h"
 #include "rasterkit_decode.h"
 #include "sample.h"
 
@@ -63,47 +64,6 @@ static int decodeRuns(rk_decoder* decoder)
     return 1;
 }
 
-/* RGB 5:6:5 widened to 8 bits a channel by repeating each channel's bit
- * pattern, so that full intensity stays 255. */
-static void widen(uint16_t pixel, unsigned char* rgb)
-{
-    const unsigned red = pixel >> 11;
-    const unsigned green = (pixel >> 5) & 0x3Fu;
-    const unsigned blue = pixel & 0x1Fu;
-    rgb[0] = (unsigned char)(red << 3 | red >> 2);
-    rgb[1] = (unsigned char)(green << 2 | green >> 4);
-    rgb[2] = (unsigned char)(blue << 3 | blue >> 2);
-}
-
-/* Written beside the output and renamed over it, so a failed run leaves an
- * existing file as it was. */
-static int writePpm(const char* path)
-{
-    char temporary[4096];
-    if (snprintf(temporary, sizeof temporary, "%s.part", path) >= (int)sizeof temporary) {
-        fprintf(stderr, "%s: the path is too long\n", path);
-        return 0;
-    }
-    FILE* file = fopen(temporary, "wb");
-    if (!file) {
-        perror(temporary);
-        return 0;
-    }
-    int written = fprintf(file, "P6\n%d %d\n255\n", WIDTH, HEIGHT) > 0;
-    for (int y = 0; y < HEIGHT && written; ++y) {
-        unsigned char line[WIDTH * 3];
-        for (int x = 0; x < WIDTH; ++x)
-            widen(framebuffer[y][x], &line[3 * x]);
-        written = fwrite(line, sizeof line, 1, file) == 1;
-    }
-    if (fclose(file) != 0 || !written || rename(temporary, path) != 0) {
-        perror(path);
-        remove(temporary);
-        return 0;
-    }
-    return 1;
-}
-
 int main(int argc, char** argv)
 {
     const int byRuns = argc == 3 && strcmp(argv[1], "--runs") == 0;
@@ -120,5 +80,5 @@ int main(int argc, char** argv)
     }
     if (!(byRuns ? decodeRuns(&decoder) : decodeRows(&decoder)))
         return 1;
-    return writePpm(argv[argc - 1]) ? 0 : 1;
+    return writePpm(argv[argc - 1], &framebuffer[0][0], WIDTH, HEIGHT) ? 0 : 1;
 }

@@ -1,4 +1,4 @@
-// compare_framebuffer [--exact] FRAMEBUFFER.ppm PREVIEW.png
+// compare_framebuffer [--exact | --blended] FRAMEBUFFER.ppm PREVIEW.png
 //
 // Compares an example's framebuffer with rasterkit-cli's preview of the same
 // frame. With --exact (the OLED example's panel, lit pixels white) every
@@ -7,11 +7,16 @@
 // the bits the format drops cleared (red 0xF8, green 0xFC, blue 0xF8); the
 // firmware holds the same 5:6:5 value and writes it widened by repeating each
 // channel's bit pattern. So every framebuffer pixel must equal the preview's
-// 5:6:5 value widened that way. Exit 0 when all do, 1 otherwise.
+// 5:6:5 value widened that way. With --blended (a picture with alpha, which
+// the preview shows blended over its background in 8 bits, and the firmware
+// blends in 5:6:5 steps) each channel's 5:6:5 value c of the framebuffer
+// must lie within one step of the preview's channel p: |c x 2^(8 - bits) -
+// p| <= 2^(8 - bits). Exit 0 when all pixels pass, 1 otherwise.
 #include <QImage>
 #include <QString>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +24,14 @@ int widen(int channel, int bits)
 {
     const int value = channel >> (8 - bits);
     return (value << (8 - bits)) | (value >> (2 * bits - 8));
+}
+
+// Whether the framebuffer channel's top `bits` bits lie within one step of
+// the preview's channel.
+bool withinOneStep(int actual, int shown, int bits)
+{
+    const int step = 1 << (8 - bits);
+    return std::abs((actual >> (8 - bits)) * step - shown) <= step;
 }
 
 QImage load(const char* path)
@@ -34,12 +47,13 @@ QImage load(const char* path)
 int main(int argc, char** argv)
 {
     const bool exactly = argc == 4 && QString::fromLatin1(argv[1]) == QLatin1String("--exact");
-    if (exactly) {
+    const bool blended = argc == 4 && QString::fromLatin1(argv[1]) == QLatin1String("--blended");
+    if (exactly || blended) {
         --argc;
         ++argv;
     }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: compare_framebuffer [--exact] FRAMEBUFFER.ppm PREVIEW.png\n");
+        std::fprintf(stderr, "usage: compare_framebuffer [--exact | --blended] FRAMEBUFFER.ppm PREVIEW.png\n");
         return 2;
     }
     const QImage framebuffer = load(argv[1]);
@@ -60,7 +74,9 @@ int main(int argc, char** argv)
                 = exactly ? shown : qRgb(widen(qRed(shown), 5), widen(qGreen(shown), 6), widen(qBlue(shown), 5));
             const QRgb actual = framebuffer.pixel(x, y);
             exact += actual == shown;
-            if (actual == expected)
+            if (blended ? withinOneStep(qRed(actual), qRed(shown), 5) && withinOneStep(qGreen(actual), qGreen(shown), 6)
+                        && withinOneStep(qBlue(actual), qBlue(shown), 5)
+                        : actual == expected)
                 continue;
             if (differences++ == 0) {
                 std::fprintf(stderr, "%s: pixel (%d, %d) is #%06X; the preview's #%06X widened is #%06X\n", argv[1], x,
@@ -71,6 +87,8 @@ int main(int argc, char** argv)
     const long pixels = long(preview.width()) * preview.height();
     if (exactly)
         std::printf("%ld of %ld pixels equal the preview\n", pixels - differences, pixels);
+    else if (blended)
+        std::printf("%ld of %ld pixels lie within one 5:6:5 step of the preview\n", pixels - differences, pixels);
     else
         std::printf("%ld of %ld pixels equal the preview widened (%ld equal it unwidened)\n", pixels - differences, pixels,
             exact);
