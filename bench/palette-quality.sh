@@ -8,7 +8,14 @@
 # low bits cut, as the "RGB 5:6:5" format cuts them) and measured against
 # those pixels as compare measures: PSNR = 10 log10(255^2 / MSE) over red,
 # green and blue. Ours is compare's own figure. Higher is closer; pngquant
-# is GPL and only run here, never linked.
+# is GPL and only run here, never linked. Cutting the low bits leaves the
+# other tools' colours a little dark, which our palette avoids (it rounds
+# its colours to the nearest 5:6:5 ones): the two columns "rounded" give
+# their figures with each channel rounded to the nearest 5:6:5 level
+# instead. Those tools see the 8-bit samples, while ours chooses for the
+# samples reduced to 5:6:5 (so that a frame of few 5:6:5 colours is kept
+# exactly), so their rounded figure can pass even that of the "RGB 5:6:5"
+# format itself, which cuts every sample's low bits.
 #
 #   bench/palette-quality.sh [BUILD_FOLDER]   (default: build)
 #
@@ -25,13 +32,17 @@ pngquant=$(command -v pngquant || true)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-psnr() { # reference.raw quantised.raw: PSNR after 5:6:5
-    python3 - "$1" "$2" <<'EOF'
+psnr() { # reference.raw quantised.raw [rounded]: PSNR after 5:6:5
+    python3 - "$1" "$2" "${3:-cut}" <<'EOF'
 import math, sys
 reference = open(sys.argv[1], 'rb').read()
 quantised = open(sys.argv[2], 'rb').read()
-masks = (0xF8, 0xFC, 0xF8)
-total = sum((reference[i] - (quantised[i] & masks[i % 3])) ** 2 for i in range(len(reference)))
+steps = (8, 4, 8)
+def reduced(value, step):
+    if sys.argv[3] == 'rounded':
+        return min((value + step // 2) // step * step, 256 - step)
+    return value // step * step
+total = sum((reference[i] - reduced(quantised[i], steps[i % 3])) ** 2 for i in range(len(reference)))
 print('inf' if total == 0 else '%.2f' % (10 * math.log10(255 * 255 / (total / len(reference)))))
 EOF
 }
@@ -41,7 +52,8 @@ ours() { # picture width height format: compare's PSNR
         | python3 -c 'import json, sys; value = json.load(sys.stdin)[0]["psnr"]; print("inf" if value is None else "%.2f" % value)'
 }
 
-printf '%-28s %7s  %-6s %8s %12s %9s\n' picture size format ours imagemagick pngquant
+printf '%-28s %7s  %-6s %7s %12s %9s %10s %10s\n' picture size format ours imagemagick pngquant \
+    "im rounded" "pq rounded"
 for picture in "$here/tests/data/photo.jpg" "$here/examples/sample.jpg" "$here"/tests/data/jpeg/*.jpg; do
     size=$("$identify" -format '%w %h' "$picture")
     width=${size% *}
@@ -53,13 +65,17 @@ for picture in "$here/tests/data/photo.jpg" "$here/examples/sample.jpg" "$here"/
         [ "$colours" = 16 ] && format=i4
         "$magick" "$work/reference.png" +dither -colors "$colours" -depth 8 "rgb:$work/magick.raw"
         magickFigure=$(psnr "$work/reference.raw" "$work/magick.raw")
+        magickRounded=$(psnr "$work/reference.raw" "$work/magick.raw" rounded)
         quantFigure=-
+        quantRounded=-
         if [ -n "$pngquant" ]; then
             "$pngquant" --nofs --speed 1 --force --output "$work/quant.png" "$colours" "$work/reference.png"
             "$magick" "$work/quant.png" -depth 8 "rgb:$work/quant.raw"
             quantFigure=$(psnr "$work/reference.raw" "$work/quant.raw")
+            quantRounded=$(psnr "$work/reference.raw" "$work/quant.raw" rounded)
         fi
-        printf '%-28s %7s  %-6s %8s %12s %9s\n' "$(basename "$picture")" "${width}x$height" "$format" \
-            "$(ours "$picture" "$width" "$height" "$format")" "$magickFigure" "$quantFigure"
+        printf '%-28s %7s  %-6s %7s %12s %9s %10s %10s\n' "$(basename "$picture")" "${width}x$height" "$format" \
+            "$(ours "$picture" "$width" "$height" "$format")" "$magickFigure" "$quantFigure" "$magickRounded" \
+            "$quantRounded"
     done
 done
