@@ -9,7 +9,7 @@
 #       [FILTER <filter>] [DITHER <mode>] [BACKGROUND <RRGGBB>]
 #       [COLOUR_ORDER <order>] [ROTATE <degrees>] [MIRROR <mirror>]
 #       [THRESHOLD <n>] [INVERT] [C_TYPE <type>]
-#       [ATTRIBUTE <text>]
+#       [PALETTE <file>] [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
 # Each picture becomes one header made by `rasterkit-cli convert --c-array`,
@@ -22,11 +22,17 @@
 # given: FORMAT is -f, WIDTH -W, HEIGHT -H, SCALE -s, ORIGIN --origin, CENTER
 # --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither,
 # BACKGROUND --background, COLOUR_ORDER --colour-order, ROTATE --rotate,
-# MIRROR --mirror, THRESHOLD --threshold, INVERT --invert, C_TYPE --c-type
-# and ATTRIBUTE --c-attribute; FILTER, DITHER and BACKGROUND default to
-# nearest, none and F0F0F0, the window's own sampling, reduction and
-# background. Relative picture paths are taken from
-# the current source folder.
+# MIRROR --mirror, THRESHOLD --threshold, INVERT --invert, C_TYPE --c-type,
+# PALETTE --palette and ATTRIBUTE --c-attribute; FILTER, DITHER and
+# BACKGROUND default to nearest, none and F0F0F0, the window's own sampling,
+# reduction and background. Relative picture paths, and the PALETTE file's,
+# are taken from the current source folder; every header is made again when
+# the palette file changes, and it may be one the build makes. A palette
+# shared by the pictures (rasterkit-cli convert --shared-palette) writes one
+# palette for several index-only files, which is not this function's one
+# header a picture: give each call the same PALETTE instead (a palette.raw
+# that --shared-palette wrote, say), and every header holds the same palette
+# before its index rows.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
 # and made again when a picture, an option or rasterkit-cli itself changes.
@@ -72,9 +78,9 @@ function(rasterkit_add_images target)
     # The keywords that take one value, and the options of
     # `rasterkit-cli convert` they are passed on as.
     set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
-        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND)
+        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND PALETTE)
     set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute
-        --colour-order --rotate --mirror --threshold --c-type --background)
+        --colour-order --rotate --mirror --threshold --c-type --background --palette)
     # Flags, and the switches of `rasterkit-cli convert` they are passed on as.
     set(flags INVERT)
     set(converter_switches --invert)
@@ -103,6 +109,24 @@ function(rasterkit_add_images target)
         endif()
     endforeach()
 
+    # The palette file, absolute; one the build makes is not there yet when
+    # the options are checked: an empty stand-in takes its place.
+    set(palette "")
+    set(checked_palette "")
+    set(folder "${CMAKE_CURRENT_BINARY_DIR}/rasterkit_images/${target}")
+    if(DEFINED arg_PALETTE AND NOT arg_PALETTE STREQUAL "")
+        cmake_path(ABSOLUTE_PATH arg_PALETTE BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
+            OUTPUT_VARIABLE palette)
+        set(arg_PALETTE "${palette}")
+        set(checked_palette "${palette}")
+        get_source_file_property(generated "${palette}" GENERATED)
+        if(generated)
+            cmake_path(GET palette FILENAME name)
+            set(checked_palette "${folder}/generated/palette/${name}")
+            file(WRITE "${checked_palette}" "")
+        endif()
+    endif()
+
     set(options "")
     set(spelled "")
     foreach(keyword option IN ZIP_LISTS keywords converter_options)
@@ -121,7 +145,6 @@ function(rasterkit_add_images target)
     # The pictures, absolute. One the build makes is not there yet: the check
     # is given an empty stand-in of the same file name, which it names as it
     # would the picture (it reads none).
-    set(folder "${CMAKE_CURRENT_BINARY_DIR}/rasterkit_images/${target}")
     set(pictures "")
     set(checked "")
     foreach(picture IN LISTS arg_IMAGES)
@@ -143,7 +166,14 @@ function(rasterkit_add_images target)
     # The converter judges the options as the conversions will use them, finds
     # every picture and names each header.
     _rasterkit_converter("${where}" converter)
-    execute_process(COMMAND "${converter}" convert --check ${options} ${checked}
+    set(check_options "")
+    foreach(option IN LISTS options)
+        if(NOT palette STREQUAL "" AND option STREQUAL palette)
+            set(option "${checked_palette}")
+        endif()
+        list(APPEND check_options "${option}")
+    endforeach()
+    execute_process(COMMAND "${converter}" convert --check ${check_options} ${checked}
         RESULT_VARIABLE result
         OUTPUT_VARIABLE output
         ERROR_VARIABLE errors)
@@ -197,7 +227,7 @@ function(rasterkit_add_images target)
         add_custom_command(
             OUTPUT "${header}"
             COMMAND Rasterkit::rasterkit-cli convert "${path}" -o "${header}" --c-array ${name} ${options} -q
-            DEPENDS "${path}" "${options_file}" "$<TARGET_FILE:Rasterkit::rasterkit-cli>"
+            DEPENDS "${path}" ${palette} "${options_file}" "$<TARGET_FILE:Rasterkit::rasterkit-cli>"
             COMMENT "Converting ${shown} to ${name}.h"
             VERBATIM)
         list(APPEND headers "${header}")

@@ -1,14 +1,17 @@
 // Speed of the conversion core at the window's start-up size, 320 x 240:
 // each encoder on a photo-like and on a flat grid, the sampling of a frame
-// (nearest and box), and the reduction with each kind of dithering. Items are
-// output pixels, so items_per_second reads as pixels per second.
+// (nearest and box), the reduction with each kind of dithering, and the
+// indexed formats' quantiser on a photo. Items are output pixels, so
+// items_per_second reads as pixels per second.
 #include "convert/boxfilter.h"
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "convert/greylevel.h"
 #include "convert/pixelformat.h"
+#include "convert/quantise.h"
 #include "convert/reduceframe.h"
 #include "convert/sampling.h"
+#include "platform/picturefile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -127,6 +130,55 @@ void reduceBenchmark(benchmark::State& state, PixelFormat format, Dither dither)
     state.SetItemsProcessed(state.iterations() * Width * Height);
 }
 
+// The middle 320 x 240 of examples/sample.jpg (400 x 300), sampled.
+const PixelGrid& photoFrame()
+{
+    static const PixelGrid colours = [] {
+        const PictureLoadResult picture = loadPicture(QStringLiteral(RASTERKIT_SAMPLE_PHOTO));
+        if (!picture.ok())
+            return PixelGrid();
+        return sampleColours(sourceImageOf(picture.image), { Width, Height, 1.0, 40, 30 }, SampleFilter::Nearest);
+    }();
+    return colours;
+}
+
+// The quantiser alone: a palette of so many colours chosen for the photo
+// frame's samples (counted, median cut, k-means).
+void paletteBenchmark(benchmark::State& state, int entries)
+{
+    const PixelGrid& colours = photoFrame();
+    if (colours.isEmpty()) {
+        state.SkipWithError("examples/sample.jpg cannot be read");
+        return;
+    }
+    std::size_t size = 0;
+    for (auto _ : state) {
+        ColourHistogram histogram;
+        countSamples(histogram, colours.values(), ColourOrder::Rgb);
+        const Palette palette = choosePalette(histogram, entries);
+        size = palette.size();
+        benchmark::DoNotOptimize(palette.data());
+    }
+    state.SetItemsProcessed(state.iterations() * Width * Height);
+    state.counters["colours"] = static_cast<double>(size);
+}
+
+// An indexed format's whole reduction of the photo frame: the palette
+// chosen, then every sample brought into it.
+void photoReduceBenchmark(benchmark::State& state, PixelFormat format, Dither dither)
+{
+    const PixelGrid& colours = photoFrame();
+    if (colours.isEmpty()) {
+        state.SkipWithError("examples/sample.jpg cannot be read");
+        return;
+    }
+    for (auto _ : state) {
+        const PixelGrid reduced = reduceColours(colours, format, dither);
+        benchmark::DoNotOptimize(reduced.values().data());
+    }
+    state.SetItemsProcessed(state.iterations() * Width * Height);
+}
+
 // The whole frame of the window's start-up size, sampled, turned as a panel
 // mounted so asks, reduced and encoded: what turning costs over not turning.
 void turnedFrameBenchmark(benchmark::State& state, Rotation rotation, Mirror mirror)
@@ -161,6 +213,16 @@ void registerBenchmarks()
         for (const Dither dither : AllDithers) {
             const std::string name = "reduce/" + std::string(formatInfo(format).shortName) + "/" + std::string(ditherName(dither));
             benchmark::RegisterBenchmark(name.c_str(), reduceBenchmark, format, dither);
+        }
+    }
+    benchmark::RegisterBenchmark("palette/photo/256", paletteBenchmark, 256)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("palette/photo/16", paletteBenchmark, 16)->Unit(benchmark::kMillisecond);
+    for (const PixelFormat format : AllPixelFormats) {
+        if (formatInfo(format).paletteEntries() == 0)
+            continue;
+        for (const Dither dither : AllDithers) {
+            const std::string name = "reduce/" + std::string(formatInfo(format).shortName) + "/photo/" + std::string(ditherName(dither));
+            benchmark::RegisterBenchmark(name.c_str(), photoReduceBenchmark, format, dither)->Unit(benchmark::kMillisecond);
         }
     }
     for (const auto& [name, rotation, mirror] : { std::tuple { "frame/rgb565/upright", Rotation::None, Mirror::None },

@@ -263,6 +263,8 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
             given(FrameOptionId::Threshold), given(FrameOptionId::Invert));
         if (!problem.isEmpty())
             return failure(problem);
+        if (const QString palette = paletteOptionProblem(request); !palette.isEmpty())
+            return failure(palette);
     }
     return std::nullopt;
 }

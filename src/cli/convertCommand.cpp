@@ -1,10 +1,12 @@
 #include "convertCommand.h"
 
 #include "guifunctions.h"
+#include "paletteFile.h"
 
 #include "convert/boxfilter.h"
 #include "convert/byteorder.h"
 #include "convert/encoders.h"
+#include "convert/quantise.h"
 #include "convert/reduceframe.h"
 #include "convert/report.h"
 #include "output/cheader.h"
@@ -20,6 +22,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -37,6 +41,8 @@ const QString Report = QStringLiteral("report");
 const QString Quiet = QStringLiteral("quiet");
 const QString Jobs = QStringLiteral("jobs");
 const QString Check = QStringLiteral("check");
+const QString SharedPalette = QStringLiteral("shared-palette");
+const QString PaletteStem = QStringLiteral("palette");
 
 constexpr int MaximumJobs = 1024;
 
@@ -118,6 +124,11 @@ std::optional<Reply> readConversionOptions(const CommandLine& line, ConvertOptio
     }
     if (line.isSet(CType) && options.arrayName.isEmpty() && !line.isSet(Check))
         return line.failure(QStringLiteral("--c-type needs --c-array NAME: it is the type of the array."));
+    if (line.isSet(SharedPalette) && formatInfo(options.request.format).paletteEntries() == 0) {
+        return line.failure(QStringLiteral("--shared-palette does not apply to \"%1\": it is for the indexed "
+                                           "formats (%2).")
+                                .arg(fromView(formatInfo(options.request.format).name), indexedFormatNames()));
+    }
     options.quiet = line.isSet(Quiet);
     options.jobs = QThread::idealThreadCount();
     if (line.isSet(Jobs)) {
@@ -162,6 +173,21 @@ std::variant<ConvertOptions, Reply> parseBatch(const CommandLine& line, const QS
     BatchPlan plan = planBatch(inputs.paths, options.outputFolder, extension);
     if (!plan.ok())
         return line.failure(plan.error);
+    if (line.isSet(SharedPalette)) {
+        if (plan.items.size() < 2) {
+            return line.failure(QStringLiteral("--shared-palette needs several pictures converted into a folder "
+                                               "(-o FOLDER/): this call converts 1."));
+        }
+        const QString palettePath = sharedPalettePath(options.outputFolder, !options.arrayName.isEmpty());
+        for (const BatchItem& item : plan.items) {
+            if (sameFile(item.outputPath, palettePath)) {
+                return line.failure(QStringLiteral("\"%1\" would be converted into \"%2\", where --shared-palette "
+                                                   "writes the palette: rename it or convert it in another call.")
+                                        .arg(item.inputPath, item.outputPath));
+            }
+        }
+        options.sharedPalette = true;
+    }
     if (!options.arrayName.isEmpty()) {
         for (const BatchItem& item : plan.items) {
             const QString name = batchArrayName(options.arrayName, item.stem);
@@ -206,6 +232,10 @@ std::variant<ConvertOptions, Reply> parseSingle(const CommandLine& line, const Q
     if (auto reply = line.readPath(Preview, "preview picture", false, options.previewPath,
             { { input, "input picture", false }, { options.outputPath, "output file" }, { options.reportPath, "report file" } }))
         return *reply;
+    if (line.isSet(SharedPalette)) {
+        return line.failure(QStringLiteral("--shared-palette needs several pictures converted into a folder "
+                                           "(-o FOLDER/): this call converts 1."));
+    }
     if (auto reply = readConversionOptions(line, options))
         return *reply;
     return options;
@@ -239,11 +269,13 @@ Reply checkConversions(const CommandLine& line, const QStringList& operands)
 {
     QStringList pictures;
     QStringList names;
+    QString palettePath;
     if (namesBatch(line, operands)) {
         const auto parsed = parseBatch(line, operands);
         if (const Reply* reply = std::get_if<Reply>(&parsed))
             return *reply;
         const ConvertOptions& batch = std::get<ConvertOptions>(parsed);
+        palettePath = batch.request.palettePath;
         for (const BatchItem& item : batch.batch) {
             pictures << item.inputPath;
             names << (batch.arrayName.isEmpty() ? pictureArrayNameOf(item.inputPath)
@@ -257,11 +289,16 @@ Reply checkConversions(const CommandLine& line, const QStringList& operands)
             if (const Reply* reply = std::get_if<Reply>(&parsed))
                 return *reply;
             const QString& arrayName = std::get<ConvertOptions>(parsed).arrayName;
+            palettePath = std::get<ConvertOptions>(parsed).request.palettePath;
             pictures << operand;
             names << (arrayName.isEmpty() ? pictureArrayNameOf(operand) : arrayName);
         }
     }
     QString problems;
+    if (!palettePath.isEmpty()) {
+        if (const QString problem = paletteFileProblem(palettePath); !problem.isEmpty())
+            problems += QStringLiteral("rasterkit-cli: %1\n").arg(problem);
+    }
     for (const QString& picture : pictures) {
         if (const QString problem = pictureFileProblem(picture); !problem.isEmpty())
             problems += QStringLiteral("rasterkit-cli: %1\n").arg(problem);
@@ -304,6 +341,73 @@ private:
     struct sigaction m_previousTerminate {};
 };
 
+BatchRunOptions batchRunOptions(const ConvertOptions& options)
+{
+    BatchRunOptions run;
+    run.jobs = options.jobs;
+    run.messages = stderr;
+    run.showProgress = !options.quiet && ::isatty(STDERR_FILENO) == 1;
+    run.columns = terminalColumns(STDERR_FILENO);
+    run.stop = &stopSignal;
+    return run;
+}
+
+// --shared-palette without --palette: every picture's frame sampled and
+// counted, and the palette chosen for them all. The pictures that cannot
+// be read are reported and left out of the palette (and of the batch).
+struct CountedBatch {
+    Palette palette;
+    BatchSummary summary;
+    std::vector<BatchItem> counted;
+};
+
+CountedBatch countBatch(const ConvertOptions& options)
+{
+    const FrameRequest& request = options.request;
+    ColourHistogram total;
+    std::set<QString> counted;
+    std::mutex guard;
+    const ConvertOne countOne = [&](const BatchItem& item) {
+        const PictureLoadResult picture = loadFramePicture(item.inputPath, request);
+        if (!picture.ok())
+            return picture.message();
+        const PixelGrid samples = sampleColours(sourceImageOf(picture.image, picture.origin), request.frame, request.filter);
+        ColourHistogram histogram;
+        countSamples(histogram, samples.values(), request.levels.colourOrder);
+        const std::lock_guard lock(guard);
+        total.merge(histogram);
+        counted.insert(item.inputPath);
+        return QString();
+    };
+    CountedBatch batch;
+    {
+        const StopOnSignals stopOnSignals;
+        batch.summary = runBatch(options.batch, countOne, batchRunOptions(options));
+    }
+    for (const BatchItem& item : options.batch) {
+        if (counted.count(item.inputPath) > 0)
+            batch.counted.push_back(item);
+    }
+    batch.palette = choosePalette(total, formatInfo(request.format).paletteEntries());
+    return batch;
+}
+
+// Writes the shared palette into the folder: raw, or a C header.
+QString writeSharedPalette(const ConvertOptions& options, const Palette& palette)
+{
+    const FrameRequest& request = options.request;
+    OutputBytes bytes = encodePalette(request.format, palette);
+    applyByteOrder(request.format, bytes, request.byteOrder);
+    const bool header = !options.arrayName.isEmpty();
+    const QString path = sharedPalettePath(options.outputFolder, header);
+    if (!header)
+        return writeOutput(path, bytes);
+    const std::string text = cHeader({ options.paletteArrayName.toStdString(), options.arrayAttribute.toStdString(), 0,
+                                         0, request.format, request.byteOrder, options.arrayType, CHeaderPart::Palette, {} },
+        bytes);
+    return writeOutput(path, byteSpan(text));
+}
+
 RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
     const QString folder = options.outputFolder;
@@ -319,9 +423,43 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
 
+    // A palette given is read once for every picture; a shared one is
+    // chosen from every picture first.
     ConvertOptions single = options;
     single.batch.clear();
     single.quiet = true;
+    if (!options.request.palettePath.isEmpty()) {
+        const PaletteFile palette = readPaletteFile(options.request.palettePath, options.request);
+        if (!palette.ok())
+            return fileFailure(palette.error);
+        single.request.levels.palette = palette.palette;
+    }
+    std::vector<BatchItem> items = options.batch;
+    BatchSummary counting;
+    if (options.sharedPalette) {
+        single.indexRowsOnly = true;
+        if (!options.arrayName.isEmpty())
+            single.paletteArrayName = batchArrayName(options.arrayName, PaletteStem);
+        if (single.request.levels.palette.empty()) {
+            CountedBatch counted = countBatch(options);
+            counting = counted.summary;
+            if (counting.interrupted || counted.counted.empty()) {
+                const int total = static_cast<int>(options.batch.size());
+                return RunOutcome { counting.interrupted ? 128 + stopSignal.load() : ExitFileError,
+                    QStringLiteral("%1: no picture was converted and no palette written into \"%2\".")
+                        .arg(counting.interrupted ? QStringLiteral("stopped while choosing the shared palette")
+                                                  : QStringLiteral("none of the %1 could be read").arg(pictureCount(total)),
+                            folder),
+                    {} };
+            }
+            single.request.levels.palette = std::move(counted.palette);
+            items = std::move(counted.counted);
+        }
+        if (const QString error = writeSharedPalette(single, single.request.levels.palette); !error.isEmpty())
+            return fileFailure(error);
+    }
+    single.request.palettePath.clear();
+
     const ConvertOne convertOne = [&](const BatchItem& item) {
         ConvertOptions one = single;
         one.inputPath = item.inputPath;
@@ -331,17 +469,13 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
         return runConvert(one, decimalSeparator).error;
     };
 
-    BatchRunOptions run;
-    run.jobs = options.jobs;
-    run.messages = stderr;
-    run.showProgress = !options.quiet && ::isatty(STDERR_FILENO) == 1;
-    run.columns = terminalColumns(STDERR_FILENO);
-    run.stop = &stopSignal;
     BatchSummary summary;
     {
         const StopOnSignals stopOnSignals;
-        summary = runBatch(options.batch, convertOne, run);
+        summary = runBatch(items, convertOne, batchRunOptions(options));
     }
+    // The pictures that could not be read for the shared palette.
+    summary.failed += counting.failed;
 
     const int total = static_cast<int>(options.batch.size());
     RunOutcome outcome;
@@ -394,7 +528,8 @@ const CommandSpec& convertCommand()
                                "and static const unsigned char NAME[] holding exactly the raw file's bytes. NAME "
                                "must be a C identifier. With several pictures each array is named NAME_STEM, STEM "
                                "being the picture's file name without its extension with every byte that cannot "
-                               "stand in a C identifier made '_'.") },
+                               "stand in a C identifier made '_'. An indexed format's header also gives NAME_PALETTE_ENTRIES "
+                               "and NAME_INDEX_OFFSET, where the index rows start.") },
             { { CAttribute }, QStringLiteral("TEXT"),
                 QStringLiteral("Put TEXT before the array: PROGMEM, a section attribute, an alignment. Needs "
                                "--c-array, except with --check.") },
@@ -414,6 +549,14 @@ const CommandSpec& convertCommand()
             { { QStringLiteral("j"), Jobs }, QStringLiteral("N"),
                 QStringLiteral("With several pictures, how many to convert at once, 1..1024. Default: one for each "
                                "processor core.") },
+            { { SharedPalette }, {},
+                QStringLiteral("With several pictures into a folder, in an indexed format (%1): choose one "
+                               "palette for all of them (from every picture's samples; --palette FILE gives it "
+                               "instead), write it once as FOLDER/palette.raw (palette.h with --c-array PREFIX, "
+                               "the array PREFIX_palette), and write each picture as "
+                               "its index rows alone, its header saying so (NAME_INDEX_OFFSET 0) and naming the "
+                               "palette's array.")
+                    .arg(indexedFormatNames()) },
             { { Check }, {},
                 QStringLiteral("Convert nothing: check the options and find every INPUT as the conversion would, "
                                "with the same messages and exit status, without reading a picture or writing a "
@@ -428,7 +571,7 @@ const CommandSpec& convertCommand()
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
             FrameOptionId::ByteOrder, FrameOptionId::Background, FrameOptionId::ColourOrder, FrameOptionId::Rotate,
-            FrameOptionId::Mirror, FrameOptionId::Threshold, FrameOptionId::Invert },
+            FrameOptionId::Mirror, FrameOptionId::Threshold, FrameOptionId::Invert, FrameOptionId::Palette },
         {},
         QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f %1 -W 176 -H 132 -s 1.5\n"
                        "rasterkit-cli convert sky.jpg -o sky.raw -f %2 -s 2.7 --filter box \\\n"
@@ -459,6 +602,11 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
     return parseSingle(line, operands.at(0), true);
 }
 
+QString sharedPalettePath(const QString& folder, bool header)
+{
+    return QDir(folder).filePath(PaletteStem + (header ? QStringLiteral(".h") : QStringLiteral(".raw")));
+}
+
 QString batchArrayName(const QString& prefix, const QString& stem)
 {
     return QString::fromStdString(cIdentifierFrom((prefix + QLatin1Char('_') + stem).toStdString()));
@@ -481,11 +629,20 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
 {
     if (!options.batch.empty())
         return runBatchConvert(options, decimalSeparator);
-    const FrameRequest& request = options.request;
+    FrameRequest request = options.request;
     const FrameSettings& frame = request.frame;
     const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
     if (!picture.ok())
         return fileFailure(picture.message());
+    // An indexed format's palette: --palette FILE's, or (empty) one chosen
+    // for the frame, whose colours in use the encoder then writes.
+    if (!request.palettePath.isEmpty() && request.levels.palette.empty()) {
+        const PaletteFile palette = readPaletteFile(request.palettePath, request);
+        if (!palette.ok())
+            return fileFailure(palette.error);
+        request.levels.palette = palette.palette;
+    }
+    const Palette& palette = request.levels.palette;
 
     // The failures that can be seen before anything is written. Checking
     // every file first keeps a bad report path from failing the run after
@@ -498,16 +655,21 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
     }
 
     const PixelGrid grid = reduceFrame(sourceImageOf(picture.image, picture.origin), request);
-    OutputBytes bytes = encode(request.format, grid);
+    OutputBytes bytes = options.indexRowsOnly ? encodeIndexRows(request.format, grid, palette)
+        : palette.empty()                     ? encode(request.format, grid)
+                                              : encode(request.format, grid, palette);
     const std::string report = conversionReport(request.format, frame.targetWidth, frame.targetHeight,
         static_cast<std::int64_t>(bytes.size()), decimalSeparator);
-    applyByteOrder(request.format, bytes, request.byteOrder);
+    if (!options.indexRowsOnly)
+        applyByteOrder(request.format, bytes, request.byteOrder);
 
     std::string header;
     if (!options.arrayName.isEmpty()) {
         // The file's own raster: turned, it is the frame's sides swapped.
         header = cHeader({ options.arrayName.toStdString(), options.arrayAttribute.toStdString(), grid.width(),
-                             grid.height(), request.format, request.byteOrder, options.arrayType },
+                             grid.height(), request.format, request.byteOrder, options.arrayType,
+                             options.indexRowsOnly ? CHeaderPart::IndexRows : CHeaderPart::Whole,
+                             options.paletteArrayName.toStdString() },
             bytes);
     }
     const std::span<const std::uint8_t> written = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);

@@ -34,7 +34,18 @@ struct ConvertOptions {
     std::vector<BatchItem> batch;
     QString outputFolder;
     int jobs = 1;
+    // --shared-palette (a batch of an indexed format): one palette for every
+    // picture, written once into the folder; each picture's file then holds
+    // its index rows alone (indexRowsOnly), the palette being in the
+    // request's level options, and its header names the palette's array.
+    bool sharedPalette = false;
+    bool indexRowsOnly = false;
+    QString paletteArrayName;
 };
+
+// The file --shared-palette writes the palette into: FOLDER/palette.raw, or
+// palette.h with --c-array.
+QString sharedPalettePath(const QString& folder, bool header);
 
 const CommandSpec& convertCommand();
 

@@ -1,5 +1,7 @@
 #include "decodeCommand.h"
 
+#include "paletteFile.h"
+
 #include "convert/byteorder.h"
 #include "convert/decoders.h"
 #include "output/previewimage.h"
@@ -78,13 +80,16 @@ const CommandSpec& decodeCommand()
                        "that the window's preview shows for it, and writes that as PNG. A malformed file (wrong "
                        "length, a record cut short, a run of 0, runs past or short of width x height) is refused "
                        "with the byte offset and the problem, and nothing is written. RAW may be a pipe; - reads "
-                       "standard input."),
+                       "standard input. An indexed format's file is its palette and its index rows; with --palette "
+                       "FILE, RAW is the index rows alone, as --shared-palette writes them, and FILE (such as "
+                       "the palette.raw beside them) gives the palette. An index past the palette's colours in use "
+                       "is malformed."),
         {
             { { QStringLiteral("o"), Output }, QStringLiteral("FILE.png"),
                 QStringLiteral("The picture to write, as PNG. Replaced if it exists; - writes standard output.") },
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::ByteOrder,
-            FrameOptionId::ColourOrder },
+            FrameOptionId::ColourOrder, FrameOptionId::Palette },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height },
         QStringLiteral("rasterkit-cli decode logo.raw -f %1 -W 128 -H 64 --byte-order little -o check.png")
             .arg(shortNameOf(PixelFormat::RGB565x8)),
@@ -119,14 +124,27 @@ RunOutcome runDecode(const DecodeOptions& options)
     const PixelFormatInfo& info = formatInfo(request.format);
     const int width = request.frame.targetWidth;
     const int height = request.frame.targetHeight;
+    // The index rows alone, through a palette given.
+    const bool rowsOnly = !request.palettePath.isEmpty();
+    Palette palette;
+    if (rowsOnly) {
+        const PaletteFile file = readPaletteFile(request.palettePath, request);
+        if (!file.ok())
+            return RunOutcome { ExitFileError, file.error, {} };
+        palette = file.palette;
+    }
     // The longest valid file: every pixel a record, or the plain layout's size.
-    const qint64 longest = info.runLength() ? qint64(width) * height * info.recordWidth : plainSize(info, width, height);
+    const qint64 longest = info.runLength() ? qint64(width) * height * info.recordWidth
+        : rowsOnly                          ? plainSize(info, width, height) - info.paletteBytes()
+                                            : plainSize(info, width, height);
     RawFile raw = readRaw(options.inputPath, longest + (info.runLength() ? info.recordWidth : 1));
     if (!raw.error.isEmpty())
         return RunOutcome { ExitFileError, raw.error, {} };
 
-    applyByteOrder(request.format, raw.bytes, request.byteOrder); // back to the files' own order
-    const DecodeResult decoded = decode(request.format, raw.bytes, width, height);
+    if (!rowsOnly)
+        applyByteOrder(request.format, raw.bytes, request.byteOrder); // back to the files' own order
+    const DecodeResult decoded = rowsOnly ? decodeIndexRows(request.format, raw.bytes, width, height, palette)
+                                          : decode(request.format, raw.bytes, width, height);
     if (!decoded.ok()) {
         QString problem = fromView(decoded.message());
         if (decoded.error == DecodeError::WrongLength)

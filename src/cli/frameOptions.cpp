@@ -227,6 +227,14 @@ QString readThreshold(const QString& text, FrameRequest& request)
     return readWholeNumber(text, QStringLiteral("--threshold"), 0, 256, request.levels.threshold);
 }
 
+QString readPalette(const QString& text, FrameRequest& request)
+{
+    if (text.isEmpty())
+        return QStringLiteral("--palette needs a FILE: the name is empty.");
+    request.palettePath = text;
+    return {};
+}
+
 QString readInvert(const QString&, FrameRequest& request)
 {
     request.levels.invert = true;
@@ -268,9 +276,12 @@ QString byteOrderHelp()
     QStringList pixels;
     QStringList colourWords;
     QStringList wholeRecords;
+    QStringList paletteWords;
     QStringList singleBytes;
     for (const PixelFormatInfo& info : PixelFormats) {
-        if (!hasWords(info.format))
+        if (info.paletteEntries() > 0)
+            paletteWords << quotedName(info.format);
+        else if (!hasWords(info.format))
             singleBytes << quotedName(info.format);
         else if (!info.runLength())
             pixels << QStringLiteral("each %1 pixel").arg(quotedName(info.format));
@@ -282,6 +293,8 @@ QString byteOrderHelp()
     QStringList units = pixels + colourWords;
     if (!wholeRecords.isEmpty())
         units << QStringLiteral("each record of %1").arg(spokenList(wholeRecords));
+    if (!paletteWords.isEmpty())
+        units << QStringLiteral("each palette entry of %1 (their indices are bytes)").arg(spokenList(paletteWords));
     return QStringLiteral("The order of the two bytes of every 16-bit unit: big (high byte first, the files' own "
                           "order) or little (low byte first, as most microcontrollers read a word). The units are "
                           "%1. %2 are made of single bytes and stay unchanged.")
@@ -314,6 +327,24 @@ QString formatOptionProblem(const FrameRequest& request, bool colourOrderGiven, 
         }
     }
     return {};
+}
+
+QString indexedFormatNames()
+{
+    QStringList names;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (info.paletteEntries() > 0)
+            names << fromView(info.shortName);
+    }
+    return spokenList(names);
+}
+
+QString paletteOptionProblem(const FrameRequest& request)
+{
+    if (request.palettePath.isEmpty() || formatInfo(request.format).paletteEntries() > 0)
+        return {};
+    return QStringLiteral("--palette does not apply to %1: it is for the indexed formats (%2).")
+        .arg(quotedName(request.format), indexedFormatNames());
 }
 
 QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target)
@@ -451,6 +482,16 @@ const std::vector<FrameOption>& frameOptions()
             { { QStringLiteral("invert") }, {},
                 QStringLiteral("One-bit formats: write lit pixels as 0 and unlit ones as 1 (padding stays 0).") },
             QString(), readInvert },
+        { FrameOptionId::Palette,
+            { { QStringLiteral("palette") }, QStringLiteral("FILE"),
+                QStringLiteral("Indexed formats (%1): use the colours of FILE instead of choosing a palette for "
+                               "the picture. FILE is a picture (its distinct colours, reduced to 5:6:5, in "
+                               "ascending order of their words: at most as many as the format's palette holds) or "
+                               "a raw file of the same format in the same --byte-order, such as a palette.raw "
+                               "--shared-palette wrote (its palette's entries up to the last one that is not 0, in "
+                               "their order). Each pixel takes the nearest of them.")
+                    .arg(indexedFormatNames()) },
+            QStringLiteral("a palette chosen for the picture"), readPalette },
     };
     return options;
 }

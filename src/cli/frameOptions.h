@@ -41,6 +41,7 @@ struct OptionSpec {
 struct FrameRequest : ReductionRequest {
     ByteOrder byteOrder = ByteOrder::BigEndian;
     std::uint32_t background = PictureBackground; // 0xAARRGGBB: what transparent pixels are blended over
+    QString palettePath; // --palette: an indexed format's palette is this file's, read when the command runs
 };
 
 enum class FrameOptionId {
@@ -59,6 +60,7 @@ enum class FrameOptionId {
     Mirror,
     Threshold,
     Invert,
+    Palette,
 };
 
 struct FrameOption {
@@ -78,6 +80,13 @@ const FrameOption& frameOption(FrameOptionId id);
 // bgr to a grey or mono format, --threshold or --invert to one that is not
 // mono. Empty when all apply.
 QString formatOptionProblem(const FrameRequest& request, bool colourOrderGiven, bool thresholdGiven, bool invertGiven);
+
+// Why --palette does not apply to the request's format (it is for the
+// indexed formats); empty when it does or is not given.
+QString paletteOptionProblem(const FrameRequest& request);
+
+// The short names of the indexed formats, as a message lists them.
+QString indexedFormatNames();
 
 // Reads a whole number from minimum to maximum into target; the message,
 // naming the option as shown ("-W/--width"), when the text is not one.

@@ -1,5 +1,6 @@
 #include "byteorder.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace rasterkit {
@@ -21,7 +22,16 @@ std::optional<ByteOrder> parseByteOrder(std::string_view text)
 void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order)
 {
     const PixelFormatInfo& info = formatInfo(format);
-    if (order == ByteOrder::BigEndian || info.wordOffset == NoWord)
+    if (order == ByteOrder::BigEndian)
+        return;
+    // An indexed format's palette: its words; the index rows are bytes.
+    if (info.paletteEntries() > 0) {
+        const std::size_t paletteBytes = std::min(bytes.size(), static_cast<std::size_t>(info.paletteBytes()));
+        for (std::size_t word = 0; word + 1 < paletteBytes; word += 2)
+            std::swap(bytes[word], bytes[word + 1]);
+        return;
+    }
+    if (info.wordOffset == NoWord)
         return;
     const auto recordWidth = static_cast<std::size_t>(info.recordWidth);
     const auto wordOffset = static_cast<std::size_t>(info.wordOffset);

@@ -28,7 +28,9 @@ constexpr bool hasWords(PixelFormat format)
 // in place: for little-endian the two bytes of the word in each pixel or
 // record change places (which also turns a little-endian image back). A
 // run length beside the word in a record stays where it is, and the bytes of
-// a record cut short at the end are left as they are.
+// a record cut short at the end are left as they are. In an indexed format
+// only the palette's words at the start change (a palette part on its own
+// too; index rows alone are bytes: leave them be).
 void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order);
 
 } // namespace rasterkit

@@ -19,12 +19,14 @@ enum class DecodeError {
     ZeroRunLength,   // a run record with run length 0
     TooManyPixels,   // the runs add up to more than width x height
     TooFewPixels,    // the runs add up to fewer than width x height
+    PastPalette,     // an index points past the palette's colours in use
 };
 
 std::string decodeErrorMessage(DecodeError error);
 
 struct DecodeResult {
     PixelGrid grid;                 // the reduced pixels, or grey levels for a grey format
+    Palette palette;                // an indexed format's palette: its colours in use, in its order
     DecodeError error = DecodeError::None;
     std::size_t offset = 0;         // byte offset of the fault, when there is one
 
@@ -36,6 +38,22 @@ struct DecodeResult {
 // Turns an output file image back into the grid it was encoded from, with
 // the format's decoder as its row of the format table gives it. Never reads
 // outside the bytes it is given.
+//
+// An indexed format's file is its palette, then its index rows: the palette's
+// colours in use are its entries up to the last one that is not 0, and at
+// least the first (entriesInUse); every index must point at one of them.
+// The grid holds each pixel's palette colour.
 DecodeResult decode(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
+
+// An indexed format's index rows alone, as a batch with a shared palette
+// writes them, read through the palette given (every entry in use). Other
+// formats: decode.
+DecodeResult decodeIndexRows(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height,
+    std::span<const Colour> palette);
+
+// The colours in use of an indexed format's palette part: the first
+// paletteBytes bytes (high byte first), or as many whole words as there
+// are. Empty for the other formats.
+Palette decodePalette(PixelFormat format, std::span<const std::uint8_t> bytes);
 
 } // namespace rasterkit

@@ -2,9 +2,12 @@
 
 #include "greylevel.h"
 #include "names.h"
+#include "palette.h"
 #include "pixelformat.h"
+#include "quantise.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -378,6 +381,240 @@ private:
     std::array<std::vector<int>, 3> m_rows;
 };
 
+// Indexed formats: each sample is first reduced to 5:6:5, then brought into
+// the palette. Without dithering it takes the nearest palette colour
+// (nearestEntry). Dithering works on the 5:6:5 samples, in half steps of an
+// 8-bit channel, with whole numbers only, and leaves a sample whose colour
+// the palette holds as it is unless error diffusion has moved it, so a frame
+// of palette colours is kept exactly in every mode.
+//
+// Ordered: a sample the palette does not hold is moved along the grey
+// diagonal (all channels alike) by ((b + 0.5) / 64 - 0.5) of the palette's
+// spread before the nearest colour is taken, b the 8 x 8 Bayer matrix's entry
+// at its place; the spread is the mean distance from each palette colour to
+// the nearest other one.
+//
+// Diffusion and Atkinson: the colour chosen is the one nearest to the
+// sample's place moved by the error it received, each channel kept within
+// 0..255, and the error of each channel, that place less the colour chosen,
+// is spread over the neighbours as for the other formats. The place is the
+// sample's own colour when the palette holds it, else the middle of the
+// colours that reduce to it (samplePoint). Errors are whole half steps,
+// received as exact weighted sums. Samples outside the picture take white's
+// palette colour and neither take nor pass on error.
+class PaletteRows : public detail::RowReduction {
+public:
+    explicit PaletteRows(const Palette& palette)
+        : m_matcher(palette)
+    {
+    }
+
+protected:
+    // The palette colour nearest to the sample's place moved by the error
+    // received (in sixteenths of half steps), each channel kept inside the
+    // colour cube, and the error that leaves in half steps. The sample's
+    // place is its own colour when the palette holds it, else the middle of
+    // the colours that reduce to it (samplePoint).
+    struct Choice {
+        Colour colour;
+        std::array<int, 3> error;
+    };
+    Choice choose(Colour sample, const std::array<int, 3>& received)
+    {
+        const Colour reduced = sample & Rgb565Mask;
+        const PalettePoint place = m_matcher.holds(reduced) ? entryPoint(reduced) : samplePoint(reduced);
+        const std::array<int, 3> places { place.red, place.green, place.blue };
+        std::array<int, 3> wanted {};
+        for (std::size_t c = 0; c < 3; ++c)
+            wanted[c] = std::clamp(16 * places[c] + received[c], 0, 16 * 510);
+        const Colour chosen = m_matcher.palette()[m_matcher.nearestToFine({ wanted[0], wanted[1], wanted[2] })];
+        const PalettePoint at = entryPoint(chosen);
+        const std::array<int, 3> ats { at.red, at.green, at.blue };
+        Choice choice { chosen, {} };
+        for (std::size_t c = 0; c < 3; ++c)
+            choice.error[c] = (wanted[c] - 16 * ats[c]) >> 4;
+        return choice;
+    }
+
+    PaletteMatcher m_matcher;
+};
+
+class PalettePlainRows final : public PaletteRows {
+public:
+    using PaletteRows::PaletteRows;
+
+    void reduceRow(int, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        for (std::size_t index = 0; index < in.size(); ++index)
+            out[index] = static_cast<std::int32_t>(m_matcher.colourOf(static_cast<Colour>(in[index])));
+    }
+};
+
+class PaletteOrderedRows final : public PaletteRows {
+public:
+    explicit PaletteOrderedRows(const Palette& palette)
+        : PaletteRows(palette)
+        , m_spread(spreadOf(palette))
+    {
+    }
+
+    void reduceRow(int row, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        const auto& matrixRow = BayerMatrix[static_cast<std::size_t>((row - 1) & 7)];
+        for (std::size_t index = 0; index < in.size(); ++index) {
+            const auto colour = static_cast<Colour>(in[index]);
+            if (isOutside(in[index]) || m_matcher.holds(colour)) {
+                out[index] = static_cast<std::int32_t>(m_matcher.colourOf(colour));
+                continue;
+            }
+            // ((b + 0.5) / 64 - 0.5) x spread, in sixteenths of half steps.
+            const int offset = (2 * matrixRow[index & 7] - 63) * m_spread / 8;
+            const PalettePoint centre = samplePoint(colour & Rgb565Mask);
+            const PalettePoint moved { 16 * centre.red + offset, 16 * centre.green + offset, 16 * centre.blue + offset };
+            out[index] = static_cast<std::int32_t>(m_matcher.palette()[m_matcher.nearestToFine(moved)]);
+        }
+    }
+
+private:
+    // The mean distance from each palette colour to the nearest other one,
+    // in half steps (0 for a palette of one colour).
+    static int spreadOf(const Palette& palette)
+    {
+        if (palette.size() < 2)
+            return 0;
+        std::vector<PalettePoint> points;
+        for (const Colour colour : palette)
+            points.push_back(entryPoint(colour));
+        std::int64_t total = 0;
+        for (std::size_t index = 0; index < points.size(); ++index) {
+            int nearest = -1;
+            for (std::size_t other = 0; other < points.size(); ++other) {
+                const int distance = squaredDistance(points[index], points[other]);
+                if (other != index && (nearest < 0 || distance < nearest))
+                    nearest = distance;
+            }
+            total += static_cast<std::int64_t>(std::sqrt(static_cast<double>(nearest)));
+        }
+        return static_cast<int>(total / static_cast<std::int64_t>(points.size()));
+    }
+
+    int m_spread;
+};
+
+// Floyd-Steinberg into the palette, serpentine, as DiffusionRows spreads it.
+class PaletteDiffusionRows final : public PaletteRows {
+public:
+    PaletteDiffusionRows(const Palette& palette, int width)
+        : PaletteRows(palette)
+        , m_receivedHere(static_cast<std::size_t>((width + 2) * 3))
+        , m_receivedNext(m_receivedHere.size())
+    {
+    }
+
+    void reduceRow(int row, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        const auto width = static_cast<std::ptrdiff_t>(in.size());
+        const int* const received = m_receivedHere.data() + 3;
+        int* const receivedBelow = m_receivedNext.data() + 3;
+        const bool leftToRight = (row & 1) == 1;
+        const std::ptrdiff_t direction = leftToRight ? 1 : -1;
+        std::array<int, 3> before {};
+        std::array<int, 3> belowBehind {};
+        std::array<int, 3> belowHere {};
+        std::ptrdiff_t column = leftToRight ? 0 : width - 1;
+        for (std::ptrdiff_t count = 0; count < width; ++count, column += direction) {
+            const std::int32_t colour = in[static_cast<std::size_t>(column)];
+            const int* const receivedAt = received + column * 3;
+            int* const behind = receivedBelow + (column - direction) * 3;
+            std::array<int, 3> error {};
+            if (isOutside(colour)) {
+                out[static_cast<std::size_t>(column)] = static_cast<std::int32_t>(m_matcher.colourOf(static_cast<Colour>(colour)));
+            } else {
+                std::array<int, 3> wanted {};
+                for (std::size_t c = 0; c < 3; ++c)
+                    wanted[c] = receivedAt[c] + 7 * before[c];
+                const Choice choice = choose(static_cast<Colour>(colour), wanted);
+                out[static_cast<std::size_t>(column)] = static_cast<std::int32_t>(choice.colour);
+                error = choice.error;
+            }
+            for (std::size_t c = 0; c < 3; ++c) {
+                before[c] = error[c];
+                behind[c] = belowBehind[c] + 3 * error[c];
+                belowBehind[c] = belowHere[c] + 5 * error[c];
+                belowHere[c] = error[c];
+            }
+        }
+        int* const last = receivedBelow + (column - direction) * 3;
+        for (std::size_t c = 0; c < 3; ++c)
+            last[c] = belowBehind[c];
+        std::swap(m_receivedHere, m_receivedNext);
+    }
+
+private:
+    std::vector<int> m_receivedHere;
+    std::vector<int> m_receivedNext;
+};
+
+// Atkinson's diffusion into the palette, as AtkinsonRows spreads it.
+class PaletteAtkinsonRows final : public PaletteRows {
+public:
+    PaletteAtkinsonRows(const Palette& palette, int width)
+        : PaletteRows(palette)
+        , m_places(static_cast<std::size_t>(width) + 3)
+        , m_rows { std::vector<int>(m_places * 3), std::vector<int>(m_places * 3), std::vector<int>(m_places * 3) }
+    {
+    }
+
+    void reduceRow(int, std::span<const std::int32_t> in, std::span<std::int32_t> out) override
+    {
+        int* const here = m_rows[0].data() + 3;
+        int* const below = m_rows[1].data() + 3;
+        int* const twoBelow = m_rows[2].data() + 3;
+        for (std::size_t column = 0; column < in.size(); ++column) {
+            const std::int32_t colour = in[column];
+            const auto at = static_cast<std::ptrdiff_t>(column) * 3;
+            if (isOutside(colour)) {
+                out[column] = static_cast<std::int32_t>(m_matcher.colourOf(static_cast<Colour>(colour)));
+                continue;
+            }
+            // Eighths received, as sixteenths.
+            const std::array<int, 3> wanted { 2 * here[at], 2 * here[at + 1], 2 * here[at + 2] };
+            const Choice choice = choose(static_cast<Colour>(colour), wanted);
+            out[column] = static_cast<std::int32_t>(choice.colour);
+            for (std::ptrdiff_t c = 0; c < 3; ++c) {
+                const int error = choice.error[static_cast<std::size_t>(c)];
+                here[at + 3 + c] += error;
+                here[at + 6 + c] += error;
+                below[at - 3 + c] += error;
+                below[at + c] += error;
+                below[at + 3 + c] += error;
+                twoBelow[at + c] += error;
+            }
+        }
+        std::rotate(m_rows.begin(), m_rows.begin() + 1, m_rows.end());
+        std::fill(m_rows[2].begin(), m_rows[2].end(), 0);
+    }
+
+private:
+    std::size_t m_places;
+    std::array<std::vector<int>, 3> m_rows;
+};
+
+std::unique_ptr<detail::RowReduction> paletteReduction(const Palette& palette, Dither dither, int width)
+{
+    switch (dither) {
+    case Dither::Atkinson:
+        return std::make_unique<PaletteAtkinsonRows>(palette, width);
+    case Dither::Ordered:
+        return std::make_unique<PaletteOrderedRows>(palette);
+    case Dither::Diffusion:
+        return std::make_unique<PaletteDiffusionRows>(palette, width);
+    case Dither::None:
+        break;
+    }
+    return std::make_unique<PalettePlainRows>(palette);
+}
+
 template<typename Levels>
 std::unique_ptr<detail::RowReduction> reductionWith(const Levels& levels, Dither dither, int width)
 {
@@ -421,6 +658,13 @@ RowReducer::RowReducer(PixelFormat format, Dither dither, int width, const Level
     case Reduction::Threshold:
         m_reduction = reductionWith(LumaLevels(info, options), dither, width);
         break;
+    case Reduction::Palette:
+        // Without a palette, the 5:6:5 colours themselves.
+        if (options.palette.empty())
+            m_reduction = reductionWith(ColourLevels(info.reductionMask()), Dither::None, width);
+        else
+            m_reduction = paletteReduction(options.palette, dither, width);
+        break;
     }
     if (m_colourOrder != ColourOrder::Rgb)
         m_ordered.resize(static_cast<std::size_t>(width));
@@ -445,6 +689,11 @@ void RowReducer::reduceRow(int row, std::span<const std::int32_t> colours, std::
 
 PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither, const LevelOptions& options)
 {
+    if (formatInfo(format).reduction == Reduction::Palette && options.palette.empty() && !colours.isEmpty()) {
+        LevelOptions chosen = options;
+        chosen.palette = paletteForSamples(colours, format, options.colourOrder);
+        return reduceColours(colours, format, dither, chosen);
+    }
     PixelGrid reduced(colours.width(), colours.height());
     RowReducer reducer(format, dither, colours.width(), options);
     for (int row = 1; row <= reduced.height(); ++row)

@@ -100,7 +100,9 @@ public:
 
 // Brings sampled colours (0x00BBGGRR, or -1 outside the picture, as
 // ColourSampler gives them) down to what a format's encoder reads: masked
-// colours, or grey levels 7..31 for the grey-sum format. One row at a time,
+// colours, or grey levels 7..31 for the grey-sum format, or for an indexed
+// format colours of the level options' palette (see dither.cpp for how each
+// mode brings samples into a palette; without one, the 5:6:5 colours). One row at a time,
 // rows in order from the top (diffusion carries its error from one row to
 // the next), each row width samples long. With Dither::None every element
 // is reduceColour of its sample.
@@ -120,7 +122,9 @@ private:
     std::vector<std::int32_t> m_ordered; // a row in the panel's colour order
 };
 
-// A whole grid of sampled colours reduced, row after row.
+// A whole grid of sampled colours reduced, row after row. An indexed format
+// without a palette in the options takes the one chosen for these samples
+// (paletteForSamples).
 PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither, const LevelOptions& options = {});
 
 } // namespace rasterkit

@@ -14,6 +14,10 @@ namespace {
 
 using Encoder = OutputBytes (*)(const PixelGrid&, const EncodeProgress&);
 using Decoder = DecodeResult (*)(std::span<const std::uint8_t>, int, int);
+// The indexed formats' own: through a palette given, with or without the
+// palette part; their index rows alone through a palette.
+using PaletteEncoder = OutputBytes (*)(const PixelGrid&, std::span<const Colour>, bool, const EncodeProgress&);
+using RowsDecoder = DecodeResult (*)(std::span<const std::uint8_t>, int, int, std::span<const Colour>);
 
 template<std::size_t Index>
 constexpr Encoder encoderOf()
@@ -25,6 +29,8 @@ constexpr Encoder encoderOf()
         return detail::encodePacked<Index>;
     else if constexpr (layout == FormatLayout::Pages)
         return detail::encodePages<Index>;
+    else if constexpr (layout == FormatLayout::IndexedRows)
+        return detail::encodeIndexed<Index>;
     else
         return detail::encodePixels<Index>;
 }
@@ -37,8 +43,28 @@ constexpr Decoder decoderOf()
         return detail::decodeRuns<Index>;
     else if constexpr (layout == FormatLayout::PackedRows || layout == FormatLayout::Pages)
         return detail::decodeBits<Index>;
+    else if constexpr (layout == FormatLayout::IndexedRows)
+        return detail::decodeIndexed<Index>;
     else
         return detail::decodePixels<Index>;
+}
+
+template<std::size_t Index>
+constexpr PaletteEncoder paletteEncoderOf()
+{
+    if constexpr (PixelFormats[Index].layout == FormatLayout::IndexedRows)
+        return detail::encodeIndexedWith<Index>;
+    else
+        return nullptr;
+}
+
+template<std::size_t Index>
+constexpr RowsDecoder rowsDecoderOf()
+{
+    if constexpr (PixelFormats[Index].layout == FormatLayout::IndexedRows)
+        return detail::decodeIndexRowsOnly<Index>;
+    else
+        return nullptr;
 }
 
 constexpr auto Encoders = []<std::size_t... Index>(std::index_sequence<Index...>) {
@@ -49,8 +75,16 @@ constexpr auto Decoders = []<std::size_t... Index>(std::index_sequence<Index...>
     return std::array<Decoder, sizeof...(Index)> { decoderOf<Index>()... };
 }(std::make_index_sequence<PixelFormats.size()>());
 
+constexpr auto PaletteEncoders = []<std::size_t... Index>(std::index_sequence<Index...>) {
+    return std::array<PaletteEncoder, sizeof...(Index)> { paletteEncoderOf<Index>()... };
+}(std::make_index_sequence<PixelFormats.size()>());
+
+constexpr auto RowsDecoders = []<std::size_t... Index>(std::index_sequence<Index...>) {
+    return std::array<RowsDecoder, sizeof...(Index)> { rowsDecoderOf<Index>()... };
+}(std::make_index_sequence<PixelFormats.size()>());
+
 // By error, in the order of DecodeError.
-constexpr std::array<std::string_view, 7> DecodeErrorTexts {
+constexpr std::array<std::string_view, 8> DecodeErrorTexts {
     "no error",
     "the width and height must each be 1 to ", // the largest size follows
     "the data is not exactly width x height pixels long",
@@ -58,8 +92,9 @@ constexpr std::array<std::string_view, 7> DecodeErrorTexts {
     "a run record has run length 0",
     "the runs hold more pixels than width x height",
     "the runs hold fewer pixels than width x height",
+    "an index points past the palette's colours in use",
 };
-static_assert(DecodeErrorTexts.size() == static_cast<std::size_t>(DecodeError::TooFewPixels) + 1);
+static_assert(DecodeErrorTexts.size() == static_cast<std::size_t>(DecodeError::PastPalette) + 1);
 
 } // namespace
 
@@ -68,9 +103,48 @@ OutputBytes encode(PixelFormat format, const PixelGrid& grid, const EncodeProgre
     return Encoders[static_cast<std::size_t>(formatIndex(format))](grid, progress);
 }
 
+OutputBytes encode(PixelFormat format, const PixelGrid& grid, std::span<const Colour> palette, const EncodeProgress& progress)
+{
+    if (const PaletteEncoder encoder = PaletteEncoders[static_cast<std::size_t>(formatIndex(format))])
+        return encoder(grid, palette, true, progress);
+    return encode(format, grid, progress);
+}
+
+OutputBytes encodePalette(PixelFormat format, std::span<const Colour> palette)
+{
+    const PixelFormatInfo& info = formatInfo(format);
+    OutputBytes bytes(static_cast<std::size_t>(info.paletteBytes()));
+    detail::writePalette(palette, static_cast<std::size_t>(info.paletteEntries()), bytes.data());
+    return bytes;
+}
+
+OutputBytes encodeIndexRows(PixelFormat format, const PixelGrid& grid, std::span<const Colour> palette,
+    const EncodeProgress& progress)
+{
+    if (const PaletteEncoder encoder = PaletteEncoders[static_cast<std::size_t>(formatIndex(format))])
+        return encoder(grid, palette, false, progress);
+    return {};
+}
+
 DecodeResult decode(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height)
 {
     return Decoders[static_cast<std::size_t>(formatIndex(format))](bytes, width, height);
+}
+
+DecodeResult decodeIndexRows(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height,
+    std::span<const Colour> palette)
+{
+    if (const RowsDecoder decoder = RowsDecoders[static_cast<std::size_t>(formatIndex(format))])
+        return decoder(bytes, width, height, palette);
+    return decode(format, bytes, width, height);
+}
+
+Palette decodePalette(PixelFormat format, std::span<const std::uint8_t> bytes)
+{
+    const auto paletteBytes = static_cast<std::size_t>(formatInfo(format).paletteBytes());
+    Palette palette = detail::paletteEntriesOf(bytes.first(std::min(bytes.size(), paletteBytes)));
+    palette.resize(entriesInUse(palette));
+    return palette;
 }
 
 std::string decodeErrorMessage(DecodeError error)

@@ -2,6 +2,7 @@
 
 #include "dither.h"
 #include "orientation.h"
+#include "quantise.h"
 #include "sampling.h"
 
 #include <algorithm>
@@ -36,6 +37,32 @@ Colour hue(int position)
     default:
         return makeColour(255, 0, 0);
     }
+}
+
+// The flat colours of the picture, those a display check looks at first:
+// an indexed format's palette holds as many as it can, in this order.
+constexpr Colour FlatColours[] = { White, Black, Bars[0], Bars[2], Bars[1], Yellow };
+
+// The palette of an indexed format for the test picture: its flat colours,
+// as many as fit, and the rest chosen for its other colours (the ramps).
+Palette patternPalette(const PixelGrid& colours, PixelFormat format, ColourOrder order)
+{
+    const auto entries = static_cast<std::size_t>(formatInfo(format).paletteEntries());
+    Palette palette;
+    for (const Colour colour : FlatColours) {
+        if (palette.size() < entries)
+            palette.push_back(inColourOrder(colour, order) & Rgb565Mask);
+    }
+    ColourHistogram others;
+    for (const std::int32_t sample : colours.values()) {
+        const Colour colour = inColourOrder(static_cast<Colour>(sample), order) & Rgb565Mask;
+        if (std::find(palette.begin(), palette.end(), colour) == palette.end())
+            others.add(colour);
+    }
+    const Palette rest = choosePalette(others, static_cast<int>(entries - palette.size()));
+    palette.insert(palette.end(), rest.begin(), rest.end());
+    std::sort(palette.begin(), palette.end(), [](Colour a, Colour b) { return paletteWord(a) < paletteWord(b); });
+    return palette;
 }
 
 // The share of a ramp at inner column x of innerWidth, 0..scale.
@@ -95,7 +122,9 @@ PixelGrid testPattern(const ReductionRequest& request)
     const int width = request.frame.targetWidth;
     const int height = request.frame.targetHeight;
     PixelGrid colours(width, height);
-    const bool mono = formatInfo(request.format).mono();
+    // A palette of two colours shows the one-bit picture.
+    const PixelFormatInfo& info = formatInfo(request.format);
+    const bool mono = info.mono() || info.paletteEntries() == 2;
     for (int row = 1; row <= colours.height(); ++row) {
         const auto values = colours.row(row);
         for (int column = 1; column <= colours.width(); ++column) {
@@ -104,7 +133,10 @@ PixelGrid testPattern(const ReductionRequest& request)
             values[std::size_t(column - 1)] = static_cast<std::int32_t>(colour);
         }
     }
-    return orient(reduceColours(colours, request.format, Dither::None, request.levels), request.orientation);
+    LevelOptions levels = request.levels;
+    if (info.paletteEntries() > 0 && levels.palette.empty() && !colours.isEmpty())
+        levels.palette = patternPalette(colours, request.format, levels.colourOrder);
+    return orient(reduceColours(colours, request.format, Dither::None, levels), request.orientation);
 }
 
 } // namespace rasterkit

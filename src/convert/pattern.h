@@ -26,7 +26,10 @@ Colour monoTestPatternColour(int x, int y, int width, int height); // x, y 0-bas
 // part), the mono one for a mono format, reduced for the request's format
 // with its level options and turned as it asks, without dithering: ready for
 // the format's encoder. A size outside 1..MaximumTargetSize gives an empty
-// grid.
+// grid. An indexed format of two colours takes the mono picture, its palette
+// black and white; the others take a palette that holds the picture's flat
+// colours exactly, as many as fit (white, black, red, blue, green, then
+// yellow), the rest chosen for the ramps.
 PixelGrid testPattern(const ReductionRequest& request);
 
 } // namespace rasterkit

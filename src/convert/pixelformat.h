@@ -8,6 +8,7 @@
 
 #include "colour.h"
 #include "greylevel.h"
+#include "palette.h"
 #include "records.h"
 
 #include <array>
@@ -38,6 +39,10 @@ enum class PixelFormat : int {
     Grey8 = 13,
     RGB666 = 14,
     RGB888 = 15,
+    Index1 = 16,
+    Index2 = 17,
+    Index4 = 18,
+    Index8 = 19,
 };
 
 // How a format lays out what its grid holds.
@@ -46,6 +51,8 @@ enum class FormatLayout {
     RunRecords, // run records of recordWidth bytes in raster order; runs go on across row ends
     PackedRows, // bitsPerPixel bits a pixel in raster order, each row padded with 0 bits to whole bytes
     Pages,      // pages of eight rows: byte x of page p holds pixels (x, 8p + k) in bit k; rows past the last are 0
+    IndexedRows, // the palette, 2^bitsPerPixel RGB 5:6:5 words (high byte first; entries past the colours in
+                 // use 0), then PackedRows of each pixel's index into it
 };
 
 // Where a byte of PackedRows puts its leftmost pixel.
@@ -60,6 +67,8 @@ enum class Reduction {
     GreySum,   // a grey level 7..31 from the channels' weighted bits (GreyLevel)
     Luma,      // a grey level of channelBits bits from the luma (lumaOf): (Y x (2^n - 1) + 127) / 255
     Threshold, // 1 (lit) where the luma reaches the threshold, else 0; the level options may invert it
+    Palette,   // the colour reduced as TopBits reduces it (to 5:6:5), then the nearest colour of the palette:
+               // the level options' palette, or one chosen for the frame (quantise.h)
 };
 
 // The order of the colour channels a panel is wired for.
@@ -79,6 +88,9 @@ struct LevelOptions {
     int threshold = 128;                        // Threshold: lit where the luma is at least this, 0..256
     bool invert = false;                        // Threshold: 1 and 0 swap
     ColourOrder colourOrder = ColourOrder::Rgb; // colour formats only
+    // Indexed formats: the palette to use, its colours in the panel's order;
+    // empty: one is chosen for the frame's samples.
+    Palette palette {};
 
     friend bool operator==(const LevelOptions&, const LevelOptions&) = default;
 };
@@ -111,7 +123,7 @@ struct PixelFormatInfo {
 
     constexpr bool runLength() const { return layout == FormatLayout::RunRecords; }
     // The grid holds grey levels (or lit and unlit pixels), not colours.
-    constexpr bool grey() const { return reduction != Reduction::TopBits; }
+    constexpr bool grey() const { return reduction != Reduction::TopBits && reduction != Reduction::Palette; }
     // One bit a pixel, lit or not.
     constexpr bool mono() const { return reduction == Reduction::Threshold; }
     // Bits a pixel (Pixels, PackedRows, Pages) or a run record (RunRecords) takes.
@@ -129,11 +141,17 @@ struct PixelFormatInfo {
             mask |= ((0xFFu << (8 - channelBits[channel])) & 0xFFu) << (8 * channel);
         return mask;
     }
-    // Whether --byte-order changes the files: a 16-bit word in every unit.
-    constexpr bool hasWords() const { return wordOffset != NoWord; }
+    // Whether --byte-order changes the files: a 16-bit word in every unit,
+    // or the palette's words.
+    constexpr bool hasWords() const { return wordOffset != NoWord || paletteEntries() > 0; }
+    // The entries of the palette an indexed format's files start with; 0
+    // for the other formats.
+    constexpr int paletteEntries() const { return layout == FormatLayout::IndexedRows ? 1 << bitsPerPixel : 0; }
+    // The bytes of that palette: a 16-bit word an entry.
+    constexpr int paletteBytes() const { return 2 * paletteEntries(); }
 };
 
-inline constexpr std::array<PixelFormatInfo, 16> PixelFormats { {
+inline constexpr std::array<PixelFormatInfo, 20> PixelFormats { {
     { .format = PixelFormat::RGB565, .name = "RGB 5:6:5", .shortName = "rgb565",
         .unit = "one 16-bit word per pixel, high byte first",
         .layout = FormatLayout::Pixels, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
@@ -230,6 +248,30 @@ inline constexpr std::array<PixelFormatInfo, 16> PixelFormats { {
         .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 3, .inWindow = false,
         .reduction = Reduction::TopBits, .channelBits = { 8, 8, 8 },
         .build = records::RGBBytes::build, .parse = records::RGBBytes::parse, .preview = records::colourPreview },
+    { .format = PixelFormat::Index1, .name = "Index 1", .shortName = "i1",
+        .unit = "the palette, 2 RGB 5:6:5 words, then rows of 8 pixels a byte, each its 1-bit index, the leftmost in bit 7",
+        .layout = FormatLayout::IndexedRows, .recordWidth = 0, .bitsPerPixel = 1, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Palette, .channelBits = { 5, 6, 5 },
+        .build = nullptr, .parse = nullptr, .preview = records::colourPreview },
+    { .format = PixelFormat::Index2, .name = "Index 2", .shortName = "i2",
+        .unit = "the palette, 4 RGB 5:6:5 words, then rows of 4 pixels a byte, 2-bit indices, the leftmost in the highest bits",
+        .layout = FormatLayout::IndexedRows, .recordWidth = 0, .bitsPerPixel = 2, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Palette, .channelBits = { 5, 6, 5 },
+        .build = nullptr, .parse = nullptr, .preview = records::colourPreview },
+    { .format = PixelFormat::Index4, .name = "Index 4", .shortName = "i4",
+        .unit = "the palette, 16 RGB 5:6:5 words, then rows of 2 pixels a byte, 4-bit indices, the leftmost in the highest bits",
+        .layout = FormatLayout::IndexedRows, .recordWidth = 0, .bitsPerPixel = 4, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Palette, .channelBits = { 5, 6, 5 },
+        .build = nullptr, .parse = nullptr, .preview = records::colourPreview },
+    { .format = PixelFormat::Index8, .name = "Index 8", .shortName = "i8",
+        .unit = "the palette, 256 RGB 5:6:5 words, then one byte per pixel, its index",
+        .layout = FormatLayout::IndexedRows, .recordWidth = 0, .bitsPerPixel = 8, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
+        .reduction = Reduction::Palette, .channelBits = { 5, 6, 5 },
+        .build = nullptr, .parse = nullptr, .preview = records::colourPreview },
 } };
 
 inline constexpr int PixelFormatCount = static_cast<int>(PixelFormats.size());
@@ -269,7 +311,8 @@ constexpr std::int32_t lumaLevel(int luma, int bits)
 
 // What the grid stores for a sampled colour in a format without dithering:
 // the colour ANDed with the mask, or the grey level of that, or a lit (1) or
-// unlit (0) pixel. A sample outside the picture (-1) reads as white: the mask
+// unlit (0) pixel, or for an indexed format the palette colour nearest to the
+// masked colour (the masked colour itself when the options give no palette). A sample outside the picture (-1) reads as white: the mask
 // itself, the top grey level, or lit unless the threshold is 256.
 constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour, const LevelOptions& options = {})
 {
@@ -283,6 +326,10 @@ constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour, 
         return lumaLevel(lumaOf(masked), info.channelBits[0]);
     case Reduction::Threshold:
         return (lumaOf(masked) >= options.threshold) != options.invert ? 1 : 0;
+    case Reduction::Palette:
+        if (!options.palette.empty())
+            return static_cast<std::int32_t>(options.palette[nearestEntry(options.palette, masked)]);
+        break;
     }
     return static_cast<std::int32_t>(masked);
 }
@@ -309,6 +356,7 @@ constexpr std::int64_t strideOf(const PixelFormatInfo& info, int width)
     case FormatLayout::Pixels:
         return std::int64_t(width) * info.recordWidth;
     case FormatLayout::PackedRows:
+    case FormatLayout::IndexedRows:
         return (std::int64_t(width) * info.bitsPerPixel + 7) / 8;
     case FormatLayout::Pages:
         return width;
@@ -318,12 +366,13 @@ constexpr std::int64_t strideOf(const PixelFormatInfo& info, int width)
     return 0;
 }
 
-// The size of a file of a format that is not run-length encoded.
+// The size of a file of a format that is not run-length encoded; an indexed
+// format's holds its palette first.
 constexpr std::int64_t plainSize(const PixelFormatInfo& info, int width, int height)
 {
     if (info.layout == FormatLayout::Pages)
         return strideOf(info, width) * ((std::int64_t(height) + 7) / 8);
-    return strideOf(info, width) * height;
+    return info.paletteBytes() + strideOf(info, width) * height;
 }
 
 namespace detail {
@@ -371,14 +420,22 @@ constexpr bool rowIsConsistent(std::size_t index)
             return false;
     }
     // Record layouts have records; the bit layouts have 1, 2, 4 or 8 bits a
-    // pixel (pages one), holding a grey level of as many bits or a lit pixel.
+    // pixel (pages one), holding a grey level of as many bits or a lit pixel,
+    // or an index into a palette of 5:6:5 colours.
     if (hasRecords(info) != (info.recordWidth > 0 && info.bitsPerPixel == 0))
+        return false;
+    if ((info.layout == FormatLayout::IndexedRows) != (info.reduction == Reduction::Palette))
+        return false;
+    if (info.layout == FormatLayout::IndexedRows
+        && (info.channelBits != std::array { 5, 6, 5 } || info.bitOrder != BitOrder::HighFirst || info.wordOffset != NoWord))
         return false;
     if (!hasRecords(info)) {
         const int bits = info.bitsPerPixel;
         if ((bits != 1 && bits != 2 && bits != 4 && bits != 8) || (info.layout == FormatLayout::Pages && bits != 1))
             return false;
-        if (!(info.reduction == Reduction::Threshold ? bits == 1 : info.reduction == Reduction::Luma && info.channelBits[0] == bits))
+        if (!(info.reduction == Reduction::Threshold ? bits == 1
+                    : info.reduction == Reduction::Palette ? true
+                    : info.reduction == Reduction::Luma && info.channelBits[0] == bits))
             return false;
     }
     if (info.reduction == Reduction::Threshold && info.channelBits != std::array { 1, 1, 1 })

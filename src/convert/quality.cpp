@@ -87,6 +87,7 @@ QualityMeter::Reference QualityMeter::referenceOf(PixelFormat format)
 {
     switch (formatInfo(format).reduction) {
     case Reduction::TopBits:
+    case Reduction::Palette:
         break;
     case Reduction::GreySum:
         return Reference::Grey;

@@ -28,6 +28,12 @@ PixelGrid reduceFrame(const SourceImage& source, const ReductionRequest& request
     PixelGrid grid(request.outputWidth(), request.outputHeight());
     if (grid.isEmpty())
         return grid;
+    // An indexed format without a palette: chosen for the whole frame's
+    // samples, then the frame reduced into it.
+    if (formatInfo(request.format).reduction == Reduction::Palette && request.levels.palette.empty()) {
+        const PixelGrid samples = sampleColours(source, request.frame, request.filter, progress);
+        return orient(reduceColours(samples, request.format, request.dither, request.levels), request.orientation);
+    }
     FrameReducer reducer(source, request);
     const int rows = request.frame.targetHeight;
     if (request.orientation.isIdentity()) {

@@ -35,7 +35,10 @@ struct ReductionRequest {
 
 // Reduces the frame one row at a time, rows in order from the top, so that a
 // caller can show each row and yield between them. The frame as it lies on
-// the picture: the request's orientation is reduceFrame's to apply.
+// the picture: the request's orientation is reduceFrame's to apply. An
+// indexed format needs its palette in the request's level options (its
+// rows are otherwise the 5:6:5 colours themselves): choosing one takes the
+// whole frame, which reduceFrame does.
 class FrameReducer {
 public:
     // The source must outlive the reducer (see ColourSampler for what it
@@ -58,7 +61,10 @@ private:
 
 // The whole frame reduced, then turned: a new grid of outputWidth x
 // outputHeight. A size outside 1..MaximumTargetSize gives an empty grid.
-// progress is called after each row of the frame.
+// progress is called after each row of the frame. For an indexed format
+// without a palette, the palette is chosen for the frame's samples
+// (paletteForSamples); the grid then holds the colours of that palette in
+// use, which is the palette the encoder writes.
 PixelGrid reduceFrame(const SourceImage& source, const ReductionRequest& request, const SamplingProgress& progress = {});
 
 } // namespace rasterkit

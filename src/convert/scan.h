@@ -6,14 +6,17 @@
 
 #include "decoders.h"
 #include "encoders.h"
+#include "palette.h"
 #include "pixelformat.h"
 #include "pixelgrid.h"
+#include "quantise.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace rasterkit::detail {
 
@@ -264,6 +267,133 @@ DecodeResult decodeBits(std::span<const std::uint8_t> bytes, int width, int heig
         }
     }
     return result;
+}
+
+// Indexed formats. The palette part: each colour's 5:6:5 word, high byte
+// first, then 0s up to the format's entries.
+inline void writePalette(std::span<const Colour> palette, std::size_t entries, std::uint8_t* out)
+{
+    for (std::size_t index = 0; index < std::min(entries, palette.size()); ++index) {
+        out[2 * index] = Pack565High(palette[index]);
+        out[2 * index + 1] = Pack565Low(palette[index]);
+    }
+}
+
+// The palette a grid is written through when none is given: its own
+// colours, or (more than the format holds) the palette chosen for them.
+inline Palette paletteOfGrid(const PixelGrid& grid, int entries)
+{
+    Palette palette = paletteOfColours(grid.values());
+    if (palette.size() <= static_cast<std::size_t>(entries))
+        return palette;
+    ColourHistogram histogram;
+    for (const std::int32_t value : grid.values())
+        histogram.add(static_cast<Colour>(value));
+    return choosePalette(histogram, entries);
+}
+
+// The palette part (when withPalette), then the index of each pixel's
+// colour in the palette, in rows packed as PackedRows are. An empty palette
+// stands for the grid's own.
+template<std::size_t Index>
+OutputBytes encodeIndexedWith(const PixelGrid& grid, std::span<const Colour> given, bool withPalette, const EncodeProgress& progress)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr auto entries = static_cast<std::size_t>(info.paletteEntries());
+    static_assert(entries > 0 && info.reductionMask() == Rgb565Mask);
+    if (grid.isEmpty())
+        return {};
+    const Palette own = given.empty() ? paletteOfGrid(grid, int(entries)) : Palette {};
+    const std::span<const Colour> palette = given.empty() ? std::span<const Colour>(own) : given.first(std::min(given.size(), entries));
+    const std::size_t paletteBytes = withPalette ? static_cast<std::size_t>(info.paletteBytes()) : 0;
+    const auto stride = static_cast<std::size_t>(strideOf(info, grid.width()));
+    OutputBytes bytes(paletteBytes + stride * static_cast<std::size_t>(grid.height()));
+    if (withPalette)
+        writePalette(palette, entries, bytes.data());
+    PaletteMatcher matcher(palette);
+    std::vector<std::int32_t> indices(static_cast<std::size_t>(grid.width()));
+    const int rowCount = grid.height();
+    for (int row = 1; row <= rowCount; ++row) {
+        const auto values = grid.row(row);
+        for (std::size_t column = 0; column < values.size(); ++column)
+            indices[column] = static_cast<std::int32_t>(matcher.indexOf(static_cast<Colour>(values[column])));
+        packRow<info.bitsPerPixel, info.bitOrder>(indices, bytes.data() + paletteBytes + stride * static_cast<std::size_t>(row - 1));
+        if (progress)
+            progress(row, rowCount, EncodePass::Writing);
+    }
+    return bytes;
+}
+
+template<std::size_t Index>
+OutputBytes encodeIndexed(const PixelGrid& grid, const EncodeProgress& progress)
+{
+    return encodeIndexedWith<Index>(grid, {}, true, progress);
+}
+
+// The colours of a palette part's words, high byte first: all of its
+// entries, those past the colours in use included.
+inline Palette paletteEntriesOf(std::span<const std::uint8_t> bytes)
+{
+    Palette entries;
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2)
+        entries.push_back(records::unpack565(bytes[at], bytes[at + 1]));
+    return entries;
+}
+
+// Index rows of width x height pixels (the data exactly that long) through
+// the palette; offset is where the rows start in the file, for messages.
+template<std::size_t Index>
+DecodeResult decodeIndexRowsWith(std::span<const std::uint8_t> rows, int width, int height,
+    std::span<const Colour> palette, std::size_t offset)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr int Bits = info.bitsPerPixel;
+    constexpr unsigned Mask = (1u << Bits) - 1;
+    const auto stride = static_cast<std::size_t>(strideOf(info, width));
+    DecodeResult result;
+    result.grid = PixelGrid(width, height);
+    for (int row = 1; row <= height; ++row) {
+        const auto out = result.grid.row(row);
+        const std::uint8_t* in = rows.data() + stride * static_cast<std::size_t>(row - 1);
+        for (std::size_t column = 0; column < out.size(); ++column) {
+            const std::size_t bit = column * Bits;
+            const unsigned index = (in[bit / 8] >> (8 - Bits - static_cast<int>(bit % 8))) & Mask;
+            if (index >= palette.size())
+                return decodeFailure(DecodeError::PastPalette, offset + stride * static_cast<std::size_t>(row - 1) + bit / 8);
+            out[column] = static_cast<std::int32_t>(palette[index]);
+        }
+    }
+    result.palette.assign(palette.begin(), palette.end());
+    return result;
+}
+
+// The palette part, then the index rows; the file exactly that long.
+template<std::size_t Index>
+DecodeResult decodeIndexed(std::span<const std::uint8_t> bytes, int width, int height)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr auto paletteBytes = static_cast<std::size_t>(info.paletteBytes());
+    if (!isValidTargetSize(width, height))
+        return decodeFailure(DecodeError::InvalidSize);
+    const auto expected = static_cast<std::size_t>(plainSize(info, width, height));
+    if (bytes.size() != expected)
+        return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
+    Palette palette = paletteEntriesOf(bytes.first(paletteBytes));
+    palette.resize(entriesInUse(palette));
+    return decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height, palette, paletteBytes);
+}
+
+// Index rows alone, through a palette given.
+template<std::size_t Index>
+DecodeResult decodeIndexRowsOnly(std::span<const std::uint8_t> bytes, int width, int height, std::span<const Colour> palette)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    if (!isValidTargetSize(width, height))
+        return decodeFailure(DecodeError::InvalidSize);
+    const auto expected = static_cast<std::size_t>(strideOf(info, width)) * static_cast<std::size_t>(height);
+    if (bytes.size() != expected)
+        return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
+    return decodeIndexRowsWith<Index>(bytes, width, height, palette.first(std::min<std::size_t>(palette.size(), info.paletteEntries())), 0);
 }
 
 } // namespace rasterkit::detail

@@ -99,10 +99,20 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
         line({ "#define ", name, "_", suffix, " ", value });
     };
 
-    line({ "/* ", name, ": ", std::to_string(options.width), " x ", std::to_string(options.height),
-        " pixels in the format \"", info.name, "\", made by rasterkit-cli." });
+    const bool palette = options.part == CHeaderPart::Palette;
+    const bool rowsOnly = options.part == CHeaderPart::IndexRows;
+    if (palette) {
+        line({ "/* ", name, ": the palette of \"", info.name,
+            "\" shared by the pictures converted with it, made by rasterkit-cli." });
+    } else {
+        line({ "/* ", name, ": ", std::to_string(options.width), " x ", std::to_string(options.height),
+            " pixels in the format \"", info.name, "\", made by rasterkit-cli." });
+    }
     const bool words = options.type == CArrayType::Words;
-    if (words)
+    if (rowsOnly)
+        line({ "   The index rows alone, single bytes: the palette is the array ", options.paletteName,
+            ", shared by the pictures converted with it. */" });
+    else if (words)
         line({ "   16-bit units as numbers, stored in the target's own byte order. */" });
     else if (!hasWords(options.format))
         line({ "   Single bytes: the byte order does not change them. */" });
@@ -117,8 +127,10 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
         line({ "#include <stdint.h>" });
         line({});
     }
-    define("WIDTH", std::to_string(options.width));
-    define("HEIGHT", std::to_string(options.height));
+    if (!palette) {
+        define("WIDTH", std::to_string(options.width));
+        define("HEIGHT", std::to_string(options.height));
+    }
     define("FORMAT", std::to_string(formatIndex(options.format)));
     line({ "#define ", name, "_FORMAT_NAME \"", info.name, "\"" });
     if (!words) {
@@ -127,8 +139,13 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
     }
     // The new formats' rows (or pages) have a fixed size; the eight of the
     // window keep the header they always had.
-    if (!info.runLength() && !info.inWindow)
+    if (!info.runLength() && !info.inWindow && !palette)
         define("STRIDE", std::to_string(strideOf(info, options.width)));
+    if (info.paletteEntries() > 0) {
+        define("PALETTE_ENTRIES", std::to_string(info.paletteEntries()));
+        if (!palette)
+            define("INDEX_OFFSET", std::to_string(rowsOnly ? 0 : info.paletteBytes()));
+    }
     define("SIZE", size);
     line({});
 

@@ -14,6 +14,11 @@ namespace rasterkit {
 // How the array holds the file: its bytes, or its 16-bit units as numbers.
 enum class CArrayType { Bytes, Words };
 
+// What of an indexed format's file the array holds: all of it, the index
+// rows alone, or the palette alone (a palette shared by several pictures'
+// index rows).
+enum class CHeaderPart { Whole, IndexRows, Palette };
+
 // "uint8" or "uint16".
 std::string_view cArrayTypeName(CArrayType type);
 std::optional<CArrayType> parseCArrayType(std::string_view text);
@@ -28,6 +33,8 @@ struct CHeaderOptions {
     // Words: the file's 16-bit units (high byte first, as the format writes
     // them) as uint16_t numbers, for a format whose units are all words.
     CArrayType type = CArrayType::Bytes;
+    CHeaderPart part = CHeaderPart::Whole;
+    std::string paletteName; // IndexRows: the array of the shared palette
 };
 
 // Whether text can name the array in C and C++: a letter or '_', then
@@ -51,13 +58,16 @@ std::string pictureArrayName(std::string_view fileName);
 // A C header holding a raw file's bytes, exactly: an include guard, the
 // macros NAME_WIDTH, NAME_HEIGHT, NAME_FORMAT, NAME_FORMAT_NAME,
 // NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN, NAME_STRIDE (bytes a row, or a page;
-// for the formats the window does not offer, but the run-length ones) and
+// for the formats the window does not offer, but the run-length ones),
+// for an indexed format NAME_PALETTE_ENTRIES (2^n) and NAME_INDEX_OFFSET
+// (where the index rows start: 2 x 2^n, or 0 for the index rows alone) and
 // NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
 // in hex, so that sizeof NAME is the raw file's size. With CArrayType::Words,
 // static const uint16_t NAME[NAME_SIZE / 2] holds the 16-bit units as numbers
 // instead (the file read high byte first), and the byte-order macros are
 // left out: the compiler stores the numbers in the target's order. It
-// compiles without warnings as C99 and as C++. Lines end in LF.
+// compiles without warnings as C99 and as C++. Lines end in LF. A palette
+// alone has no size, stride or index offset, and says whose palette it is.
 std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t> bytes);
 
 } // namespace rasterkit

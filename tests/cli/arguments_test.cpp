@@ -276,9 +276,9 @@ TEST(HelpAndVersion, EveryCommandsHelpIsComplete)
         { "pattern", "Usage: rasterkit-cli pattern -f F -o RAW",
             { "--byte-order ORDER", "Default 320.", "border", "top-left corner", "  rasterkit-cli pattern " } },
         { "plan", "Usage: rasterkit-cli plan INPUT... --budget SIZE",
-            { "--budget SIZE", "KiB", "MiB", "rounded down", "--formats LIST", "rgb888),", "--dither-modes LIST",
+            { "--budget SIZE", "KiB", "MiB", "rounded down", "--formats LIST", "i8),", "--dither-modes LIST",
                 "--json", "banding_psnr", "null", "--cmake FILE", "rasterkit_add_images()", "--filter FILTER",
-                "--center X,Y", "--background RRGGBB", "--threshold N", "--byte-order ORDER", "headroom", "exit status is 1",
+                "--center X,Y", "--background RRGGBB", "--threshold N", "--byte-order ORDER", "headroom", "nothing is chosen",
                 "  rasterkit-cli plan " } },
     };
     for (const auto& row : rows) {

@@ -12,6 +12,7 @@
 #include "convert/dither.h"
 #include "convert/encoders.h"
 #include "convert/greylevel.h"
+#include "convert/quantise.h"
 #include "convert/reduceframe.h"
 
 #include <gtest/gtest.h>
@@ -126,8 +127,12 @@ TEST_P(DefaultReductionTest, RowByRowIsTheWholeGridAndNoDitheringIsEachSampleOnI
                 ASSERT_EQ(reduced, reduceColours(colours, format, dither)) << ditherName(dither);
                 if (dither != Dither::None)
                     continue;
+                // An indexed format: each sample's nearest colour in the palette chosen for them all.
+                LevelOptions levels;
+                if (formatInfo(format).paletteEntries() > 0)
+                    levels.palette = paletteForSamples(colours, format, ColourOrder::Rgb);
                 for (std::size_t index = 0; index < colours.values().size(); ++index)
-                    ASSERT_EQ(reduced.values()[index], reduceColour(format, static_cast<Colour>(colours.values()[index])));
+                    ASSERT_EQ(reduced.values()[index], reduceColour(format, static_cast<Colour>(colours.values()[index]), levels));
             }
         }
     }
@@ -306,7 +311,9 @@ TEST_P(DitherTest, DiffusionErrorOverAnyBlockStaysWithinItsBound)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(AllPixelFormats),
+// The levels of these rules are a format's own; an indexed format's are its
+// palette's (palette_test.cpp).
+INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(test::formatsWithoutPalette()),
     [](const auto& info) { return test::formatTestName(info.param); });
 
 TEST(OrderedDitherTest, HalfAStepGoesUpAtHalfOfEveryEightByEightTile)

@@ -61,6 +61,7 @@ std::int32_t validValue(PixelFormat format, std::uint32_t colour)
     case Reduction::Threshold:
         return static_cast<std::int32_t>(colour % (1u << info.channelBits[0]));
     case Reduction::TopBits:
+    case Reduction::Palette:
         break;
     }
     return static_cast<std::int32_t>(colour & info.reductionMask());
@@ -72,7 +73,7 @@ PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height)
     // bits of red and green), or three grey levels; one bit has two.
     const PixelFormatInfo& info = formatInfo(format);
     const bool grey = info.grey();
-    const int levels = grey ? std::min(3, 1 << info.channelBits[0]) : 3;
+    const int levels = grey ? std::min(3, 1 << info.channelBits[0]) : info.paletteEntries() == 2 ? 2 : 3;
     const std::int32_t palette[3] = {
         grey ? validValue(format, 7) : validValue(format, 0x000000u),
         grey ? validValue(format, 19) : validValue(format, 0x408080u),
@@ -88,7 +89,8 @@ PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height)
 PixelGrid randomGrid(PixelFormat format, int width, int height, std::mt19937& random, int maxRun, int palette)
 {
     std::vector<std::int32_t> values;
-    for (int index = 0; index < palette; ++index)
+    const int entries = formatInfo(format).paletteEntries();
+    for (int index = 0; index < (entries > 0 ? std::min(palette, entries) : palette); ++index)
         values.push_back(validValue(format, static_cast<std::uint32_t>(random())));
     PixelGrid grid(width, height);
     const auto cells = grid.values();
@@ -215,10 +217,50 @@ std::vector<std::uint8_t> referenceBits(PixelFormat format, const PixelGrid& gri
 
 } // namespace
 
+namespace {
+
+unsigned word565Of(std::int32_t value)
+{
+    const auto [red, green, blue] = channelsOf(value);
+    return (red >> 3) << 11 | (green >> 2) << 5 | (blue >> 3);
+}
+
+// "iN": the palette of the grid's colours by ascending word, 2^N words in
+// all, then the index rows.
+std::vector<std::uint8_t> referenceIndexed(int bits, const PixelGrid& grid)
+{
+    std::vector<unsigned> words;
+    for (const std::int32_t value : grid.values())
+        words.push_back(word565Of(value));
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    std::vector<std::uint8_t> bytes;
+    for (int entry = 0; entry < (1 << bits); ++entry) {
+        const auto word = wordBytes(entry < int(words.size()) ? words[std::size_t(entry)] : 0);
+        bytes.insert(bytes.end(), word.begin(), word.end());
+    }
+    const int stride = (grid.width() * bits + 7) / 8;
+    for (int y = 1; y <= grid.height(); ++y) {
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(stride), 0);
+        for (int x = 1; x <= grid.width(); ++x) {
+            const auto index = static_cast<unsigned>(
+                std::lower_bound(words.begin(), words.end(), word565Of(grid(x, y))) - words.begin());
+            const int place = (x - 1) * bits;
+            row[static_cast<std::size_t>(place / 8)] |= static_cast<std::uint8_t>(index << (8 - bits - place % 8));
+        }
+        bytes.insert(bytes.end(), row.begin(), row.end());
+    }
+    return bytes;
+}
+
+} // namespace
+
 std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& grid)
 {
     std::vector<std::uint8_t> bytes;
     const auto& info = formatInfo(format);
+    if (info.paletteEntries() > 0)
+        return grid.isEmpty() ? bytes : referenceIndexed(info.bitsPerPixel, grid);
     if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
         return referenceBits(format, grid);
     if (!info.runLength()) {
@@ -242,6 +284,8 @@ std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
 {
     const auto& info = formatInfo(format);
     const auto pixels = static_cast<std::int64_t>(grid.width()) * grid.height();
+    if (info.paletteEntries() > 0)
+        return 2 * info.paletteEntries() + (grid.width() * info.bitsPerPixel + 7) / 8 * std::int64_t(grid.height());
     if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
         return static_cast<std::int64_t>(referenceBits(format, grid).size());
     if (!info.runLength())
@@ -268,6 +312,26 @@ std::string frameTestName(const FrameSettings& frame)
     name.append("_Step").append(number(frame.sampleStep));
     name.append("_At").append(number(frame.frameLeft)).append("_").append(number(frame.frameTop));
     return name;
+}
+
+std::vector<PixelFormat> indexedFormats()
+{
+    std::vector<PixelFormat> formats;
+    for (const PixelFormat format : AllPixelFormats) {
+        if (formatInfo(format).paletteEntries() > 0)
+            formats.push_back(format);
+    }
+    return formats;
+}
+
+std::vector<PixelFormat> formatsWithoutPalette()
+{
+    std::vector<PixelFormat> formats;
+    for (const PixelFormat format : AllPixelFormats) {
+        if (formatInfo(format).paletteEntries() == 0)
+            formats.push_back(format);
+    }
+    return formats;
 }
 
 std::string formatTestName(PixelFormat format)

@@ -30,7 +30,8 @@ PixelGrid gridOf(int width, int height, const std::vector<std::int32_t>& rasterV
 PixelGrid filledGrid(int width, int height, std::int32_t value);
 
 // A value the format's grid can hold: the colour with the format's reduction
-// mask applied, or for "Y 5x3" a grey level 7..31 derived from it.
+// mask applied (an indexed format's palette can hold any such colour), or
+// for "Y 5x3" a grey level 7..31 derived from it.
 std::int32_t validValue(PixelFormat format, std::uint32_t colour);
 
 // A grid of valid values for the format in which no value equals the one
@@ -39,7 +40,8 @@ PixelGrid noEqualNeighboursGrid(PixelFormat format, int width, int height);
 
 // Random valid grids. maxRun > 1 makes values repeat in runs of up to maxRun
 // pixels in raster order (so runs often cross row ends); palette limits the
-// number of distinct values, which also makes separate runs meet.
+// number of distinct values, which also makes separate runs meet (for an
+// indexed format, to no more than its palette holds).
 PixelGrid randomGrid(PixelFormat format, int width, int height, std::mt19937& random, int maxRun, int palette);
 
 struct Run {
@@ -50,7 +52,11 @@ struct Run {
 std::vector<Run> maximalRuns(const PixelGrid& grid);
 
 // The bytes of one record (run-length formats) or one pixel (plain formats,
-// runLength ignored), from the formats' word layouts.
+// runLength ignored), from the formats' word layouts. An indexed format's
+// file is modelled from its layout: the grid's distinct colours in ascending
+// order of their 5:6:5 words as 16-bit words, high byte first, 0 words up to
+// 2^N, then rows of ceil(W x N / 8) bytes, each pixel's index in N bits
+// from the highest.
 std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value, int runLength);
 // The whole output: every maximal run cut into records of the run limit and
 // one record with the rest.
@@ -86,6 +92,10 @@ private:
     int m_height;
     std::vector<std::uint8_t> m_bytes;
 };
+
+// The formats whose files hold a palette (the indexed ones), and the others.
+std::vector<PixelFormat> indexedFormats();
+std::vector<PixelFormat> formatsWithoutPalette();
 
 // Readable names for parameterised test names, e.g. "RGB565x8".
 std::string formatTestName(PixelFormat format);

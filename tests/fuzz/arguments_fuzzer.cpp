@@ -85,6 +85,8 @@ void checkRequest(const FrameRequest& request)
     check(request.levels.threshold >= 0 && request.levels.threshold <= 256, "a threshold out of range");
     check(request.levels.colourOrder == rasterkit::ColourOrder::Rgb || !info.grey(), "a grey format in BGR order");
     check(!request.levels.invert || info.mono(), "a colour or grey format inverted");
+    check(request.palettePath.isEmpty() || info.paletteEntries() > 0, "a palette for a format without one");
+    check(request.levels.palette.empty(), "a palette read while the command line is parsed");
 }
 
 // The input is read from a file or "-"; each written file is named once,
@@ -158,7 +160,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check(outputs.size() == static_cast<qsizetype>(options->batch.size()), "two pictures of a batch share an output");
                 for (const QString& output : outputs)
                     check(!inputs.contains(output), "a batch output replaces an input");
+                // A shared palette: an indexed format, several pictures,
+                // none of them written where the palette goes.
+                if (options->sharedPalette) {
+                    check(rasterkit::formatInfo(options->request.format).paletteEntries() > 0 && outputs.size() > 1,
+                        "a shared palette without an indexed format or several pictures");
+                    const QString palette = sharedPalettePath(options->outputFolder, !options->arrayName.isEmpty());
+                    for (const QString& output : outputs)
+                        check(!sameFile(output, palette), "a batch picture written over the shared palette");
+                }
             }
+            check(!options->sharedPalette || !options->batch.empty(), "a shared palette for one picture");
             const QString& array = options->arrayName;
             check(array.isEmpty() ? options->arrayAttribute.isEmpty() : array.front().isLetter() || array.front() == u'_',
                 "a C array name that is no identifier, or an attribute without an array");

@@ -4,8 +4,12 @@
 // back unchanged through encode and decode. Plain files must re-encode to
 // themselves. Run-length files need not (a short run followed by more of the
 // same value is valid but not what the encoder writes), but the encoder's
-// form is never longer and re-encodes to itself. A file that does not decode
-// must say why, at an offset inside the data, and leave no grid behind.
+// form is never longer and re-encodes to itself. An indexed format's file
+// decodes to colours of its palette's entries in use, which its index rows
+// alone read through that palette give too, and it re-encodes through that
+// palette to itself (but for padding bits, and an index of a colour the
+// palette holds twice, which comes back as the first). A file that does not
+// decode must say why, at an offset inside the data, and leave no grid behind.
 //
 // Built with clang's -fsanitize=fuzzer this is a libFuzzer target; otherwise
 // replay_main.cpp drives it over the corpus and decode_random.cpp over a
@@ -28,9 +32,15 @@ namespace rasterkit::fuzz {
 
 namespace {
 
-bool holdsOnlyFormatValues(PixelFormat format, const PixelGrid& grid)
+bool holdsOnlyFormatValues(PixelFormat format, const PixelGrid& grid, const Palette& palette)
 {
     const auto& info = formatInfo(format);
+    if (info.paletteEntries() > 0) {
+        for (const std::int32_t value : grid.values()) {
+            if (std::find(palette.begin(), palette.end(), static_cast<Colour>(value)) == palette.end())
+                return false;
+        }
+    }
     const std::int32_t topLevel = info.reduction == Reduction::GreySum ? 31 : (1 << info.channelBits[0]) - 1;
     for (const std::int32_t value : grid.values()) {
         if (info.grey() ? (value < 0 || value > topLevel) : (static_cast<std::uint32_t>(value) & ~info.reductionMask()) != 0)
@@ -76,8 +86,10 @@ bool checkDecoding(std::span<const std::uint8_t> input)
             fail("an error without a message", input);
         if ((result.error == DecodeError::InvalidSize) == isValidTargetSize(width, height))
             fail("the size was judged wrongly", input);
-        if (!info.runLength() && isValidTargetSize(width, height)
-            && (result.error != DecodeError::WrongLength || std::int64_t(data.size()) == plainSize(info, width, height)))
+        const bool rightLength = std::int64_t(data.size()) == plainSize(info, width, height);
+        const bool pastPalette = info.paletteEntries() > 0 && rightLength && result.error == DecodeError::PastPalette;
+        if (!info.runLength() && isValidTargetSize(width, height) && !pastPalette
+            && (result.error != DecodeError::WrongLength || rightLength))
             fail("a plain file of the right length was refused, or of the wrong length for another reason", input);
         return false;
     }
@@ -85,8 +97,26 @@ bool checkDecoding(std::span<const std::uint8_t> input)
     const PixelGrid& grid = result.grid;
     if (grid.width() != width || grid.height() != height)
         fail("the decoded grid has the wrong size", input);
-    if (!holdsOnlyFormatValues(format, grid))
+    if (!holdsOnlyFormatValues(format, grid, result.palette))
         fail("the decoded grid holds values the format cannot carry", input);
+
+    if (info.paletteEntries() > 0) {
+        const auto paletteBytes = static_cast<std::size_t>(info.paletteBytes());
+        if (result.palette.empty() || result.palette.size() > static_cast<std::size_t>(info.paletteEntries())
+            || decodePalette(format, data) != result.palette)
+            fail("the palette in use is not the palette part's entries up to the last that is not 0", input);
+        const DecodeResult rows = decodeIndexRows(format, data.subspan(paletteBytes), width, height, result.palette);
+        if (!rows.ok() || rows.grid != grid)
+            fail("the index rows alone do not read as the file does", input);
+        const OutputBytes through = encode(format, grid, result.palette);
+        const DecodeResult again = decode(format, through, width, height);
+        if (!again.ok() || again.grid != grid || again.palette != result.palette)
+            fail("the grid re-encoded through its palette does not come back with it", input);
+        if (encode(format, again.grid, again.palette) != through)
+            fail("the grid re-encoded through its palette does not re-encode to itself", input);
+        if (through.size() != data.size())
+            fail("an indexed file re-encodes to another length", input);
+    }
 
     const OutputBytes encoded = encode(format, grid);
     const DecodeResult again = decode(format, encoded, width, height);

@@ -1,7 +1,7 @@
 # Builds project/ against the installed package in PREFIX and runs its check,
 # then checks what a second build converts: nothing when nothing changed, the
 # splash pictures alone when their BYTE_ORDER changes, the icon alone when its
-# picture changes. With arm-none-eabi-gcc on the machine it also cross-compiles
+# picture changes, the indexed picture alone when its PALETTE changes. With arm-none-eabi-gcc on the machine it also cross-compiles
 # the project for a Cortex-M0, converting on the build machine.
 # Run by CTest as package.cmake_project.
 cmake_minimum_required(VERSION 3.25)
@@ -24,12 +24,14 @@ function(make_references byte_order)
         --invert -q)
     run(${cli} convert "${DATA}/transparent.gif" -o "${folder}/transparent.raw" -f rgb565 -W 10 -H 6 --rotate 90
         --mirror horizontal --colour-order bgr -q)
+    run(${cli} convert "${DATA}/known.bmp" -o "${folder}/known.raw" -f i4 -W 20 -H 15 -s 2 --dither diffusion
+        --byte-order little --palette "${DATA}/known.gif" -q)
 endfunction()
 
 # Builds and checks that exactly the headers named were converted.
 function(build_converting)
     run(${CMAKE_COMMAND} --build "${build}")
-    foreach(header IN ITEMS photo.h flat_white.h _8_bit.h int_.h small.h transparent.h)
+    foreach(header IN ITEMS photo.h flat_white.h _8_bit.h int_.h small.h transparent.h known.h)
         string(FIND "${output}" " to ${header}" found)
         if(header IN_LIST ARGN AND found EQUAL -1)
             message(FATAL_ERROR "${header} was not converted again:\n${output}")
@@ -45,7 +47,7 @@ make_references(little)
 
 run(${CMAKE_COMMAND} -S "${SOURCE}" -B "${build}" -G "${GENERATOR}" "-DCMAKE_C_COMPILER=${C_COMPILER}"
     "-DCMAKE_PREFIX_PATH=${PREFIX}" "-DPICTURES_DATA=${DATA}")
-build_converting(photo.h flat_white.h _8_bit.h int_.h small.h transparent.h)
+build_converting(photo.h flat_white.h _8_bit.h int_.h small.h transparent.h known.h)
 run("${build}/check_pictures" "${WORK}/reference-big")
 build_converting()
 
@@ -55,6 +57,9 @@ run("${build}/check_pictures" "${WORK}/reference-little")
 
 file(TOUCH "${build}/8 bit.bmp")
 build_converting(_8_bit.h)
+
+file(TOUCH "${build}/palette.gif")
+build_converting(known.h)
 
 find_program(ARM_GCC arm-none-eabi-gcc)
 if(ARM_GCC)

@@ -6,6 +6,7 @@
 #include "_8_bit.h"
 #include "flat_white.h"
 #include "int_.h"
+#include "known.h"
 #include "photo.h"
 #include "rasterkit_decode.h"
 #include "small.h"
@@ -23,6 +24,9 @@ _Static_assert(__alignof__(photo) == 64 && __alignof__(flat_white) == 64, "ATTRI
 _Static_assert(small_WIDTH == 13 && small_HEIGHT == 9 && small_STRIDE == 2 && small_SIZE == 18, "small.h: the one-bit frame");
 _Static_assert(transparent_WIDTH == 6 && transparent_HEIGHT == 10 && transparent_SIZE == 120, "transparent.h: turned, 6 x 10");
 _Static_assert(sizeof transparent == 120 && sizeof transparent[0] == 2, "transparent.h: uint16_t numbers");
+_Static_assert(known_FORMAT == 18 && known_PALETTE_ENTRIES == 16 && known_INDEX_OFFSET == 32 && known_STRIDE == 10
+        && known_SIZE == 32 + 150 && known_LITTLE_ENDIAN,
+    "known.h: an indexed picture, its palette before its rows");
 
 static unsigned char reference[8192];
 
@@ -111,5 +115,6 @@ int main(int argc, char** argv)
         passed &= check(&pictures[index], argv[1]);
     passed &= same("small", small, NULL, sizeof small, argv[1]);
     passed &= same("transparent", NULL, transparent, sizeof transparent, argv[1]);
+    passed &= same("known", known, NULL, sizeof known, argv[1]);
     return passed ? 0 : 1;
 }
