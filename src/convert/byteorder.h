@@ -28,7 +28,9 @@ constexpr bool hasWords(PixelFormat format)
 // in place: for little-endian the two bytes of the word in each pixel or
 // record change places (which also turns a little-endian image back). A
 // run length beside the word in a record stays where it is, and the bytes of
-// a record cut short at the end are left as they are.
+// a record cut short at the end are left as they are. Of a format that
+// writes the colours and then the alphas, only the colours' words turn: the
+// first two thirds of a whole file.
 void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order);
 
 } // namespace rasterkit

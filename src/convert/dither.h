@@ -100,7 +100,10 @@ public:
 
 // Brings sampled colours (0x00BBGGRR, or -1 outside the picture, as
 // ColourSampler gives them) down to what a format's encoder reads: masked
-// colours, or grey levels 7..31 for the grey-sum format. One row at a time,
+// colours, or grey levels 7..31 for the grey-sum format. The formats that
+// keep alpha take every colour as opaque (reduceColour); their samples' own
+// alphas are put in afterwards (TransparencyRule, transparency.h). Their
+// colours are dithered, their alphas never. One row at a time,
 // rows in order from the top (diffusion carries its error from one row to
 // the next), each row width samples long. With Dither::None every element
 // is reduceColour of its sample.
@@ -117,6 +120,7 @@ public:
 private:
     std::unique_ptr<detail::RowReduction> m_reduction;
     ColourOrder m_colourOrder;
+    bool m_colourThenAlpha; // each value takes alpha 255 beside its colour, or is 0 outside the picture
     std::vector<std::int32_t> m_ordered; // a row in the panel's colour order
 };
 

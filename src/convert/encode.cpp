@@ -25,6 +25,8 @@ constexpr Encoder encoderOf()
         return detail::encodePacked<Index>;
     else if constexpr (layout == FormatLayout::Pages)
         return detail::encodePages<Index>;
+    else if constexpr (layout == FormatLayout::ColourThenAlpha)
+        return detail::encodeColourThenAlpha<Index>;
     else
         return detail::encodePixels<Index>;
 }
@@ -37,6 +39,8 @@ constexpr Decoder decoderOf()
         return detail::decodeRuns<Index>;
     else if constexpr (layout == FormatLayout::PackedRows || layout == FormatLayout::Pages)
         return detail::decodeBits<Index>;
+    else if constexpr (layout == FormatLayout::ColourThenAlpha)
+        return detail::decodeColourThenAlpha<Index>;
     else
         return detail::decodePixels<Index>;
 }

@@ -38,6 +38,9 @@ enum class PixelFormat : int {
     Grey8 = 13,
     RGB666 = 14,
     RGB888 = 15,
+    // Transparency: the alpha alone, or the colour and then the alpha.
+    A8 = 16,
+    RGB565A8 = 17,
 };
 
 // How a format lays out what its grid holds.
@@ -46,6 +49,10 @@ enum class FormatLayout {
     RunRecords, // run records of recordWidth bytes in raster order; runs go on across row ends
     PackedRows, // bitsPerPixel bits a pixel in raster order, each row padded with 0 bits to whole bytes
     Pages,      // pages of eight rows: byte x of page p holds pixels (x, 8p + k) in bit k; rows past the last are 0
+    // The colour record of every pixel (recordWidth bytes) in raster order,
+    // then one alpha byte a pixel in raster order. The grid holds the colour
+    // with the alpha in bits 24..31; a fully transparent pixel is 0.
+    ColourThenAlpha,
 };
 
 // Where a byte of PackedRows puts its leftmost pixel.
@@ -60,6 +67,7 @@ enum class Reduction {
     GreySum,   // a grey level 7..31 from the channels' weighted bits (GreyLevel)
     Luma,      // a grey level of channelBits bits from the luma (lumaOf): (Y x (2^n - 1) + 127) / 255
     Threshold, // 1 (lit) where the luma reaches the threshold, else 0; the level options may invert it
+    Alpha,     // the sample's alpha, 0 (transparent) to 255 (opaque); no colour is kept
 };
 
 // The order of the colour channels a panel is wired for.
@@ -114,10 +122,19 @@ struct PixelFormatInfo {
     constexpr bool grey() const { return reduction != Reduction::TopBits; }
     // One bit a pixel, lit or not.
     constexpr bool mono() const { return reduction == Reduction::Threshold; }
-    // Bits a pixel (Pixels, PackedRows, Pages) or a run record (RunRecords) takes.
-    constexpr int bitsPerUnit() const { return recordWidth > 0 ? 8 * recordWidth : bitsPerPixel; }
+    // The grid holds each sample's alpha: alone, or beside its colour.
+    constexpr bool keepsAlpha() const { return reduction == Reduction::Alpha || layout == FormatLayout::ColourThenAlpha; }
+    // Bits a pixel (Pixels, PackedRows, Pages, ColourThenAlpha: its colour
+    // and its alpha) or a run record (RunRecords) takes.
+    constexpr int bitsPerUnit() const
+    {
+        return recordWidth > 0 ? 8 * recordWidth + (layout == FormatLayout::ColourThenAlpha ? 8 : 0) : bitsPerPixel;
+    }
     // Every unit one 16-bit word: the formats --c-type uint16 writes as numbers.
-    constexpr bool wordsOnly() const { return wordOffset == 0 && recordWidth == 2; }
+    constexpr bool wordsOnly() const
+    {
+        return wordOffset == 0 && recordWidth == 2 && layout != FormatLayout::ColourThenAlpha;
+    }
     // The mask applied to every sample: the top channelBits bits of each
     // channel; all 24 bits for a grey format, which keeps a level instead.
     constexpr std::uint32_t reductionMask() const
@@ -133,7 +150,7 @@ struct PixelFormatInfo {
     constexpr bool hasWords() const { return wordOffset != NoWord; }
 };
 
-inline constexpr std::array<PixelFormatInfo, 16> PixelFormats { {
+inline constexpr std::array<PixelFormatInfo, 18> PixelFormats { {
     { .format = PixelFormat::RGB565, .name = "RGB 5:6:5", .shortName = "rgb565",
         .unit = "one 16-bit word per pixel, high byte first",
         .layout = FormatLayout::Pixels, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
@@ -230,6 +247,18 @@ inline constexpr std::array<PixelFormatInfo, 16> PixelFormats { {
         .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 3, .inWindow = false,
         .reduction = Reduction::TopBits, .channelBits = { 8, 8, 8 },
         .build = records::RGBBytes::build, .parse = records::RGBBytes::parse, .preview = records::colourPreview },
+    { .format = PixelFormat::A8, .name = "A 8", .shortName = "a8",
+        .unit = "one byte per pixel, its alpha: 0 transparent, 255 opaque",
+        .layout = FormatLayout::Pixels, .recordWidth = 1, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 1, .inWindow = false,
+        .reduction = Reduction::Alpha, .channelBits = { 8, 8, 8 },
+        .build = records::AlphaByte::build, .parse = records::AlphaByte::parse, .preview = records::alphaPreview },
+    { .format = PixelFormat::RGB565A8, .name = "RGB 5:6:5 A8", .shortName = "rgb565a8",
+        .unit = "W x H 16-bit words of the straight colour (transparent pixels 0), then W x H alpha bytes",
+        .layout = FormatLayout::ColourThenAlpha, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = 0, .uncompressedPixelBytes = 3, .inWindow = false,
+        .reduction = Reduction::TopBits, .channelBits = { 5, 6, 5 },
+        .build = records::RGB565::build, .parse = records::RGB565::parse, .preview = records::colourAlphaPreview },
 } };
 
 inline constexpr int PixelFormatCount = static_cast<int>(PixelFormats.size());
@@ -253,7 +282,8 @@ constexpr const PixelFormatInfo& formatInfo(PixelFormat format)
 }
 
 // A colour with its channels in the order the panel is wired for: red and
-// blue swapped for Bgr (outside the picture, -1, stays -1).
+// blue swapped for Bgr (outside the picture, -1, stays -1; an alpha in bits
+// 24..31 stays where it is).
 constexpr Colour inColourOrder(Colour colour, ColourOrder order)
 {
     if (order == ColourOrder::Rgb)
@@ -270,13 +300,22 @@ constexpr std::int32_t lumaLevel(int luma, int bits)
 // What the grid stores for a sampled colour in a format without dithering:
 // the colour ANDed with the mask, or the grey level of that, or a lit (1) or
 // unlit (0) pixel. A sample outside the picture (-1) reads as white: the mask
-// itself, the top grey level, or lit unless the threshold is 256.
+// itself, the top grey level, or lit unless the threshold is 256. The formats
+// that keep alpha take the colour as opaque, and a sample outside the picture
+// as fully transparent: 255 or 0 in "A 8"; the masked colour with alpha 255,
+// or 0, beside the colour.
 constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour, const LevelOptions& options = {})
 {
     const Colour masked = inColourOrder(colour, options.colourOrder) & info.reductionMask();
+    if (info.keepsAlpha() && static_cast<std::int32_t>(colour) == OutsideSample)
+        return 0;
     switch (info.reduction) {
     case Reduction::TopBits:
+        if (info.layout == FormatLayout::ColourThenAlpha)
+            return static_cast<std::int32_t>(masked | 0xFF000000u);
         break;
+    case Reduction::Alpha:
+        return 255;
     case Reduction::GreySum:
         return GreyLevel(masked);
     case Reduction::Luma:
@@ -307,6 +346,7 @@ constexpr std::int64_t strideOf(const PixelFormatInfo& info, int width)
 {
     switch (info.layout) {
     case FormatLayout::Pixels:
+    case FormatLayout::ColourThenAlpha: // a row of the colour records
         return std::int64_t(width) * info.recordWidth;
     case FormatLayout::PackedRows:
         return (std::int64_t(width) * info.bitsPerPixel + 7) / 8;
@@ -323,6 +363,8 @@ constexpr std::int64_t plainSize(const PixelFormatInfo& info, int width, int hei
 {
     if (info.layout == FormatLayout::Pages)
         return strideOf(info, width) * ((std::int64_t(height) + 7) / 8);
+    if (info.layout == FormatLayout::ColourThenAlpha)
+        return (strideOf(info, width) + width) * height;
     return strideOf(info, width) * height;
 }
 
@@ -330,7 +372,8 @@ namespace detail {
 
 constexpr bool hasRecords(const PixelFormatInfo& info)
 {
-    return info.layout == FormatLayout::Pixels || info.layout == FormatLayout::RunRecords;
+    return info.layout == FormatLayout::Pixels || info.layout == FormatLayout::RunRecords
+        || info.layout == FormatLayout::ColourThenAlpha;
 }
 
 // Holds a row's record against the row. Built in a constant expression into
@@ -379,6 +422,12 @@ constexpr bool rowIsConsistent(std::size_t index)
             return false;
     }
     if (info.reduction == Reduction::Threshold && info.channelBits != std::array { 1, 1, 1 })
+        return false;
+    // The alpha takes a byte of its own: a plain byte a pixel, or the byte
+    // after the colours' plane beside colour records.
+    if (info.reduction == Reduction::Alpha && (info.layout != FormatLayout::Pixels || info.recordWidth != 1))
+        return false;
+    if (info.layout == FormatLayout::ColourThenAlpha && info.reduction != Reduction::TopBits)
         return false;
     // The window's list is the table's first rows, so that its entry i is format i.
     if (index > 0 && info.inWindow && !PixelFormats[index - 1].inWindow)
