@@ -9,6 +9,7 @@
 #       [FILTER <filter>] [DITHER <mode>]
 #       [COLOUR_ORDER <order>] [ROTATE <degrees>] [MIRROR <mirror>]
 #       [THRESHOLD <n>] [INVERT] [C_TYPE <type>]
+#       [BACKGROUND <RRGGBB>] [TRANSPARENT_KEY <RRGGBB>]
 #       [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
@@ -22,7 +23,8 @@
 # given: FORMAT is -f, WIDTH -W, HEIGHT -H, SCALE -s, ORIGIN --origin, CENTER
 # --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither,
 # COLOUR_ORDER --colour-order, ROTATE --rotate, MIRROR --mirror, THRESHOLD
-# --threshold, INVERT --invert, C_TYPE --c-type and ATTRIBUTE --c-attribute;
+# --threshold, INVERT --invert, C_TYPE --c-type, BACKGROUND --background,
+# TRANSPARENT_KEY --transparent-key and ATTRIBUTE --c-attribute;
 # FILTER and DITHER default to nearest and none, the window's own sampling
 # and reduction. Relative picture paths are taken from
 # the current source folder.
@@ -71,9 +73,9 @@ function(rasterkit_add_images target)
     # The keywords that take one value, and the options of
     # `rasterkit-cli convert` they are passed on as.
     set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
-        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE)
+        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND TRANSPARENT_KEY)
     set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute
-        --colour-order --rotate --mirror --threshold --c-type)
+        --colour-order --rotate --mirror --threshold --c-type --background --transparent-key)
     # Flags, and the switches of `rasterkit-cli convert` they are passed on as.
     set(flags INVERT)
     set(converter_switches --invert)

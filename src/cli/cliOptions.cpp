@@ -263,6 +263,9 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
             given(FrameOptionId::Threshold), given(FrameOptionId::Invert));
         if (!problem.isEmpty())
             return failure(problem);
+        if (const QString transparency = transparencyOptionProblem(request, given(FrameOptionId::Background));
+            !transparency.isEmpty())
+            return failure(transparency);
     }
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "convert/encoders.h"
 #include "convert/quality.h"
 #include "convert/report.h"
+#include "convert/transparency.h"
 #include "output/previewimage.h"
 #include "platform/picturefile.h"
 
@@ -64,7 +65,18 @@ QString greyFormatNames()
 {
     QStringList names;
     for (const PixelFormatInfo& info : PixelFormats) {
-        if (info.grey())
+        if (info.grey() && !info.keepsAlpha())
+            names << QStringLiteral("\"%1\"").arg(fromView(info.name));
+    }
+    return spokenList(names);
+}
+
+// The names of the formats that keep alpha, quoted.
+QString alphaFormatNames()
+{
+    QStringList names;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (info.keepsAlpha())
             names << QStringLiteral("\"%1\"").arg(fromView(info.name));
     }
     return spokenList(names);
@@ -97,12 +109,15 @@ const CommandSpec& compareCommand()
             "                the fine noise of dithering costs little here, while bands in\n"
             "                skies and gradients cost in full\n"
             "A grey format (%2) keeps no colour, so it is measured against the exact grey of each sample, on the "
-            "scale its levels are shown on: its figures say how well its levels render the grey. Samples outside "
-            "the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null in the "
-            "JSON.")
+            "scale its levels are shown on: its figures say how well its levels render the grey. The formats "
+            "that keep the alpha (%4) are measured as their previews show them, drawn over F0F0F0, against the "
+            "picture over F0F0F0; --background leaves them out unless --formats names them, which it then "
+            "refuses. Samples outside the picture take no part. When nothing differs the PSNR is infinite: inf "
+            "in the table, null in the JSON.")
             .arg(PixelFormatCount)
             .arg(greyFormatNames())
-            .arg(AllDithers.size()),
+            .arg(AllDithers.size())
+            .arg(alphaFormatNames()),
         {
             { { DitherOption }, QStringLiteral("MODE"),
                 QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
@@ -164,7 +179,13 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
         }
     }
 
-    options.formats.assign(AllPixelFormats.begin(), AllPixelFormats.end());
+    // --background is not for the formats that keep alpha: left out of the
+    // default list, refused in --formats.
+    const bool backgroundGiven = line.isSet(QStringLiteral("background"));
+    for (const PixelFormat format : AllPixelFormats) {
+        if (!backgroundGiven || !formatInfo(format).keepsAlpha())
+            options.formats.push_back(format);
+    }
     if (line.isSet(Formats)) {
         options.formats.clear();
         for (const QString& item : line.value(Formats).split(QLatin1Char(','))) {
@@ -181,6 +202,12 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
     }
     if (auto reply = line.readFrame(options.request))
         return *reply;
+    for (const PixelFormat format : options.formats) {
+        FrameRequest request = options.request;
+        request.format = format;
+        if (const QString problem = transparencyOptionProblem(request, backgroundGiven); !problem.isEmpty())
+            return line.failure(problem);
+    }
     options.json = line.isSet(Json);
     return options;
 }
@@ -258,21 +285,37 @@ RunOutcome runCompare(const CompareOptions& options)
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
 
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
+    // The formats that keep alpha sample the picture with its alpha; the
+    // others, and the figures of all, the picture blended over the
+    // background as convert blends it.
+    const bool keepAlpha = std::any_of(options.formats.begin(), options.formats.end(),
+        [](PixelFormat format) { return formatInfo(format).keepsAlpha(); });
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, keepAlpha);
     if (!picture.ok())
         return fileFailure(picture.message());
     if (!options.sheetPath.isEmpty()) {
         if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
             return fileFailure(problem);
     }
-
-    const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
+    const RgbxPicture blended = keepAlpha ? flattenedPicture(picture.image, request.background) : picture.image;
+    if (blended.isNull() && !picture.image.isNull()) {
+        return fileFailure(QStringLiteral("Cannot compare \"%1\": not enough memory for its picture.")
+                               .arg(picture.file));
+    }
+    const PixelGrid colours = sampleColours(sourceImageOf(blended, picture.origin), frame, request.filter);
+    SampledFrame straight;
+    if (keepAlpha)
+        straight = sampleColoursAndAlphas(sourceImageOf(picture.image, picture.origin, true), frame, request.filter);
     const QualityMeter meter(colours);
     std::vector<CompareRow> rows;
     std::vector<SheetTile> tiles;
     for (const PixelFormat format : options.formats) {
         for (const Dither dither : options.dithers) {
-            const PixelGrid reduced = reduceColours(colours, format, dither, request.levels);
+            ReductionRequest reduction = request;
+            reduction.format = format;
+            reduction.dither = dither;
+            const PixelGrid reduced = formatInfo(format).keepsAlpha() ? reduceSampledFrame(straight, reduction)
+                                                                      : reduceColours(colours, format, dither, request.levels);
             CompareRow row { format, dither, request.filter };
             row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
             row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);

@@ -28,6 +28,9 @@ struct CHeaderOptions {
     // Words: the file's 16-bit units (high byte first, as the format writes
     // them) as uint16_t numbers, for a format whose units are all words.
     CArrayType type = CArrayType::Bytes;
+    // --transparent-key: the value the grid holds for the key colour
+    // (transparency.h), written as NAME_TRANSPARENT_KEY, its word.
+    std::optional<std::int32_t> transparentKey {};
 };
 
 // Whether text can name the array in C and C++: a letter or '_', then
@@ -51,8 +54,12 @@ std::string pictureArrayName(std::string_view fileName);
 // A C header holding a raw file's bytes, exactly: an include guard, the
 // macros NAME_WIDTH, NAME_HEIGHT, NAME_FORMAT, NAME_FORMAT_NAME,
 // NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN, NAME_STRIDE (bytes a row, or a page;
-// for the formats the window does not offer, but the run-length ones) and
-// NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
+// for the formats the window does not offer, but the run-length ones; of a
+// colour and alpha format, a row of its colour words), NAME_ALPHA_OFFSET
+// (where the alpha bytes of a colour and alpha format start: the bytes of
+// its colour words), NAME_TRANSPARENT_KEY (with a transparent key: its word,
+// red in bits 15..11, as the display's driver compares words read in the
+// file's byte order) and NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
 // in hex, so that sizeof NAME is the raw file's size. With CArrayType::Words,
 // static const uint16_t NAME[NAME_SIZE / 2] holds the 16-bit units as numbers
 // instead (the file read high byte first), and the byte-order macros are
