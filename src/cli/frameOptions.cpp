@@ -383,7 +383,7 @@ std::optional<std::uint32_t> parseHexColour(QString text)
 {
     if (text.startsWith(QLatin1Char('#')))
         text.remove(0, 1);
-    static const QRegularExpression sixHexDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+    static const QRegularExpression sixHexDigits(QStringLiteral("\\A[0-9A-Fa-f]{6}\\z"));
     if (!sixHexDigits.match(text).hasMatch())
         return std::nullopt;
     return 0xFF000000u | text.toUInt(nullptr, 16);
