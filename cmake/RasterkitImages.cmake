@@ -9,7 +9,8 @@
 #       [FILTER <filter>] [DITHER <mode>] [BACKGROUND <RRGGBB>]
 #       [COLOUR_ORDER <order>] [ROTATE <degrees>] [MIRROR <mirror>]
 #       [THRESHOLD <n>] [INVERT] [C_TYPE <type>]
-#       [PALETTE <file>] [ATTRIBUTE <text>]
+#       [PALETTE <file>] [TRANSPARENT_KEY <RRGGBB>]
+#       [ATTRIBUTE <text>]
 #       IMAGES <file>...)
 #
 # Each picture becomes one header made by `rasterkit-cli convert --c-array`,
@@ -23,16 +24,16 @@
 # --center, BYTE_ORDER --byte-order, FILTER --filter, DITHER --dither,
 # BACKGROUND --background, COLOUR_ORDER --colour-order, ROTATE --rotate,
 # MIRROR --mirror, THRESHOLD --threshold, INVERT --invert, C_TYPE --c-type,
-# PALETTE --palette and ATTRIBUTE --c-attribute; FILTER, DITHER and
-# BACKGROUND default to nearest, none and F0F0F0, the window's own sampling,
-# reduction and background. Relative picture paths, and the PALETTE file's,
-# are taken from the current source folder; every header is made again when
-# the palette file changes, and it may be one the build makes. A palette
-# shared by the pictures (rasterkit-cli convert --shared-palette) writes one
-# palette for several index-only files, which is not this function's one
-# header a picture: give each call the same PALETTE instead (a palette.raw
-# that --shared-palette wrote, say), and every header holds the same palette
-# before its index rows.
+# PALETTE --palette, TRANSPARENT_KEY --transparent-key and ATTRIBUTE
+# --c-attribute; FILTER, DITHER and BACKGROUND default to nearest, none and
+# F0F0F0, the window's own sampling, reduction and background. Relative
+# picture paths, and the PALETTE file's, are taken from the current source
+# folder; every header is made again when the palette file changes, and it
+# may be one the build makes. A palette shared by the pictures (rasterkit-cli
+# convert --shared-palette) writes one palette for several index-only files,
+# which is not this function's one header a picture: give each call the same
+# PALETTE instead (a palette.raw that --shared-palette wrote, say), and every
+# header holds the same palette before its index rows.
 #
 # The headers are written to <current binary folder>/rasterkit_images/<target>/
 # and made again when a picture, an option or rasterkit-cli itself changes.
@@ -78,9 +79,9 @@ function(rasterkit_add_images target)
     # The keywords that take one value, and the options of
     # `rasterkit-cli convert` they are passed on as.
     set(keywords FORMAT WIDTH HEIGHT SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
-        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND PALETTE)
+        COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND PALETTE TRANSPARENT_KEY)
     set(converter_options -f -W -H -s --origin --center --byte-order --filter --dither --c-attribute
-        --colour-order --rotate --mirror --threshold --c-type --background --palette)
+        --colour-order --rotate --mirror --threshold --c-type --background --palette --transparent-key)
     # Flags, and the switches of `rasterkit-cli convert` they are passed on as.
     set(flags INVERT)
     set(converter_switches --invert)

@@ -14,6 +14,7 @@ this script.
 Usage: scripts/make-png-test-pictures.py [repository root]
 """
 
+import math
 import os
 import struct
 import sys
@@ -159,6 +160,30 @@ def colour_pixels(width, height, depth, alpha=False, grey=False):
         colour = colour[:1] if grey else colour
         return colour + ((alpha_of(x, y, depth),) if alpha else ())
     return grid(width, height, pixel)
+
+
+def soft_icon_pixels(width, height, grey=False):
+    """An icon with soft edges: a disc whose alpha falls from 255 to 0 over
+    about three pixels at its rim, on a fully transparent ground whose hidden
+    colours still vary (only the alpha may make them disappear)."""
+    radius2 = min(width, height) - 6  # twice the disc's radius
+
+    def pixel(x, y):
+        distance2 = math.isqrt((2 * x - width + 1) ** 2 + (2 * y - height + 1) ** 2)  # twice the distance
+        alpha = max(0, min(255, 128 + (radius2 - distance2) * 255 // 6))
+        if grey:
+            return ((x * 29 + y * 13) % 256, alpha)
+        return ((x * 255 // (width - 1)), (y * 255 // (height - 1)), (x * y * 7) % 256, alpha)
+    return grid(width, height, pixel)
+
+
+def key_colour_pixels(width, height):
+    """Magenta FF00FF and green 00FF00, the transparent keys the tests use,
+    opaque and at alphas around 128, beside colours that reduce to the same
+    5:6:5 words (FA03FC, 03FD05, F800F8) and others."""
+    colours = [(255, 0, 255), (250, 3, 252), (0, 255, 0), (3, 253, 5), (10, 200, 30), (248, 0, 248), (90, 60, 30)]
+    alphas = [255, 255, 128, 127, 0, 200, 255, 64]
+    return grid(width, height, lambda x, y: colours[(x + 2 * y) % len(colours)] + (alphas[(3 * x + y) % len(alphas)],))
 
 
 def palette_chunk(count):
@@ -315,6 +340,10 @@ def good_pictures():
         colour_pixels(W, H, 8), 8, RGB, idat_pieces=7, before_data=[chunk(b"tEXt", b"Title\0Rasterkit")],
         after_data=[chunk(b"zTXt", b"Comment\0\0" + zlib.compress(b"after the data"))])
     pictures["apng-first-frame.png"] = apng(W, H)
+    # Transparency kept: icons with soft edges, and the key colours.
+    pictures["rgba-8-soft-icon.png"] = png(soft_icon_pixels(40, 30), 8, RGBA)
+    pictures["grey-alpha-8-soft-icon.png"] = png(soft_icon_pixels(40, 30, grey=True), 8, GREY_ALPHA)
+    pictures["rgba-8-key-colours.png"] = png(key_colour_pixels(16, 12), 8, RGBA)
     return pictures
 
 

@@ -265,6 +265,9 @@ std::optional<Reply> CommandLine::readFrame(FrameRequest& request) const
             return failure(problem);
         if (const QString palette = paletteOptionProblem(request); !palette.isEmpty())
             return failure(palette);
+        if (const QString transparency = transparencyOptionProblem(request, given(FrameOptionId::Background));
+            !transparency.isEmpty())
+            return failure(transparency);
     }
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "convert/encoders.h"
 #include "convert/quality.h"
 #include "convert/report.h"
+#include "convert/transparency.h"
 #include "output/previewimage.h"
 #include "platform/picturefile.h"
 
@@ -70,7 +71,18 @@ QString greyFormatNames()
 {
     QStringList names;
     for (const PixelFormatInfo& info : PixelFormats) {
-        if (info.grey())
+        if (info.grey() && !info.keepsAlpha())
+            names << QStringLiteral("\"%1\"").arg(fromView(info.name));
+    }
+    return spokenList(names);
+}
+
+// The names of the formats that keep alpha, quoted.
+QString alphaFormatNames()
+{
+    QStringList names;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (info.keepsAlpha())
             names << QStringLiteral("\"%1\"").arg(fromView(info.name));
     }
     return spokenList(names);
@@ -103,12 +115,15 @@ const CommandSpec& compareCommand()
             "                the fine noise of dithering costs little here, while bands in\n"
             "                skies and gradients cost in full\n"
             "A grey format (%2) keeps no colour, so it is measured against the exact grey of each sample, on the "
-            "scale its levels are shown on: its figures say how well its levels render the grey. Samples outside "
-            "the picture take no part. When nothing differs the PSNR is infinite: inf in the table, null in the "
-            "JSON.")
+            "scale its levels are shown on: its figures say how well its levels render the grey. The formats "
+            "that keep the alpha (%4) are measured as their previews show them, drawn over F0F0F0, against the "
+            "picture over F0F0F0; --background leaves them out unless --formats names them, which it then "
+            "refuses. Samples outside the picture take no part. When nothing differs the PSNR is infinite: inf "
+            "in the table, null in the JSON.")
             .arg(PixelFormatCount)
             .arg(greyFormatNames())
-            .arg(AllDithers.size()),
+            .arg(AllDithers.size())
+            .arg(alphaFormatNames()),
         {
             { { DitherOption }, QStringLiteral("MODE"),
                 QStringLiteral("none (the default), ordered or diffusion, as convert takes them, or all for "
@@ -187,7 +202,13 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
         }
     }
 
-    options.formats.assign(AllPixelFormats.begin(), AllPixelFormats.end());
+    // --background is not for the formats that keep alpha: left out of the
+    // default list, refused in --formats.
+    const bool backgroundGiven = line.isSet(QStringLiteral("background"));
+    for (const PixelFormat format : AllPixelFormats) {
+        if (!backgroundGiven || !formatInfo(format).keepsAlpha())
+            options.formats.push_back(format);
+    }
     if (line.isSet(Formats)) {
         if (const QString problem = readFormatList(line.value(Formats), QStringLiteral("--formats"), options.formats);
             !problem.isEmpty())
@@ -195,6 +216,12 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
     }
     if (auto reply = line.readFrame(options.request))
         return *reply;
+    for (const PixelFormat format : options.formats) {
+        FrameRequest request = options.request;
+        request.format = format;
+        if (const QString problem = transparencyOptionProblem(request, backgroundGiven); !problem.isEmpty())
+            return line.failure(problem);
+    }
     options.json = line.isSet(Json);
     return options;
 }
@@ -250,16 +277,43 @@ std::string compareJson(const std::vector<CompareRow>& rows)
     return text + "\n]\n";
 }
 
-std::vector<CompareRow> measureFrame(const PixelGrid& colours, const FrameRequest& request,
+bool anyKeepsAlpha(std::span<const PixelFormat> formats)
+{
+    return std::any_of(formats.begin(), formats.end(), [](PixelFormat format) { return formatInfo(format).keepsAlpha(); });
+}
+
+std::variant<FrameSamples, QString> sampleFrame(
+    const PictureLoadResult& picture, const FrameRequest& request, bool keepAlpha)
+{
+    FrameSamples samples;
+    if (!keepAlpha) {
+        samples.colours = sampleColours(sourceImageOf(picture.image, picture.origin), request.frame, request.filter);
+        return samples;
+    }
+    const RgbxPicture blended = flattenedPicture(picture.image, request.background);
+    if (blended.isNull() && !picture.image.isNull())
+        return QStringLiteral("Cannot measure \"%1\": not enough memory for its picture.").arg(picture.file);
+    samples.colours = sampleColours(sourceImageOf(blended, picture.origin), request.frame, request.filter);
+    samples.straight
+        = sampleColoursAndAlphas(sourceImageOf(picture.image, picture.origin, true), request.frame, request.filter);
+    return samples;
+}
+
+std::vector<CompareRow> measureFrame(const FrameSamples& samples, const FrameRequest& request,
     std::span<const PixelFormat> formats, std::span<const Dither> dithers, const ReducedGridVisitor& visit)
 {
     const FrameSettings& frame = request.frame;
-    const QualityMeter meter(colours);
+    const QualityMeter meter(samples.colours);
     std::vector<CompareRow> rows;
     rows.reserve(formats.size() * dithers.size());
     for (const PixelFormat format : formats) {
         for (const Dither dither : dithers) {
-            const PixelGrid reduced = reduceColours(colours, format, dither, request.levels);
+            ReductionRequest reduction = request;
+            reduction.format = format;
+            reduction.dither = dither;
+            const PixelGrid reduced = formatInfo(format).keepsAlpha()
+                ? reduceSampledFrame(samples.straight, reduction)
+                : reduceColours(samples.colours, format, dither, request.levels);
             CompareRow row { format, dither, request.filter };
             row.bytes = static_cast<std::int64_t>(encode(format, reduced).size());
             row.ratio = compressionRatio(uncompressedSize(format, frame.targetWidth, frame.targetHeight), row.bytes);
@@ -296,7 +350,8 @@ RunOutcome runCompare(const CompareOptions& options)
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
 
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
+    const bool keepAlpha = anyKeepsAlpha(options.formats);
+    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, keepAlpha);
     if (!picture.ok())
         return fileFailure(picture.message());
     if (!options.sheetPath.isEmpty()) {
@@ -304,7 +359,9 @@ RunOutcome runCompare(const CompareOptions& options)
             return fileFailure(problem);
     }
 
-    const PixelGrid colours = sampleColours(sourceImageOf(picture.image, picture.origin), frame, request.filter);
+    const std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
+    if (const QString* problem = std::get_if<QString>(&sampled))
+        return fileFailure(*problem);
     std::vector<SheetTile> tiles;
     ReducedGridVisitor addTile;
     if (!options.sheetPath.isEmpty()) {
@@ -314,7 +371,8 @@ RunOutcome runCompare(const CompareOptions& options)
                     QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(row.dither))).arg(row.bytes) } });
         };
     }
-    const std::vector<CompareRow> rows = measureFrame(colours, request, options.formats, options.dithers, addTile);
+    const std::vector<CompareRow> rows
+        = measureFrame(std::get<FrameSamples>(sampled), request, options.formats, options.dithers, addTile);
 
     if (!options.sheetPath.isEmpty()) {
         const RgbxPicture sheet = contactSheet(tiles, sheetColumns);

@@ -2,7 +2,9 @@
 
 #include "cliOptions.h"
 
+#include "convert/boxfilter.h"
 #include "convert/pixelgrid.h"
+#include "platform/picturefile.h"
 
 #include <QString>
 
@@ -58,11 +60,29 @@ std::string compareJson(const std::vector<CompareRow>& rows);
 // Sees each reduced grid that measureFrame measured, with its row.
 using ReducedGridVisitor = std::function<void(const CompareRow& row, const PixelGrid& reduced)>;
 
-// The sampled colours of a frame (sampleColours) reduced and encoded in
-// every format with every dither mode, formats first, and each measured
-// against the colours: compare's rows, and plan's options. The request gives
-// the frame's size, the filter and the level options.
-std::vector<CompareRow> measureFrame(const PixelGrid& colours, const FrameRequest& request,
+// A frame sampled for measureFrame: its colours blended over the background
+// as convert blends them (what every format is measured against, and what
+// the formats without alpha reduce), and for the formats that keep alpha the
+// straight colours with their alphas (empty when none is measured).
+struct FrameSamples {
+    PixelGrid colours;
+    SampledFrame straight;
+};
+
+// Whether any of the formats keeps alpha: the picture is then loaded with
+// its alpha (loadFramePicture's keepAlpha) and sampled both ways.
+bool anyKeepsAlpha(std::span<const PixelFormat> formats);
+
+// Samples the request's frame of a loaded picture (loaded with keepAlpha as
+// given), both ways with keepAlpha; the message when memory runs out.
+std::variant<FrameSamples, QString> sampleFrame(
+    const PictureLoadResult& picture, const FrameRequest& request, bool keepAlpha);
+
+// A sampled frame reduced and encoded in every format with every dither
+// mode, formats first, and each measured against the blended colours:
+// compare's rows, and plan's options. The request gives the frame's size,
+// the filter, the level options and the transparency options.
+std::vector<CompareRow> measureFrame(const FrameSamples& samples, const FrameRequest& request,
     std::span<const PixelFormat> formats, std::span<const Dither> dithers, const ReducedGridVisitor& visit = {});
 
 // Samples the frame once, then reduces and encodes it in every format with

@@ -9,6 +9,7 @@
 #include "convert/quantise.h"
 #include "convert/reduceframe.h"
 #include "convert/report.h"
+#include "convert/transparency.h"
 #include "output/cheader.h"
 #include "output/previewimage.h"
 #include "platform/picturefile.h"
@@ -524,7 +525,10 @@ const CommandSpec& convertCommand()
                                "report then goes to standard error).") },
             { { CArray }, QStringLiteral("NAME"),
                 QStringLiteral("Write a C header instead of the raw bytes: the macros NAME_WIDTH, NAME_HEIGHT, "
-                               "NAME_FORMAT, NAME_FORMAT_NAME, NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE, "
+                               "NAME_FORMAT, NAME_FORMAT_NAME, NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN and NAME_SIZE "
+                               "(NAME_STRIDE for the formats the window does not offer but the run-length ones, "
+                               "NAME_ALPHA_OFFSET where the alpha bytes follow the colours, NAME_TRANSPARENT_KEY "
+                               "with --transparent-key: the key's 5:6:5 word as a number), "
                                "and static const unsigned char NAME[] holding exactly the raw file's bytes. NAME "
                                "must be a C identifier. With several pictures each array is named NAME_STEM, STEM "
                                "being the picture's file name without its extension with every byte that cannot "
@@ -571,7 +575,8 @@ const CommandSpec& convertCommand()
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
             FrameOptionId::ByteOrder, FrameOptionId::Background, FrameOptionId::ColourOrder, FrameOptionId::Rotate,
-            FrameOptionId::Mirror, FrameOptionId::Threshold, FrameOptionId::Invert, FrameOptionId::Palette },
+            FrameOptionId::Mirror, FrameOptionId::Threshold, FrameOptionId::Invert, FrameOptionId::Palette,
+            FrameOptionId::TransparentKey },
         {},
         QStringLiteral("rasterkit-cli convert photo.jpg -o photo.raw -f %1 -W 176 -H 132 -s 1.5\n"
                        "rasterkit-cli convert sky.jpg -o sky.raw -f %2 -s 2.7 --filter box \\\n"
@@ -614,12 +619,17 @@ QString batchArrayName(const QString& prefix, const QString& stem)
 
 PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request)
 {
+    return loadFramePicture(inputPath, request, request.keepsAlpha());
+}
+
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, bool keepAlpha)
+{
     // Pipes and FIFOs (process substitution, "-") are read as streams, within
     // the size limit; for the nearest pixel only the pixels the frame samples
     // are decoded, where the format allows it. Pictures that are not JPEG go
     // through Qt's readers in the module, loaded only for them.
     PictureLoadOptions load { .readStreams = true, .frame = request.frame, .background = request.background,
-        .otherReader = modulePictureReader() };
+        .keepAlpha = keepAlpha, .otherReader = modulePictureReader() };
     if (filterInUse(request.filter, request.frame.sampleStep) == SampleFilter::Box)
         load.frame.reset();
     return inputPath == StandardStream ? loadPictureFromStandardInput(load) : loadPicture(inputPath, load);
@@ -654,7 +664,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
             return fileFailure(problem);
     }
 
-    const PixelGrid grid = reduceFrame(sourceImageOf(picture.image, picture.origin), request);
+    const PixelGrid grid = reduceFrame(sourceImageOf(picture.image, picture.origin, request.keepsAlpha()), request);
     OutputBytes bytes = options.indexRowsOnly ? encodeIndexRows(request.format, grid, palette)
         : palette.empty()                     ? encode(request.format, grid)
                                               : encode(request.format, grid, palette);
@@ -666,11 +676,13 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
     std::string header;
     if (!options.arrayName.isEmpty()) {
         // The file's own raster: turned, it is the frame's sides swapped.
-        header = cHeader({ options.arrayName.toStdString(), options.arrayAttribute.toStdString(), grid.width(),
-                             grid.height(), request.format, request.byteOrder, options.arrayType,
-                             options.indexRowsOnly ? CHeaderPart::IndexRows : CHeaderPart::Whole,
-                             options.paletteArrayName.toStdString() },
-            bytes);
+        CHeaderOptions headerOptions { options.arrayName.toStdString(), options.arrayAttribute.toStdString(),
+            grid.width(), grid.height(), request.format, request.byteOrder, options.arrayType,
+            options.indexRowsOnly ? CHeaderPart::IndexRows : CHeaderPart::Whole,
+            options.paletteArrayName.toStdString() };
+        if (request.transparentKey)
+            headerOptions.transparentKey = keyValue(formatInfo(request.format), *request.transparentKey, request.levels);
+        header = cHeader(headerOptions, bytes);
     }
     const std::span<const std::uint8_t> written = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);
     if (const QString error = writeOutput(options.outputPath, written); !error.isEmpty())

@@ -54,8 +54,11 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments);
 // Loads INPUT ("-": standard input) for sampling the request's frame: for
 // the nearest pixel only the region the samples read (where the format
 // allows), for the box filter the whole picture, whose every pixel a cell
-// may cover.
+// may cover. Transparent pixels are blended over the request's background,
+// unless the request keeps alpha (or keepAlpha says so): then each pixel's
+// straight alpha is kept (PictureLoadOptions::keepAlpha).
 PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request);
+PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest& request, bool keepAlpha);
 
 // Loads the picture, samples the frame, encodes it in the chosen format and
 // byte order and writes the output file (raw bytes or a C header), and the

@@ -17,13 +17,22 @@ std::string unitWord(const PixelFormatInfo& info)
     return info.runLength() ? "record" : "pixel";
 }
 
-// "5:6:5" for the kept bits of red, green and blue; "grey 5" for a grey level.
+// Levels of grey, not colours nor alphas.
+bool keepsGrey(const PixelFormatInfo& info)
+{
+    return info.grey() && !info.keepsAlpha();
+}
+
+// "5:6:5" for the kept bits of red, green and blue; "grey 5" for a grey
+// level; "alpha 8" for an alpha alone, "5:6:5 alpha 8" beside a colour.
 std::string levelsText(const PixelFormatInfo& info)
 {
-    if (info.grey())
+    if (info.reduction == Reduction::Alpha)
+        return "alpha 8";
+    if (keepsGrey(info))
         return "grey " + std::to_string(info.channelBits[0]);
     return std::to_string(info.channelBits[0]) + ":" + std::to_string(info.channelBits[1]) + ":"
-        + std::to_string(info.channelBits[2]);
+        + std::to_string(info.channelBits[2]) + (info.keepsAlpha() ? " alpha 8" : "");
 }
 
 } // namespace
@@ -36,13 +45,14 @@ const CommandSpec& formatsCommand()
         QStringLiteral("List the pixel formats and how each lays out its bytes."),
         QStringLiteral("Lists every pixel format -f takes: its index, its name as listed, its short name, the bits "
                        "of one pixel or run record, the longest run a record holds (none for a plain format), the "
-                       "bits it keeps of red, green and blue (or of a grey level), whether --byte-order changes its "
+                       "bits it keeps of red, green and blue (or of a grey level, or of the alpha), whether --byte-order changes its "
                        "files (those of 16-bit words) and what one unit is."),
         {
             { { Json }, {},
                 QStringLiteral("Print a JSON array instead of the table: one object a format with the keys index, "
                                "name, short_name, unit, bits, bits_per (pixel or record), run_length, run_limit, "
-                               "grey, channel_bits and byte_order_matters.") },
+                               "grey, alpha (the format keeps each pixel's alpha), channel_bits and "
+                               "byte_order_matters.") },
         },
         {},
         {},
@@ -104,7 +114,8 @@ std::string formatsJson()
             + ", \"short_name\": " + jsonString(info.shortName) + ", \"unit\": " + jsonString(info.unit)
             + ", \"bits\": " + std::to_string(info.bitsPerUnit()) + ", \"bits_per\": " + jsonString(unitWord(info))
             + ", \"run_length\": " + (info.runLength() ? "true" : "false")
-            + ", \"run_limit\": " + std::to_string(info.runLimit) + ", \"grey\": " + (info.grey() ? "true" : "false")
+            + ", \"run_limit\": " + std::to_string(info.runLimit) + ", \"grey\": " + (keepsGrey(info) ? "true" : "false")
+            + ", \"alpha\": " + (info.keepsAlpha() ? "true" : "false")
             + ", \"channel_bits\": [" + std::to_string(info.channelBits[0]) + ", " + std::to_string(info.channelBits[1])
             + ", " + std::to_string(info.channelBits[2]) + "]"
             + ", \"byte_order_matters\": " + (info.hasWords() ? "true" : "false") + "}";

@@ -1,5 +1,7 @@
 #include "frameOptions.h"
 
+#include "convert/transparency.h"
+
 #include <QRegularExpression>
 
 #include <charconv>
@@ -82,6 +84,12 @@ QString acceptedFormats()
     return QStringLiteral("0..%1, a name as listed (%2) or %3")
         .arg(PixelFormatCount - 1)
         .arg(names.join(QStringLiteral(", ")), shortNames.join(QStringLiteral(", ")));
+}
+
+// A colour 0xAARRGGBB as the core holds colours, 0x00BBGGRR.
+Colour colourOfRgb(std::uint32_t rgb)
+{
+    return makeColour((rgb >> 16) & 0xFFu, (rgb >> 8) & 0xFFu, rgb & 0xFFu);
 }
 
 // ---------------------------------------------------------------------------
@@ -184,7 +192,32 @@ QString readBackground(const QString& text, FrameRequest& request)
             .arg(text);
     }
     request.background = *colour;
+    request.keyBackground = colourOfRgb(*colour);
     return {};
+}
+
+QString readTransparentKey(const QString& text, FrameRequest& request)
+{
+    const std::optional<std::uint32_t> colour = parseHexColour(text);
+    if (!colour) {
+        return QStringLiteral("bad colour \"%1\" for --transparent-key: expected RRGGBB, six hexadecimal digits, "
+                              "e.g. --transparent-key FF00FF.")
+            .arg(text);
+    }
+    request.transparentKey = colourOfRgb(*colour);
+    return {};
+}
+
+// The names of the formats a row of the table picks, quoted.
+template<typename Picks>
+QString quotedNames(Picks picks)
+{
+    QStringList names;
+    for (const PixelFormatInfo& info : PixelFormats) {
+        if (picks(info))
+            names << quotedName(info.format);
+    }
+    return spokenList(names);
 }
 
 // A value out of a list of names, as the core reads it; the message names
@@ -283,6 +316,8 @@ QString byteOrderHelp()
             paletteWords << quotedName(info.format);
         else if (!hasWords(info.format))
             singleBytes << quotedName(info.format);
+        else if (info.layout == FormatLayout::ColourThenAlpha)
+            colourWords << QStringLiteral("the colour word of each %1 pixel (not its alpha byte)").arg(quotedName(info.format));
         else if (!info.runLength())
             pixels << QStringLiteral("each %1 pixel").arg(quotedName(info.format));
         else if (info.recordWidth > 2)
@@ -345,6 +380,22 @@ QString paletteOptionProblem(const FrameRequest& request)
         return {};
     return QStringLiteral("--palette does not apply to %1: it is for the indexed formats (%2).")
         .arg(quotedName(request.format), indexedFormatNames());
+}
+
+QString transparencyOptionProblem(const FrameRequest& request, bool backgroundGiven)
+{
+    const PixelFormatInfo& info = formatInfo(request.format);
+    if (backgroundGiven && info.keepsAlpha()) {
+        return QStringLiteral("--background does not apply to %1, which keeps the alpha: its pixels are not blended "
+                              "over anything.")
+            .arg(quotedName(request.format));
+    }
+    if (request.transparentKey && !takesTransparentKey(info)) {
+        return QStringLiteral("--transparent-key does not apply to %1: it is for the formats of one 5:6:5 colour word "
+                              "a pixel or record (%2).")
+            .arg(quotedName(request.format), quotedNames(takesTransparentKey));
+    }
+    return {};
 }
 
 QString readWholeNumber(const QString& text, const QString& shown, int minimum, int maximum, int& target)
@@ -454,7 +505,9 @@ const std::vector<FrameOption>& frameOptions()
             QStringLiteral("big"), readByteOrder },
         { FrameOptionId::Background,
             { { QStringLiteral("background") }, QStringLiteral("RRGGBB"),
-                QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits.") },
+                QStringLiteral("The colour transparent pixels are blended over, six hexadecimal digits. Not for the "
+                               "formats that keep the alpha (%1), which are shown over F0F0F0.")
+                    .arg(quotedNames([](const PixelFormatInfo& info) { return info.keepsAlpha(); })) },
             QStringLiteral("F0F0F0, as in the window"), readBackground },
         { FrameOptionId::ColourOrder,
             { { QStringLiteral("colour-order") }, QStringLiteral("ORDER"),
@@ -492,6 +545,14 @@ const std::vector<FrameOption>& frameOptions()
                                "their order). Each pixel takes the nearest of them.")
                     .arg(indexedFormatNames()) },
             QStringLiteral("a palette chosen for the picture"), readPalette },
+        { FrameOptionId::TransparentKey,
+            { { QStringLiteral("transparent-key") }, QStringLiteral("RRGGBB"),
+                QStringLiteral("For %1, for libraries whose draw call skips one colour: pixels with alpha under 128 "
+                               "(and outside the picture) are written as this colour's 5:6:5 word; the others are "
+                               "blended over --background as usual, and one that would come out as the key's own "
+                               "word is moved one step in green (up, or down at the top), so it stays visible.")
+                    .arg(quotedNames(takesTransparentKey)) },
+            QString(), readTransparentKey },
     };
     return options;
 }

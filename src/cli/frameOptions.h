@@ -2,8 +2,9 @@
 
 // The frame options: one table of the options that say which pixels are
 // taken, how they are reduced and how they are written (-f, -W, -H, -s,
-// --origin, --center, --filter, --dither, --byte-order, --background). Every command reads the ones it takes from this table, and
-// its --help describes them from the same rows.
+// --origin, --center, --filter, --dither, --byte-order, --background,
+// --transparent-key, ...). Every command reads the ones it takes from this
+// table, and its --help describes them from the same rows.
 
 #include "convert/boxfilter.h"
 #include "convert/byteorder.h"
@@ -61,6 +62,7 @@ enum class FrameOptionId {
     Threshold,
     Invert,
     Palette,
+    TransparentKey,
 };
 
 struct FrameOption {
@@ -87,6 +89,11 @@ QString paletteOptionProblem(const FrameRequest& request);
 
 // The short names of the indexed formats, as a message lists them.
 QString indexedFormatNames();
+// Why the transparency options given do not fit the request's format:
+// --background to a format that keeps alpha (its pixels are not blended over
+// anything), --transparent-key to a format that does not take one. Empty
+// when they fit.
+QString transparencyOptionProblem(const FrameRequest& request, bool backgroundGiven);
 
 // Reads a whole number from minimum to maximum into target; the message,
 // naming the option as shown ("-W/--width"), when the text is not one.

@@ -54,11 +54,11 @@ PictureLoadResult recogniseThroughModule(const QByteArray& start, const QString&
     return PictureLoadResult::failure(PictureError::NoReader, shown, problem);
 }
 
-PictureLoadResult decodeThroughModule(const QByteArray& data, std::uint32_t background, const QString& shown)
+PictureLoadResult decodeThroughModule(const QByteArray& data, const PictureBlending& blending, const QString& shown)
 {
     QString problem;
     if (const GuiFunctions* functions = guiFunctions(&problem))
-        return functions->decodePicture(data, background, shown);
+        return functions->decodePicture(data, blending, shown);
     return PictureLoadResult::failure(PictureError::NoReader, shown, problem);
 }
 

@@ -34,7 +34,7 @@ struct GuiFunctions {
 };
 
 // Raised whenever GuiFunctions or what it passes changes.
-inline constexpr int GuiInterfaceVersion = 2;
+inline constexpr int GuiInterfaceVersion = 3;
 
 // The module's one exported function, extern "C":
 //   const rasterkit::cli::GuiFunctions* rasterkitCliGuiFunctions();

@@ -24,6 +24,9 @@ const CommandSpec& patternCommand()
                        "ramp through the hues, and a yellow mark twice as wide as high in the top-left corner. "
                        "For the one-bit formats, white on black: the border, the mark, a checker of 4 x 4 squares "
                        "and a grid of one-pixel lines every 8 pixels, so that page and bit order mistakes show. "
+                       "For the formats that keep the alpha, the colour picture with its alpha: opaque, but for the "
+                       "gap, which is transparent, the mark, at half, and the grey ramp, whose alpha rises from 0 "
+                       "at the left to 255 at the right. "
                        "--colour-order, --rotate, --mirror and --invert write it as a conversion with them "
                        "would: the display shows it upright and in its true colours when they are right."),
         {

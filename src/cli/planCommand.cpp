@@ -58,13 +58,15 @@ QString pictureCount(std::size_t count)
 }
 
 // The formats plan chooses among unless --formats names others: those whose
-// levels are colours, the formats --colour-order applies to. New rows of
-// the format table join them by themselves.
+// levels are colours, the formats --colour-order applies to, less those that
+// keep alpha (they draw over a background plan knows nothing of, and an
+// opaque picture only costs them more bytes). New rows of the format table
+// join them by themselves.
 std::vector<PixelFormat> colourFormats()
 {
     std::vector<PixelFormat> formats;
     for (const PixelFormatInfo& info : PixelFormats) {
-        if (!info.grey())
+        if (!info.grey() && !info.keepsAlpha())
             formats.push_back(info.format);
     }
     return formats;
@@ -188,7 +190,7 @@ const CommandSpec& planCommand()
             "figure among the measured ones for which those files fit. Prints a row for each picture (picture, "
             "format, dither, bytes, psnr and banding_psnr, as compare gives them), then the total, the budget and "
             "the headroom left, or a JSON object with --json. By default the formats are those that keep colour "
-            "(%1), each in every dither mode. When even the smallest file of every picture is over the budget, "
+            "and no alpha (%1), each in every dither mode. When even the smallest file of every picture is over the budget, "
             "nothing is chosen and the exit status is 1, naming the bytes missing. --byte-order changes no size: "
             "it is passed on to --cmake's calls alone.")
             .arg(colourFormatNames()),
@@ -201,7 +203,8 @@ const CommandSpec& planCommand()
                     .arg(MaximumBudget / MiB) },
             { { Formats }, QStringLiteral("LIST"),
                 QStringLiteral("The formats to choose among, as -f takes them, separated by commas (%1). Default: "
-                               "the formats that keep colour.")
+                               "the formats that keep colour and no alpha. --background is refused with a "
+                               "format that keeps alpha.")
                     .arg(formatListExample()) },
             { { DitherModes }, QStringLiteral("LIST"),
                 QStringLiteral("The dither modes to choose among, as convert's --dither takes them, separated by "
@@ -307,6 +310,12 @@ std::variant<PlanOptions, Reply> parsePlan(const QStringList& arguments)
         return *reply;
     options.byteOrderGiven = line.isSet(QStringLiteral("byte-order"));
     options.backgroundGiven = line.isSet(QStringLiteral("background"));
+    for (const PixelFormat format : options.formats) {
+        FrameRequest request = options.request;
+        request.format = format;
+        if (const QString problem = transparencyOptionProblem(request, options.backgroundGiven); !problem.isEmpty())
+            return line.failure(problem);
+    }
     options.json = line.isSet(Json);
     if (auto reply = line.readPath(Cmake, "CMake file", false, options.cmakePath))
         return *reply;
@@ -419,12 +428,14 @@ PlanChoice choosePlan(std::span<const std::vector<CompareRow>> options, std::int
 std::variant<std::vector<CompareRow>, QString> measurePicture(const QString& path, const FrameRequest& request,
     std::span<const PixelFormat> formats, std::span<const Dither> dithers)
 {
-    const PictureLoadResult picture = loadFramePicture(path, request);
+    const bool keepAlpha = anyKeepsAlpha(formats);
+    const PictureLoadResult picture = loadFramePicture(path, request, keepAlpha);
     if (!picture.ok())
         return picture.message();
-    const PixelGrid colours
-        = sampleColours(sourceImageOf(picture.image, picture.origin), request.frame, request.filter);
-    return measureFrame(colours, request, formats, dithers);
+    std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
+    if (QString* problem = std::get_if<QString>(&sampled))
+        return std::move(*problem);
+    return measureFrame(std::get<FrameSamples>(sampled), request, formats, dithers);
 }
 
 std::string planTable(const QStringList& pictures, std::span<const CompareRow> rows, std::int64_t budget)
@@ -544,7 +555,7 @@ std::string planCmake(const PlanOptions& options, std::span<const CompareRow> ro
                 + std::string(sampleFilterName(request.filter));
             if (info.mono())
                 text += " THRESHOLD " + std::to_string(request.levels.threshold);
-            if (options.backgroundGiven) {
+            if (options.backgroundGiven && !info.keepsAlpha()) {
                 text += " BACKGROUND "
                     + QStringLiteral("%1").arg(request.background & 0xFFFFFFu, 6, 16, QLatin1Char('0')).toUpper().toStdString();
             }

@@ -91,6 +91,11 @@ using detail::Light;
 // three entries.
 using ChannelLights = std::array<std::array<Light, 256>, 3>;
 
+struct AlphaFactors {
+    std::array<float, 256> alpha;
+    std::array<float, 256> transparency;
+};
+
 const ChannelLights& lightOfChannels()
 {
     static const ChannelLights lights = [] {
@@ -103,6 +108,21 @@ const ChannelLights& lightOfChannels()
         return built;
     }();
     return lights;
+}
+
+// For each alpha value, a / 255 and the transparency 1 - a / 255, so that an
+// opaque pixel is scaled by exactly 1 and has transparency exactly 0.
+const AlphaFactors& alphaFactors()
+{
+    static const AlphaFactors factors = [] {
+        AlphaFactors built {};
+        for (std::size_t alpha = 0; alpha < 256; ++alpha) {
+            built.alpha[alpha] = static_cast<float>(alpha) / 255.0f;
+            built.transparency[alpha] = static_cast<float>(255 - alpha) / 255.0f;
+        }
+        return built;
+    }();
+    return factors;
 }
 
 // The means of a row in linear light under cells of Taps taps each.
@@ -179,23 +199,50 @@ ColourSampler::ColourSampler(const SourceImage& source, const FrameSettings& fra
     // The taps of the last cells may reach past the span: zero light there.
     m_sourceLine.resize(static_cast<std::size_t>(m_spanLast - m_spanFirst + 1 + m_tapCount));
     lightOfChannels(); // built here rather than inside the first row
+    if (m_source.straightAlpha)
+        alphaFactors();
 }
 
 void ColourSampler::sampleRow(int row, std::span<std::int32_t> out)
 {
     if (m_filter == SampleFilter::Nearest)
-        sampleNearestRow(row, out);
+        sampleNearestRow(row, out, {});
     else
-        sampleBoxRow(row, out);
+        sampleBoxRow(row, out, {});
 }
 
-void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out) const
+void ColourSampler::sampleRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas)
+{
+    if (m_filter == SampleFilter::Nearest)
+        sampleNearestRow(row, out, alphas);
+    else
+        sampleBoxRow(row, out, alphas);
+}
+
+void ColourSampler::sampleNearestRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas) const
 {
     const std::int64_t y = relativePixel(sampledRow(m_frame, row), m_source.top);
     const std::size_t count = std::min(out.size(), m_columnPixels.size());
     std::int32_t* const target = out.data();
     if (y < 0 || y >= m_source.height) {
         std::fill_n(target, count, OutsideSample);
+        std::fill_n(alphas.begin(), std::min(alphas.size(), count), std::uint8_t { 0 });
+        return;
+    }
+    if (!alphas.empty()) {
+        // The pixel's alpha, and no colour where it is 0.
+        const std::uint8_t* const line = m_source.bytes + y * m_source.bytesPerLine;
+        for (std::size_t index = 0; index < std::min(count, alphas.size()); ++index) {
+            const std::int64_t x = m_columnPixels[index];
+            if (x < 0 || x >= m_source.width) {
+                target[index] = OutsideSample;
+                alphas[index] = 0;
+                continue;
+            }
+            const std::uint8_t* pixel = line + x * 4;
+            alphas[index] = m_source.straightAlpha ? pixel[3] : std::uint8_t { 255 };
+            target[index] = alphas[index] == 0 ? 0 : colourOfBytes(pixel);
+        }
         return;
     }
     // Locals, not members: the stores into the row could otherwise be the
@@ -221,11 +268,25 @@ void ColourSampler::averageSourceRow(std::int64_t y, Light* means)
     const std::uint8_t* pixel = m_source.bytes + y * m_source.bytesPerLine + m_spanFirst * 4;
     Light* light = m_sourceLine.data();
     const auto length = static_cast<std::size_t>(m_spanLast - m_spanFirst + 1); // the rest stays dark
-    for (std::size_t index = 0; index < length; ++index, pixel += 4) {
-        Light sum = red[pixel[0]];
-        sum += green[pixel[1]];
-        sum += blue[pixel[2]];
-        light[index] = sum;
+    if (m_source.straightAlpha) {
+        // Premultiplied by the alpha, the transparency in the fourth place;
+        // an opaque pixel's light is exactly the same as without alpha.
+        const AlphaFactors& factors = alphaFactors();
+        for (std::size_t index = 0; index < length; ++index, pixel += 4) {
+            Light sum = red[pixel[0]];
+            sum += green[pixel[1]];
+            sum += blue[pixel[2]];
+            sum *= factors.alpha[pixel[3]];
+            sum[3] = factors.transparency[pixel[3]];
+            light[index] = sum;
+        }
+    } else {
+        for (std::size_t index = 0; index < length; ++index, pixel += 4) {
+            Light sum = red[pixel[0]];
+            sum += green[pixel[1]];
+            sum += blue[pixel[2]];
+            light[index] = sum;
+        }
     }
     // Most cells are short: each as a fixed number of taps, so the loops
     // have no branch that depends on the cell.
@@ -290,18 +351,50 @@ std::int32_t encodedColour(const Light& mean, const std::uint8_t* srgb)
     return static_cast<std::int32_t>(encoded(0) | (encoded(1) << 8) | (encoded(2) << 16));
 }
 
+// A mean of premultiplied light and transparency as a straight colour and an
+// alpha. Where no pixel of the cell lets light through, the transparency is
+// exactly 0 and the colour is the mean as it is.
+std::int32_t encodedColour(Light mean, const std::uint8_t* srgb, std::uint8_t& alpha)
+{
+    const float transparency = mean[3];
+    if (transparency <= 0.0f) {
+        alpha = 255;
+        return encodedColour(mean, srgb);
+    }
+    const float opacity = 1.0f - transparency;
+    const int rounded = static_cast<int>(opacity * 255.0f + 0.5f);
+    alpha = static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
+    if (alpha == 0)
+        return 0;
+    return encodedColour(mean / opacity, srgb);
+}
+
 } // namespace
 
-void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
+void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas)
 {
     const std::size_t count = std::min(out.size(), m_width);
     const double centre = samplePosition(m_frame.frameTop, m_frame.sampleStep, row) - static_cast<double>(m_source.top);
     const detail::CellSpan rows = detail::cellSpan(centre, m_frame.sampleStep, m_source.height);
     if (rows.isEmpty() || m_spanLast < m_spanFirst) {
         std::fill_n(out.begin(), count, OutsideSample);
+        std::fill_n(alphas.begin(), std::min(alphas.size(), count), std::uint8_t { 0 });
         return;
     }
     const std::uint8_t* srgb = linearLightTables().srgbOfLinear.data();
+    // Each cell's colour, and with alphas its alpha too.
+    const bool withAlpha = !alphas.empty();
+    const auto put = [&](std::size_t index, const Light& mean) {
+        if (withAlpha)
+            out[index] = encodedColour(mean, srgb, alphas[index]);
+        else
+            out[index] = encodedColour(mean, srgb);
+    };
+    const auto putOutside = [&](std::size_t index) {
+        out[index] = OutsideSample;
+        if (withAlpha)
+            alphas[index] = 0;
+    };
     const auto weightOf = [&rows](std::int64_t y) {
         const float weight = y == rows.first ? rows.firstWeight : y == rows.last ? rows.lastWeight : 1.0f;
         return weight * rows.inverseLength;
@@ -320,13 +413,13 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
         }
         for (std::size_t index = 0; index < count; ++index) {
             if (m_columnSpans[index].isEmpty()) {
-                out[index] = OutsideSample;
+                putOutside(index);
                 continue;
             }
             Light mean = weights[0] * means[0][index];
             for (std::size_t r = 1; r < static_cast<std::size_t>(rowCount); ++r)
                 mean += weights[r] * means[r][index];
-            out[index] = encodedColour(mean, srgb);
+            put(index, mean);
         }
         return;
     }
@@ -340,8 +433,12 @@ void ColourSampler::sampleBoxRow(int row, std::span<std::int32_t> out)
         for (std::size_t index = 0; index < m_width; ++index)
             cellMeans[index] += weight * means[index];
     }
-    for (std::size_t index = 0; index < count; ++index)
-        out[index] = m_columnSpans[index].isEmpty() ? OutsideSample : encodedColour(cellMeans[index], srgb);
+    for (std::size_t index = 0; index < count; ++index) {
+        if (m_columnSpans[index].isEmpty())
+            putOutside(index);
+        else
+            put(index, cellMeans[index]);
+    }
 }
 
 PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, SampleFilter filter,
@@ -357,6 +454,20 @@ PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, S
             progress(row, grid.height());
     }
     return grid;
+}
+
+SampledFrame sampleColoursAndAlphas(const SourceImage& source, const FrameSettings& frame, SampleFilter filter)
+{
+    SampledFrame sampled;
+    sampled.colours = PixelGrid(frame.targetWidth, frame.targetHeight);
+    if (sampled.colours.isEmpty())
+        return sampled;
+    sampled.alphas.resize(sampled.colours.values().size());
+    ColourSampler sampler(source, frame, filter);
+    const auto width = static_cast<std::size_t>(sampled.colours.width());
+    for (int row = 1; row <= sampled.colours.height(); ++row)
+        sampler.sampleRow(row, sampled.colours.row(row), std::span(sampled.alphas).subspan(width * std::size_t(row - 1), width));
+    return sampled;
 }
 
 } // namespace rasterkit

@@ -52,9 +52,11 @@ struct CellSpan {
     bool isEmpty() const { return last < first; }
 };
 
-// Red, green and blue on the linear light scale, and an unused fourth place,
-// as one vector of four floats (a GCC and Clang extension), so that the three
-// are scaled and added by single instructions.
+// Red, green and blue on the linear light scale, and in the fourth place the
+// transparency (1 - alpha / 255; 0 for an opaque pixel), as one vector of
+// four floats (a GCC and Clang extension), so that the four are scaled and
+// added by single instructions. The colour of a pixel that is not opaque is
+// premultiplied by its alpha.
 using Light = float __attribute__((vector_size(16)));
 
 // The span of the cell of the given size centred on centre.
@@ -74,6 +76,16 @@ CellSpan cellSpan(double centre, double size, std::int64_t extent);
 // the picture does not count; a cell wholly outside reads -1. A step of 1 or
 // less is sampled as Nearest, pixel for pixel the same.
 //
+// Alpha (sampleRow with alphas, a source with straightAlpha): Nearest takes
+// the pixel's own. Box averages the colour weighted by each pixel's alpha as
+// well as its area, in linear light as above, and the alpha with the area
+// weights alone, rounded to the nearest of 0..255; a cell where every pixel
+// is opaque gives exactly the colour it gives without alpha. A sample with
+// alpha 0 has no colour: it reads 0. Outside the picture is fully
+// transparent: a sample there reads -1 with alpha 0, and as for the colour,
+// the part of a cell outside the picture does not count. A source without
+// alpha is opaque: 255 inside, 0 outside.
+//
 // The source may hold only part of the picture, from its pixel (left, top):
 // positions are made relative to it. Nearest then
 // needs only the pixels the samples select (sampledRegion); Box takes the
@@ -87,14 +99,16 @@ public:
     // targetWidth colours. Rows may come in any order; in order from the
     // top, box filtering reads each source row once (for steps up to 7).
     void sampleRow(int row, std::span<std::int32_t> out);
+    // The same, and alphas (as many as out) with each sample's alpha.
+    void sampleRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas);
 
     const FrameSettings& frame() const { return m_frame; }
     // The filter in use: Box asked for with a step of 1 or less is Nearest.
     SampleFilter filter() const { return m_filter; }
 
 private:
-    void sampleNearestRow(int row, std::span<std::int32_t> out) const;
-    void sampleBoxRow(int row, std::span<std::int32_t> out);
+    void sampleNearestRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas) const;
+    void sampleBoxRow(int row, std::span<std::int32_t> out, std::span<std::uint8_t> alphas);
     // The horizontal means of source row y under every column's cell.
     const detail::Light* rowMeans(std::int64_t y);
     void averageSourceRow(std::int64_t y, detail::Light* means);
@@ -128,5 +142,12 @@ private:
 // an empty grid.
 PixelGrid sampleColours(const SourceImage& source, const FrameSettings& frame, SampleFilter filter,
     const SamplingProgress& progress = {});
+
+// The colours and the alphas of the whole frame.
+struct SampledFrame {
+    PixelGrid colours;
+    std::vector<std::uint8_t> alphas; // one a sample, in raster order
+};
+SampledFrame sampleColoursAndAlphas(const SourceImage& source, const FrameSettings& frame, SampleFilter filter);
 
 } // namespace rasterkit

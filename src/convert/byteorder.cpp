@@ -35,6 +35,9 @@ void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder
         return;
     const auto recordWidth = static_cast<std::size_t>(info.recordWidth);
     const auto wordOffset = static_cast<std::size_t>(info.wordOffset);
+    // The alpha bytes after the colour records are single bytes.
+    if (info.layout == FormatLayout::ColourThenAlpha)
+        bytes = bytes.first(bytes.size() / (recordWidth + 1) * recordWidth);
     for (std::size_t record = 0; bytes.size() - record >= recordWidth; record += recordWidth)
         std::swap(bytes[record + wordOffset], bytes[record + wordOffset + 1]);
 }

@@ -30,7 +30,9 @@ constexpr bool hasWords(PixelFormat format)
 // run length beside the word in a record stays where it is, and the bytes of
 // a record cut short at the end are left as they are. In an indexed format
 // only the palette's words at the start change (a palette part on its own
-// too; index rows alone are bytes: leave them be).
+// too; index rows alone are bytes: leave them be). Of a format that writes
+// the colours and then the alphas, only the colours' words turn: the first
+// two thirds of a whole file.
 void applyByteOrder(PixelFormat format, std::span<std::uint8_t> bytes, ByteOrder order);
 
 } // namespace rasterkit

@@ -29,4 +29,24 @@ constexpr Colour makeColour(unsigned red, unsigned green, unsigned blue)
     return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
 }
 
+// One channel over another at alpha 0..255: (c x alpha + b x (255 - alpha) +
+// 127) / 255, as pictures read with transparency are blended over their
+// background.
+constexpr unsigned blendChannel(unsigned channel, unsigned alpha, unsigned background)
+{
+    return (channel * alpha + background * (255 - alpha) + 127) / 255;
+}
+
+// A colour (its low 24 bits) over a background, channel by channel.
+constexpr Colour blendOver(std::uint32_t colour, unsigned alpha, Colour background)
+{
+    return makeColour(blendChannel(redOf(colour), alpha, redOf(background)),
+        blendChannel(greenOf(colour), alpha, greenOf(background)),
+        blendChannel(blueOf(colour), alpha, blueOf(background)));
+}
+
+// What the formats that keep alpha are shown over, in their previews and in
+// compare: the light grey of the window's picture box.
+inline constexpr Colour PreviewBackground = 0xF0F0F0u;
+
 } // namespace rasterkit

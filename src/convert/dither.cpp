@@ -197,6 +197,13 @@ private:
     bool m_invert;
 };
 
+// The alpha format's one level of a colour: opaque (255), or fully
+// transparent (0) outside the picture. The samples' own alphas replace it
+// where the picture has them (TransparencyRule); alphas are not dithered.
+struct OpaqueLevels {
+    static std::int32_t plain(std::int32_t colour) { return colour < 0 ? 0 : 255; }
+};
+
 // Samples outside the picture are -1; sampled colours have bits 24..31 clear.
 bool isOutside(std::int32_t colour)
 {
@@ -645,6 +652,7 @@ std::optional<Dither> parseDither(std::string_view text)
 
 RowReducer::RowReducer(PixelFormat format, Dither dither, int width, const LevelOptions& options)
     : m_colourOrder(formatInfo(format).grey() ? ColourOrder::Rgb : options.colourOrder)
+    , m_colourThenAlpha(formatInfo(format).layout == FormatLayout::ColourThenAlpha)
 {
     const PixelFormatInfo& info = formatInfo(format);
     switch (info.reduction) {
@@ -665,6 +673,9 @@ RowReducer::RowReducer(PixelFormat format, Dither dither, int width, const Level
         else
             m_reduction = paletteReduction(options.palette, dither, width);
         break;
+    case Reduction::Alpha:
+        m_reduction = std::make_unique<PlainRows<OpaqueLevels>>(OpaqueLevels {});
+        break;
     }
     if (m_colourOrder != ColourOrder::Rgb)
         m_ordered.resize(static_cast<std::size_t>(width));
@@ -678,13 +689,19 @@ void RowReducer::reduceRow(int row, std::span<const std::int32_t> colours, std::
 {
     if (m_colourOrder == ColourOrder::Rgb) {
         m_reduction->reduceRow(row, colours, reduced);
-        return;
+    } else {
+        // The panel's order first: the format then packs blue where red was.
+        std::transform(colours.begin(), colours.end(), m_ordered.begin(), [this](std::int32_t colour) {
+            return static_cast<std::int32_t>(inColourOrder(static_cast<Colour>(colour), m_colourOrder));
+        });
+        m_reduction->reduceRow(row, std::span(m_ordered).first(colours.size()), reduced);
     }
-    // The panel's order first: the format then packs blue where red was.
-    std::transform(colours.begin(), colours.end(), m_ordered.begin(), [this](std::int32_t colour) {
-        return static_cast<std::int32_t>(inColourOrder(static_cast<Colour>(colour), m_colourOrder));
-    });
-    m_reduction->reduceRow(row, std::span(m_ordered).first(colours.size()), reduced);
+    // Beside the colour, the alpha of an opaque sample; outside the picture
+    // nothing at all.
+    if (m_colourThenAlpha) {
+        for (std::size_t index = 0; index < colours.size(); ++index)
+            reduced[index] = colours[index] < 0 ? 0 : static_cast<std::int32_t>(static_cast<std::uint32_t>(reduced[index]) | 0xFF000000u);
+    }
 }
 
 PixelGrid reduceColours(const PixelGrid& colours, PixelFormat format, Dither dither, const LevelOptions& options)

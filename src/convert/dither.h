@@ -102,7 +102,10 @@ public:
 // ColourSampler gives them) down to what a format's encoder reads: masked
 // colours, or grey levels 7..31 for the grey-sum format, or for an indexed
 // format colours of the level options' palette (see dither.cpp for how each
-// mode brings samples into a palette; without one, the 5:6:5 colours). One row at a time,
+// mode brings samples into a palette; without one, the 5:6:5 colours). The
+// formats that keep alpha take every colour as opaque (reduceColour); their
+// samples' own alphas are put in afterwards (TransparencyRule,
+// transparency.h). Their colours are dithered, their alphas never. One row at a time,
 // rows in order from the top (diffusion carries its error from one row to
 // the next), each row width samples long. With Dither::None every element
 // is reduceColour of its sample.
@@ -119,6 +122,7 @@ public:
 private:
     std::unique_ptr<detail::RowReduction> m_reduction;
     ColourOrder m_colourOrder;
+    bool m_colourThenAlpha; // each value takes alpha 255 beside its colour, or is 0 outside the picture
     std::vector<std::int32_t> m_ordered; // a row in the panel's colour order
 };
 

@@ -31,6 +31,8 @@ constexpr Encoder encoderOf()
         return detail::encodePages<Index>;
     else if constexpr (layout == FormatLayout::IndexedRows)
         return detail::encodeIndexed<Index>;
+    else if constexpr (layout == FormatLayout::ColourThenAlpha)
+        return detail::encodeColourThenAlpha<Index>;
     else
         return detail::encodePixels<Index>;
 }
@@ -45,6 +47,8 @@ constexpr Decoder decoderOf()
         return detail::decodeBits<Index>;
     else if constexpr (layout == FormatLayout::IndexedRows)
         return detail::decodeIndexed<Index>;
+    else if constexpr (layout == FormatLayout::ColourThenAlpha)
+        return detail::decodeColourThenAlpha<Index>;
     else
         return detail::decodePixels<Index>;
 }

@@ -4,6 +4,7 @@
 #include "orientation.h"
 #include "quantise.h"
 #include "sampling.h"
+#include "transparency.h"
 
 #include <algorithm>
 
@@ -96,6 +97,24 @@ Colour testPatternColour(int x, int y, int width, int height)
     return hue(along(innerX, innerWidth, 6 * 255));
 }
 
+std::uint8_t testPatternAlpha(int x, int y, int width, int height)
+{
+    if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
+        return 255;
+    if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+        return 0;
+    const int innerX = x - 2;
+    const int innerY = y - 2;
+    const int innerWidth = width - 4;
+    const int innerHeight = height - 4;
+    const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
+    if (innerX < 2 * mark && innerY < mark)
+        return 128;
+    if (innerY >= innerHeight / 2 && innerY < innerHeight * 3 / 4)
+        return static_cast<std::uint8_t>(along(innerX, innerWidth, 255));
+    return 255;
+}
+
 Colour monoTestPatternColour(int x, int y, int width, int height)
 {
     const bool lit = [&] {
@@ -133,10 +152,21 @@ PixelGrid testPattern(const ReductionRequest& request)
             values[std::size_t(column - 1)] = static_cast<std::int32_t>(colour);
         }
     }
-    LevelOptions levels = request.levels;
-    if (info.paletteEntries() > 0 && levels.palette.empty() && !colours.isEmpty())
-        levels.palette = patternPalette(colours, request.format, levels.colourOrder);
-    return orient(reduceColours(colours, request.format, Dither::None, levels), request.orientation);
+    if (!info.keepsAlpha()) {
+        LevelOptions levels = request.levels;
+        if (info.paletteEntries() > 0 && levels.palette.empty() && !colours.isEmpty())
+            levels.palette = patternPalette(colours, request.format, levels.colourOrder);
+        return orient(reduceColours(colours, request.format, Dither::None, levels), request.orientation);
+    }
+    // The formats that keep alpha: the same picture with its alphas.
+    SampledFrame sampled { std::move(colours), {} };
+    for (int row = 0; row < sampled.colours.height(); ++row) {
+        for (int column = 0; column < width; ++column)
+            sampled.alphas.push_back(testPatternAlpha(column, row, width, height));
+    }
+    ReductionRequest plain = request;
+    plain.dither = Dither::None;
+    return orient(reduceSampledFrame(sampled, plain), request.orientation);
 }
 
 } // namespace rasterkit

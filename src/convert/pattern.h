@@ -5,6 +5,8 @@
 #include "pixelgrid.h"
 #include "reduceframe.h"
 
+#include <cstdint>
+
 namespace rasterkit {
 
 // A test picture that shows at once on a display whether bytes, colour
@@ -22,14 +24,21 @@ Colour testPatternColour(int x, int y, int width, int height); // x, y 0-based
 // one-pixel lines every 8 pixels.
 Colour monoTestPatternColour(int x, int y, int width, int height); // x, y 0-based
 
+// The alpha of the test picture for the formats that keep alpha: opaque,
+// but for the gap, which is fully transparent, the corner mark, at half
+// (128), and the grey ramp, whose alpha rises with it from 0 at the left to
+// 255 at the right.
+std::uint8_t testPatternAlpha(int x, int y, int width, int height); // x, y 0-based
+
 // The test picture of the request's frame size (its place and scale play no
 // part), the mono one for a mono format, reduced for the request's format
-// with its level options and turned as it asks, without dithering: ready for
-// the format's encoder. A size outside 1..MaximumTargetSize gives an empty
-// grid. An indexed format of two colours takes the mono picture, its palette
-// black and white; the others take a palette that holds the picture's flat
-// colours exactly, as many as fit (white, black, red, blue, green, then
-// yellow), the rest chosen for the ramps.
+// with its level options and turned as it asks, without dithering (with its
+// alphas for a format that keeps alpha): ready for the format's encoder. A
+// size outside 1..MaximumTargetSize gives an empty grid. An indexed format of
+// two colours takes the mono picture, its palette black and white; the others
+// take a palette that holds the picture's flat colours exactly, as many as
+// fit (white, black, red, blue, green, then yellow), the rest chosen for the
+// ramps.
 PixelGrid testPattern(const ReductionRequest& request);
 
 } // namespace rasterkit

@@ -43,6 +43,9 @@ enum class PixelFormat : int {
     Index2 = 17,
     Index4 = 18,
     Index8 = 19,
+    // Transparency: the alpha alone, or the colour and then the alpha.
+    A8 = 20,
+    RGB565A8 = 21,
 };
 
 // How a format lays out what its grid holds.
@@ -53,6 +56,10 @@ enum class FormatLayout {
     Pages,      // pages of eight rows: byte x of page p holds pixels (x, 8p + k) in bit k; rows past the last are 0
     IndexedRows, // the palette, 2^bitsPerPixel RGB 5:6:5 words (high byte first; entries past the colours in
                  // use 0), then PackedRows of each pixel's index into it
+    // The colour record of every pixel (recordWidth bytes) in raster order,
+    // then one alpha byte a pixel in raster order. The grid holds the colour
+    // with the alpha in bits 24..31; a fully transparent pixel is 0.
+    ColourThenAlpha,
 };
 
 // Where a byte of PackedRows puts its leftmost pixel.
@@ -69,6 +76,7 @@ enum class Reduction {
     Threshold, // 1 (lit) where the luma reaches the threshold, else 0; the level options may invert it
     Palette,   // the colour reduced as TopBits reduces it (to 5:6:5), then the nearest colour of the palette:
                // the level options' palette, or one chosen for the frame (quantise.h)
+    Alpha,     // the sample's alpha, 0 (transparent) to 255 (opaque); no colour is kept
 };
 
 // The order of the colour channels a panel is wired for.
@@ -126,10 +134,19 @@ struct PixelFormatInfo {
     constexpr bool grey() const { return reduction != Reduction::TopBits && reduction != Reduction::Palette; }
     // One bit a pixel, lit or not.
     constexpr bool mono() const { return reduction == Reduction::Threshold; }
-    // Bits a pixel (Pixels, PackedRows, Pages) or a run record (RunRecords) takes.
-    constexpr int bitsPerUnit() const { return recordWidth > 0 ? 8 * recordWidth : bitsPerPixel; }
+    // The grid holds each sample's alpha: alone, or beside its colour.
+    constexpr bool keepsAlpha() const { return reduction == Reduction::Alpha || layout == FormatLayout::ColourThenAlpha; }
+    // Bits a pixel (Pixels, PackedRows, Pages, ColourThenAlpha: its colour
+    // and its alpha) or a run record (RunRecords) takes.
+    constexpr int bitsPerUnit() const
+    {
+        return recordWidth > 0 ? 8 * recordWidth + (layout == FormatLayout::ColourThenAlpha ? 8 : 0) : bitsPerPixel;
+    }
     // Every unit one 16-bit word: the formats --c-type uint16 writes as numbers.
-    constexpr bool wordsOnly() const { return wordOffset == 0 && recordWidth == 2; }
+    constexpr bool wordsOnly() const
+    {
+        return wordOffset == 0 && recordWidth == 2 && layout != FormatLayout::ColourThenAlpha;
+    }
     // The mask applied to every sample: the top channelBits bits of each
     // channel; all 24 bits for a grey format, which keeps a level instead.
     constexpr std::uint32_t reductionMask() const
@@ -151,7 +168,7 @@ struct PixelFormatInfo {
     constexpr int paletteBytes() const { return 2 * paletteEntries(); }
 };
 
-inline constexpr std::array<PixelFormatInfo, 20> PixelFormats { {
+inline constexpr std::array<PixelFormatInfo, 22> PixelFormats { {
     { .format = PixelFormat::RGB565, .name = "RGB 5:6:5", .shortName = "rgb565",
         .unit = "one 16-bit word per pixel, high byte first",
         .layout = FormatLayout::Pixels, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
@@ -272,6 +289,18 @@ inline constexpr std::array<PixelFormatInfo, 20> PixelFormats { {
         .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 0, .inWindow = false,
         .reduction = Reduction::Palette, .channelBits = { 5, 6, 5 },
         .build = nullptr, .parse = nullptr, .preview = records::colourPreview },
+    { .format = PixelFormat::A8, .name = "A 8", .shortName = "a8",
+        .unit = "one byte per pixel, its alpha: 0 transparent, 255 opaque",
+        .layout = FormatLayout::Pixels, .recordWidth = 1, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = NoWord, .uncompressedPixelBytes = 1, .inWindow = false,
+        .reduction = Reduction::Alpha, .channelBits = { 8, 8, 8 },
+        .build = records::AlphaByte::build, .parse = records::AlphaByte::parse, .preview = records::alphaPreview },
+    { .format = PixelFormat::RGB565A8, .name = "RGB 5:6:5 A8", .shortName = "rgb565a8",
+        .unit = "W x H 16-bit words of the straight colour (transparent pixels 0), then W x H alpha bytes",
+        .layout = FormatLayout::ColourThenAlpha, .recordWidth = 2, .bitsPerPixel = 0, .bitOrder = BitOrder::HighFirst,
+        .runLimit = 0, .wordOffset = 0, .uncompressedPixelBytes = 3, .inWindow = false,
+        .reduction = Reduction::TopBits, .channelBits = { 5, 6, 5 },
+        .build = records::RGB565::build, .parse = records::RGB565::parse, .preview = records::colourAlphaPreview },
 } };
 
 inline constexpr int PixelFormatCount = static_cast<int>(PixelFormats.size());
@@ -295,7 +324,8 @@ constexpr const PixelFormatInfo& formatInfo(PixelFormat format)
 }
 
 // A colour with its channels in the order the panel is wired for: red and
-// blue swapped for Bgr (outside the picture, -1, stays -1).
+// blue swapped for Bgr (outside the picture, -1, stays -1; an alpha in bits
+// 24..31 stays where it is).
 constexpr Colour inColourOrder(Colour colour, ColourOrder order)
 {
     if (order == ColourOrder::Rgb)
@@ -312,14 +342,24 @@ constexpr std::int32_t lumaLevel(int luma, int bits)
 // What the grid stores for a sampled colour in a format without dithering:
 // the colour ANDed with the mask, or the grey level of that, or a lit (1) or
 // unlit (0) pixel, or for an indexed format the palette colour nearest to the
-// masked colour (the masked colour itself when the options give no palette). A sample outside the picture (-1) reads as white: the mask
-// itself, the top grey level, or lit unless the threshold is 256.
+// masked colour (the masked colour itself when the options give no palette).
+// A sample outside the picture (-1) reads as white: the mask itself, the top
+// grey level, or lit unless the threshold is 256. The formats that keep alpha
+// take the colour as opaque, and a sample outside the picture as fully
+// transparent: 255 or 0 in "A 8"; the masked colour with alpha 255, or 0,
+// beside the colour.
 constexpr std::int32_t reduceColour(const PixelFormatInfo& info, Colour colour, const LevelOptions& options = {})
 {
     const Colour masked = inColourOrder(colour, options.colourOrder) & info.reductionMask();
+    if (info.keepsAlpha() && static_cast<std::int32_t>(colour) == OutsideSample)
+        return 0;
     switch (info.reduction) {
     case Reduction::TopBits:
+        if (info.layout == FormatLayout::ColourThenAlpha)
+            return static_cast<std::int32_t>(masked | 0xFF000000u);
         break;
+    case Reduction::Alpha:
+        return 255;
     case Reduction::GreySum:
         return GreyLevel(masked);
     case Reduction::Luma:
@@ -354,6 +394,7 @@ constexpr std::int64_t strideOf(const PixelFormatInfo& info, int width)
 {
     switch (info.layout) {
     case FormatLayout::Pixels:
+    case FormatLayout::ColourThenAlpha: // a row of the colour records
         return std::int64_t(width) * info.recordWidth;
     case FormatLayout::PackedRows:
     case FormatLayout::IndexedRows:
@@ -372,6 +413,8 @@ constexpr std::int64_t plainSize(const PixelFormatInfo& info, int width, int hei
 {
     if (info.layout == FormatLayout::Pages)
         return strideOf(info, width) * ((std::int64_t(height) + 7) / 8);
+    if (info.layout == FormatLayout::ColourThenAlpha)
+        return (strideOf(info, width) + width) * height;
     return info.paletteBytes() + strideOf(info, width) * height;
 }
 
@@ -379,7 +422,8 @@ namespace detail {
 
 constexpr bool hasRecords(const PixelFormatInfo& info)
 {
-    return info.layout == FormatLayout::Pixels || info.layout == FormatLayout::RunRecords;
+    return info.layout == FormatLayout::Pixels || info.layout == FormatLayout::RunRecords
+        || info.layout == FormatLayout::ColourThenAlpha;
 }
 
 // Holds a row's record against the row. Built in a constant expression into
@@ -439,6 +483,12 @@ constexpr bool rowIsConsistent(std::size_t index)
             return false;
     }
     if (info.reduction == Reduction::Threshold && info.channelBits != std::array { 1, 1, 1 })
+        return false;
+    // The alpha takes a byte of its own: a plain byte a pixel, or the byte
+    // after the colours' plane beside colour records.
+    if (info.reduction == Reduction::Alpha && (info.layout != FormatLayout::Pixels || info.recordWidth != 1))
+        return false;
+    if (info.layout == FormatLayout::ColourThenAlpha && info.reduction != Reduction::TopBits)
         return false;
     // The window's list is the table's first rows, so that its entry i is format i.
     if (index > 0 && info.inWindow && !PixelFormats[index - 1].inWindow)

@@ -88,6 +88,7 @@ QualityMeter::Reference QualityMeter::referenceOf(PixelFormat format)
     switch (formatInfo(format).reduction) {
     case Reduction::TopBits:
     case Reduction::Palette:
+    case Reduction::Alpha: // drawn over the preview's background, as the picture is
         break;
     case Reduction::GreySum:
         return Reference::Grey;

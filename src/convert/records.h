@@ -116,6 +116,20 @@ constexpr Colour levelPreview(std::int32_t level)
     return grey | (grey << 8) | (grey << 16);
 }
 
+// The formats that keep alpha are shown as they look drawn over the
+// preview's background: "A 8" as black ink of that alpha (the colour a glyph
+// or icon is tinted with when drawn), the colour and alpha formats as the
+// colour of bits 0..23 at the alpha of bits 24..31.
+constexpr Colour alphaPreview(std::int32_t alpha)
+{
+    return blendOver(0, bits(alpha) & 0xFFu, PreviewBackground);
+}
+
+constexpr Colour colourAlphaPreview(std::int32_t value)
+{
+    return blendOver(bits(value), bits(value) >> 24, PreviewBackground);
+}
+
 // "RGB 5:6:5": one 16-bit word a pixel, high byte first, red in bits 15-11,
 // green in 10-5, blue in 4-0.
 struct RGB565 {
@@ -229,6 +243,15 @@ struct Y5x3 {
     {
         return { static_cast<std::int32_t>(in[0] >> 3), in[0] & 0x07u };
     }
+};
+
+// "A 8": one byte a pixel, its alpha.
+struct AlphaByte {
+    static constexpr void build(std::int32_t alpha, std::uint8_t, std::uint8_t* out)
+    {
+        out[0] = static_cast<std::uint8_t>(bits(alpha) & 0xFFu);
+    }
+    static constexpr RecordFields parse(const std::uint8_t* in) { return { in[0], 0 }; }
 };
 
 // "RGB 8:8:8": three bytes a pixel, red, green and blue.

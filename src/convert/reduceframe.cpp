@@ -1,5 +1,7 @@
 #include "reduceframe.h"
 
+#include "transparency.h"
+
 #include <algorithm>
 
 namespace rasterkit {
@@ -10,6 +12,8 @@ FrameReducer::FrameReducer(const SourceImage& source, const ReductionRequest& re
     , m_reducer(request.format, request.dither, std::max(request.frame.targetWidth, 0), request.levels)
     , m_colours(static_cast<std::size_t>(std::max(request.frame.targetWidth, 0)))
 {
+    if (request.keepsAlpha())
+        m_alphas.resize(m_colours.size());
 }
 
 void FrameReducer::reduceRow(int row, PixelGrid& grid)
@@ -19,8 +23,16 @@ void FrameReducer::reduceRow(int row, PixelGrid& grid)
 
 void FrameReducer::reduceRow(int row, std::span<std::int32_t> reduced)
 {
-    m_sampler.sampleRow(row, m_colours);
+    if (m_alphas.empty()) {
+        m_sampler.sampleRow(row, m_colours);
+        m_reducer.reduceRow(row, m_colours, reduced);
+        return;
+    }
+    const TransparencyRule rule(m_request);
+    m_sampler.sampleRow(row, m_colours, m_alphas);
+    rule.prepareRow(m_colours, m_alphas);
     m_reducer.reduceRow(row, m_colours, reduced);
+    rule.finishRow(reduced, m_alphas);
 }
 
 PixelGrid reduceFrame(const SourceImage& source, const ReductionRequest& request, const SamplingProgress& progress)

@@ -13,6 +13,8 @@
 #include "pixelgrid.h"
 #include "sampling.h"
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace rasterkit {
@@ -26,6 +28,16 @@ struct ReductionRequest {
     Dither dither = Dither::None;
     LevelOptions levels {};
     Orientation orientation {};
+    // For the formats that take one (takesTransparentKey, transparency.h):
+    // the colour (0x00BBGGRR) written for samples with alpha under 128, and
+    // what the others are blended over.
+    std::optional<Colour> transparentKey {};
+    Colour keyBackground = PreviewBackground;
+
+    // Whether the source's alpha matters: a format that keeps alpha, or a
+    // transparent key. The source is then read with straight alpha
+    // (SourceImage::straightAlpha) wherever the picture has any.
+    bool keepsAlpha() const { return formatInfo(format).keepsAlpha() || transparentKey.has_value(); }
 
     // The size of the reduced grid: the frame's, its sides swapped when
     // turned a quarter.
@@ -38,7 +50,9 @@ struct ReductionRequest {
 // the picture: the request's orientation is reduceFrame's to apply. An
 // indexed format needs its palette in the request's level options (its
 // rows are otherwise the 5:6:5 colours themselves): choosing one takes the
-// whole frame, which reduceFrame does.
+// whole frame, which reduceFrame does. A request that keeps alpha samples
+// the alphas too and applies the transparency rule (transparency.h) around
+// the reduction.
 class FrameReducer {
 public:
     // The source must outlive the reducer (see ColourSampler for what it
@@ -57,6 +71,7 @@ private:
     ColourSampler m_sampler;
     RowReducer m_reducer;
     std::vector<std::int32_t> m_colours; // the row being reduced, as sampled
+    std::vector<std::uint8_t> m_alphas;  // its alphas, when the request keeps alpha
 };
 
 // The whole frame reduced, then turned: a new grid of outputWidth x

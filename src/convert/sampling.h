@@ -14,7 +14,9 @@ namespace rasterkit {
 // decoded: width x height pixels, four bytes each in the order red, green,
 // blue, unused, rows bytesPerLine apart. The first stored pixel is the
 // picture's pixel (left, top); positions outside the stored pixels read as
-// outside the picture.
+// outside the picture. With straightAlpha the fourth byte is the pixel's
+// alpha (0 transparent, 255 opaque) and the colour is not premultiplied by
+// it; otherwise every pixel is opaque.
 struct SourceImage {
     int width = 0;
     int height = 0;
@@ -22,6 +24,7 @@ struct SourceImage {
     std::ptrdiff_t bytesPerLine = 0;
     std::int64_t left = 0;
     std::int64_t top = 0;
+    bool straightAlpha = false;
 };
 
 // What the capture frame hands to a conversion.

@@ -107,6 +107,33 @@ OutputBytes encodePixels(const PixelGrid& grid, const EncodeProgress& progress)
     return bytes;
 }
 
+// The colour records of every pixel, then the alpha bytes: a value's bits
+// 0..23 go through the record builder, bits 24..31 are its alpha. A fully
+// transparent pixel's colour is written 0, whatever the value holds.
+template<std::size_t Index>
+OutputBytes encodeColourThenAlpha(const PixelGrid& grid, const EncodeProgress& progress)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr RecordBuilder build = info.build;
+    constexpr auto bytesPerPixel = static_cast<std::size_t>(info.recordWidth);
+    const std::size_t pixelCount = grid.values().size();
+    OutputBytes bytes(pixelCount * (bytesPerPixel + 1));
+    std::uint8_t* colours = bytes.data();
+    std::uint8_t* alphas = bytes.data() + pixelCount * bytesPerPixel;
+    const int rowCount = grid.height();
+    for (int row = 1; row <= rowCount; ++row) {
+        for (const std::int32_t value : grid.row(row)) {
+            const auto alpha = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> 24);
+            build(alpha == 0 ? 0 : value, 0, colours);
+            colours += bytesPerPixel;
+            *alphas++ = alpha;
+        }
+        if (progress)
+            progress(row, rowCount, EncodePass::Writing);
+    }
+    return bytes;
+}
+
 inline DecodeResult decodeFailure(DecodeError error, std::size_t offset = 0)
 {
     DecodeResult result;
@@ -169,6 +196,31 @@ DecodeResult decodePixels(std::span<const std::uint8_t> bytes, int width, int he
     const auto values = result.grid.values();
     for (std::size_t index = 0; index < values.size(); ++index)
         values[index] = parse(bytes.data() + index * bytesPerPixel).value;
+    return result;
+}
+
+// The colour records, then the alpha bytes, exactly width x height of each.
+// A fully transparent pixel decodes to 0 whatever colour its record holds.
+template<std::size_t Index>
+DecodeResult decodeColourThenAlpha(std::span<const std::uint8_t> bytes, int width, int height)
+{
+    constexpr const PixelFormatInfo& info = PixelFormats[Index];
+    constexpr RecordParser parse = info.parse;
+    constexpr auto bytesPerPixel = static_cast<std::size_t>(info.recordWidth);
+    if (!isValidTargetSize(width, height))
+        return decodeFailure(DecodeError::InvalidSize);
+    const auto expected = static_cast<std::size_t>(plainSize(info, width, height));
+    if (bytes.size() != expected)
+        return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
+    DecodeResult result;
+    result.grid = PixelGrid(width, height);
+    const auto values = result.grid.values();
+    const std::uint8_t* alphas = bytes.data() + values.size() * bytesPerPixel;
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        const std::uint32_t alpha = alphas[index];
+        const auto colour = static_cast<std::uint32_t>(parse(bytes.data() + index * bytesPerPixel).value);
+        values[index] = alpha == 0 ? 0 : static_cast<std::int32_t>(colour | (alpha << 24));
+    }
     return result;
 }
 

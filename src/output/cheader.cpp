@@ -1,6 +1,7 @@
 #include "cheader.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <cstdio>
 #include <initializer_list>
@@ -145,6 +146,16 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
         define("PALETTE_ENTRIES", std::to_string(info.paletteEntries()));
         if (!palette)
             define("INDEX_OFFSET", std::to_string(rowsOnly ? 0 : info.paletteBytes()));
+    }
+    if (info.layout == FormatLayout::ColourThenAlpha)
+        define("ALPHA_OFFSET", std::to_string(strideOf(info, options.width) * options.height));
+    if (options.transparentKey && info.build != nullptr && info.hasWords()) {
+        std::array<std::uint8_t, 4> record {};
+        info.build(*options.transparentKey, 1, record.data());
+        const auto at = static_cast<std::size_t>(info.wordOffset);
+        char word[8];
+        std::snprintf(word, sizeof word, "0x%02X%02X", record[at], record[at + 1]);
+        define("TRANSPARENT_KEY", word);
     }
     define("SIZE", size);
     line({});

@@ -35,6 +35,9 @@ struct CHeaderOptions {
     CArrayType type = CArrayType::Bytes;
     CHeaderPart part = CHeaderPart::Whole;
     std::string paletteName; // IndexRows: the array of the shared palette
+    // --transparent-key: the value the grid holds for the key colour
+    // (transparency.h), written as NAME_TRANSPARENT_KEY, its word.
+    std::optional<std::int32_t> transparentKey {};
 };
 
 // Whether text can name the array in C and C++: a letter or '_', then
@@ -58,10 +61,14 @@ std::string pictureArrayName(std::string_view fileName);
 // A C header holding a raw file's bytes, exactly: an include guard, the
 // macros NAME_WIDTH, NAME_HEIGHT, NAME_FORMAT, NAME_FORMAT_NAME,
 // NAME_BIG_ENDIAN, NAME_LITTLE_ENDIAN, NAME_STRIDE (bytes a row, or a page;
-// for the formats the window does not offer, but the run-length ones),
-// for an indexed format NAME_PALETTE_ENTRIES (2^n) and NAME_INDEX_OFFSET
-// (where the index rows start: 2 x 2^n, or 0 for the index rows alone) and
-// NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
+// for the formats the window does not offer, but the run-length ones; of a
+// colour and alpha format, a row of its colour words), for an indexed format
+// NAME_PALETTE_ENTRIES (2^n) and NAME_INDEX_OFFSET (where the index rows
+// start: 2 x 2^n, or 0 for the index rows alone), NAME_ALPHA_OFFSET (where
+// the alpha bytes of a colour and alpha format start: the bytes of its colour
+// words), NAME_TRANSPARENT_KEY (with a transparent key: its word, red in bits
+// 15..11, as the display's driver compares words read in the file's byte
+// order) and NAME_SIZE, then static const unsigned char NAME[NAME_SIZE], 16 bytes a line
 // in hex, so that sizeof NAME is the raw file's size. With CArrayType::Words,
 // static const uint16_t NAME[NAME_SIZE / 2] holds the 16-bit units as numbers
 // instead (the file read high byte first), and the byte-order macros are

@@ -137,11 +137,12 @@ PictureLoadResult decodePicture(const QByteArray& data, const PictureLoadOptions
         return jpegResult(
             decodeJpeg(bytes, JpegDecodeOptions { options.frame, MaximumPictureBytes }), data.size(), shown);
     if (looksLikePng(bytes))
-        return decodePng(bytes, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background }, shown);
+        return decodePng(bytes, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background, options.keepAlpha },
+            shown);
 
     if (options.otherReader.decode == nullptr)
         return PictureLoadResult::failure(PictureError::NoReader, shown);
-    return options.otherReader.decode(data, options.background, shown);
+    return options.otherReader.decode(data, PictureBlending(options.background, options.keepAlpha), shown);
 }
 
 namespace {
@@ -159,7 +160,8 @@ PictureLoadResult readAndDecode(QFile& file, qint64 expectedSize, const PictureL
         return jpegResult(
             decodeJpeg(file, JpegDecodeOptions { options.frame, MaximumPictureBytes }), expectedSize, shown);
     if (looksLikePng(startBytes) && file.seek(0))
-        return decodePng(file, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background }, shown);
+        return decodePng(file, PngDecodeOptions { options.frame, MaximumPictureBytes, options.background, options.keepAlpha },
+            shown);
     if (expectedSize > 0 && !file.seek(0))
         return PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
     QByteArray data;
@@ -369,9 +371,33 @@ PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options
     return readAndDecode(input, 0, options, shown);
 }
 
-SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin)
+SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin, bool straightAlpha)
 {
-    return picture.view(origin.x(), origin.y());
+    SourceImage view = picture.view(origin.x(), origin.y());
+    view.straightAlpha = straightAlpha;
+    return view;
+}
+
+RgbxPicture flattenedPicture(const RgbxPicture& picture, std::uint32_t background)
+{
+    RgbxPicture flattened = picture.copy(0, 0, picture.width(), picture.height());
+    if (flattened.isNull())
+        return flattened;
+    const Colour over = makeColour((background >> 16) & 0xFFu, (background >> 8) & 0xFFu, background & 0xFFu);
+    for (int y = 0; y < flattened.height(); ++y) {
+        std::uint8_t* pixel = flattened.scanLine(y);
+        for (int x = 0; x < flattened.width(); ++x, pixel += 4) {
+            const unsigned alpha = pixel[3];
+            if (alpha == 255)
+                continue;
+            const Colour blended = blendOver(makeColour(pixel[0], pixel[1], pixel[2]), alpha, over);
+            pixel[0] = static_cast<std::uint8_t>(redOf(blended));
+            pixel[1] = static_cast<std::uint8_t>(greenOf(blended));
+            pixel[2] = static_cast<std::uint8_t>(blueOf(blended));
+            pixel[3] = 0xFF;
+        }
+    }
+    return flattened;
 }
 
 } // namespace rasterkit

@@ -47,7 +47,7 @@ enum class PictureError {
 };
 
 struct PictureLoadResult {
-    RgbxPicture image; // every pixel opaque
+    RgbxPicture image; // every pixel opaque, or its straight alpha in the fourth byte with keepAlpha
     QPoint origin; // the picture's pixel that image's top-left pixel shows: (0, 0) unless only a part was decoded
     PictureError error = PictureError::None;
     QString file;   // the file as shown to the user: an absolute path, or "standard input"
@@ -73,11 +73,25 @@ struct PictureLoadResult {
     }
 };
 
+// What becomes of a picture's transparent pixels when it is read.
+struct PictureBlending {
+    // Implicit, so that a colour alone says: blended over it.
+    constexpr PictureBlending(std::uint32_t over = PictureBackground, bool keep = false)
+        : background(over)
+        , keepAlpha(keep)
+    {
+    }
+    std::uint32_t background; // what they are blended over, 0xAARRGGBB; its alpha is ignored
+    // Instead: nothing is blended, and each pixel's fourth byte holds its
+    // straight alpha (255 where the picture has no transparency).
+    bool keepAlpha;
+};
+
 // Decodes the bytes of a picture that is not a JPEG or PNG, blending transparent
-// pixels over the background; `shown` names the file in messages. Called
-// with the whole file after the checks every picture gets, possibly on
-// several threads at once.
-using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, std::uint32_t background, const QString& shown);
+// pixels over the background or keeping their alpha; `shown` names the file
+// in messages. Called with the whole file after the checks every picture
+// gets, possibly on several threads at once.
+using OtherPictureDecoder = PictureLoadResult (*)(const QByteArray& data, const PictureBlending& blending, const QString& shown);
 
 // Tells from the first bytes of a file that is not a JPEG, PNG, BMP or GIF (up
 // to PictureSignatureBytes of them; all of a shorter file) whether it is a
@@ -110,6 +124,10 @@ struct PictureLoadOptions {
     std::optional<FrameSettings> frame {};
     // The colour transparent pixels are blended over; its alpha is ignored.
     std::uint32_t background = PictureBackground;
+    // Blend nothing: keep each pixel's straight alpha in its fourth byte
+    // (255 for a picture without transparency, and for every JPEG), for the
+    // conversions that keep alpha (SourceImage::straightAlpha).
+    bool keepAlpha = false;
     // The reader of every picture that is not a JPEG or PNG.
     OtherPictureReader otherReader {};
 };
@@ -189,7 +207,12 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
 
 // A view of a picture made by loadPicture, for sampling; origin is the
 // picture's pixel that the image's top-left pixel shows. The picture must
-// outlive the view.
-SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin = {});
+// outlive the view. straightAlpha: it was loaded with keepAlpha.
+SourceImage sourceImageOf(const RgbxPicture& picture, QPoint origin = {}, bool straightAlpha = false);
+
+// A picture loaded with keepAlpha blended over the background, exactly as
+// loading it without keepAlpha blends it: a new picture, null if memory
+// runs out.
+RgbxPicture flattenedPicture(const RgbxPicture& picture, std::uint32_t background);
 
 } // namespace rasterkit

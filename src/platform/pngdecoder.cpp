@@ -103,6 +103,15 @@ Rgbx flattened(unsigned red, unsigned green, unsigned blue, unsigned alpha, std:
         blend(blue, alpha, background & 0xFF), 0xFF };
 }
 
+// A colour of a palette or grey table: blended over the background, or kept
+// with its alpha.
+Rgbx tableColour(unsigned red, unsigned green, unsigned blue, unsigned alpha, const PngDecodeOptions& options)
+{
+    if (options.keepAlpha)
+        return { std::uint8_t(red), std::uint8_t(green), std::uint8_t(blue), std::uint8_t(alpha) };
+    return flattened(red, green, blue, alpha, options.background);
+}
+
 // How libpng hands over the rows. Palette pictures and grey ones of up to 8
 // bits come as one byte a pixel, an index into a table of colours built as
 // Qt's reader builds its colour table; all others as red, green, blue and
@@ -248,11 +257,11 @@ void PngDecoding::chooseLayout(int bitDepth, int colourType)
             if (index < count) {
                 const png_color& colour = palette[index];
                 const unsigned alpha = index < transparentCount ? alphas[index] : 255;
-                m_colours[std::size_t(index)] = flattened(colour.red, colour.green, colour.blue, alpha, m_options.background);
+                m_colours[std::size_t(index)] = tableColour(colour.red, colour.green, colour.blue, alpha, m_options);
             } else if (bitDepth == 1) {
                 // A two-colour picture with one colour: Qt's reader shows
                 // the other index as the white of its default colour table.
-                m_colours[std::size_t(index)] = flattened(255, 255, 255, 255, m_options.background);
+                m_colours[std::size_t(index)] = tableColour(255, 255, 255, 255, m_options);
             } else {
                 // Qt's reader shows indices past the palette as colour 0.
                 m_colours[std::size_t(index)] = m_colours[0];
@@ -270,7 +279,7 @@ void PngDecoding::chooseLayout(int bitDepth, int colourType)
         for (unsigned level = 0; level < 256; ++level) {
             const unsigned grey = level <= top ? level * 255 / top : 0;
             const bool clear = transparency && transparentColour != nullptr && transparentColour->gray == level;
-            m_colours[level] = flattened(grey, grey, grey, clear ? 0 : 255, m_options.background);
+            m_colours[level] = tableColour(grey, grey, grey, clear ? 0 : 255, m_options);
         }
         if (bitDepth < 8)
             png_set_packing(m_png);
@@ -291,7 +300,7 @@ void PngDecoding::chooseLayout(int bitDepth, int colourType)
 
 // Turns the decoded rows into opaque RGBX pixels, in place: indices into
 // their colours (from the row's end, as each index takes four bytes), RGBA
-// pixels blended over the background.
+// pixels blended over the background (or left as they are with keepAlpha).
 void PngDecoding::convertRows(RgbxPicture& picture) const
 {
     const int width = picture.width();
@@ -304,6 +313,8 @@ void PngDecoding::convertRows(RgbxPicture& picture) const
                 std::memcpy(line + 4 * x, m_colours[line[x]].data(), 4);
             continue;
         }
+        if (m_options.keepAlpha)
+            continue; // straight alpha, as libpng gives it
         for (std::uint8_t* pixel = line; pixel != line + 4 * std::ptrdiff_t(width); pixel += 4) {
             const unsigned alpha = pixel[3];
             if (alpha != 255) {

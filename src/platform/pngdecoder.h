@@ -33,6 +33,9 @@ struct PngDecodeOptions {
     // The colour transparent pixels are blended over, 0xAARRGGBB; its alpha
     // is ignored.
     std::uint32_t background = PictureBackground;
+    // Blend nothing: each pixel's straight alpha in its fourth byte, 255
+    // where the picture has no transparency.
+    bool keepAlpha = false;
 };
 
 // Decodes a PNG held in memory: its picture (the first frame of an animated

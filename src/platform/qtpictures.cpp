@@ -37,6 +37,17 @@ QImage flattenOverBackground(const QImage& decoded, QRgb backgroundColour)
     return picture.convertToFormat(QImage::Format_RGBX8888);
 }
 
+// The picture with its straight alpha in each pixel's fourth byte: Qt's
+// Format_RGBA8888 has RgbxPicture's layout (null if memory runs out).
+RgbxPicture straightPictureOf(const QImage& decoded)
+{
+    QImage image = decoded.convertToFormat(QImage::Format_RGBA8888);
+    if (image.isNull())
+        return {};
+    auto owner = std::make_shared<QImage>(std::move(image));
+    return RgbxPicture(owner, owner->bits(), owner->width(), owner->height(), owner->bytesPerLine());
+}
+
 // Qt's BMP reader leaves the pixels that a run-length picture skips, and
 // those after its data stops, as whatever memory held. It reads into the
 // picture it is given when that has the size and format it reads, so a BMP
@@ -76,7 +87,7 @@ PictureLoadResult recogniseWithQtReaders(const QByteArray& start, const QString&
     return {};
 }
 
-PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t background, const QString& shown)
+PictureLoadResult decodeWithQtReaders(const QByteArray& data, const PictureBlending& blending, const QString& shown)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -92,7 +103,7 @@ PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t back
     }
     PictureLoadResult result;
     result.file = shown;
-    result.image = pictureOf(flattenOverBackground(decoded, background));
+    result.image = blending.keepAlpha ? straightPictureOf(decoded) : pictureOf(flattenOverBackground(decoded, blending.background));
     if (result.image.isNull())
         return PictureLoadResult::failure(PictureError::OutOfMemory, shown, {}, { decoded.width(), decoded.height() });
     return result;

@@ -22,8 +22,9 @@ PictureLoadResult recogniseWithQtReaders(const QByteArray& start, const QString&
 
 // Decodes a picture that is not a JPEG or PNG with Qt's readers (BMP, GIF and any
 // other format Qt reads): its first frame, exactly as stored (no EXIF
-// rotation), transparent pixels blended over the background.
-PictureLoadResult decodeWithQtReaders(const QByteArray& data, std::uint32_t background, const QString& shown);
+// rotation), transparent pixels blended over the background, or with
+// keepAlpha their straight alpha kept in each pixel's fourth byte.
+PictureLoadResult decodeWithQtReaders(const QByteArray& data, const PictureBlending& blending, const QString& shown);
 
 // Qt's readers as the reader of pictures that are not JPEG, for
 // PictureLoadOptions::otherReader: the window's, and the tests'.

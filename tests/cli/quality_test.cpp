@@ -19,6 +19,7 @@
 #include <cmath>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,24 +28,26 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int FormatCount = 20;
+constexpr int FormatCount = 22;
 const char* const ShortNames[FormatCount] = { "rgb565", "rgb565x8", "rgb544x3", "rgb444x4", "rgb333x7", "rgb332",
     "rgb332x8", "y5x3", "mono", "mono-lsb", "mono-pages", "grey2", "grey4", "grey8", "rgb666", "rgb888", "i1", "i2",
-    "i4", "i8" };
+    "i4", "i8", "a8", "rgb565a8" };
 const char* const FormatNames[FormatCount] = { "RGB 5:6:5", "RGB 5:6:5x8", "RGB 5:4:4x3", "RGB 4:4:4x4", "RGB 3:3:3x7",
     "RGB 3:3:2", "RGB 3:3:2x8", "Y 5x3", "Mono 1", "Mono 1 LSB", "Mono 1 pages", "Grey 2", "Grey 4", "Grey 8",
-    "RGB 6:6:6", "RGB 8:8:8", "Index 1", "Index 2", "Index 4", "Index 8" };
-// Formats with 6 or 8 bits a channel: a plain gradient in them has almost no bands to lose.
+    "RGB 6:6:6", "RGB 8:8:8", "Index 1", "Index 2", "Index 4", "Index 8", "A 8", "RGB 5:6:5 A8" };
+// Formats with 6 or 8 bits a channel: a plain gradient in them has almost no
+// bands to lose; and "A 8", which keeps no colour to dither.
 bool fineLevels(qsizetype format)
 {
-    return format == 13 || format == 14 || format == 15;
+    const std::string_view name = ShortNames[format];
+    return name == "grey8" || name == "rgb666" || name == "rgb888" || name == "a8";
 }
 // The indexed formats: their palette is chosen for the samples as they are,
 // so on a plain gradient its colours lie inside the gradient's ends, which
 // dithering then cannot reach (their own tests hold dithering to photos).
 bool indexed(qsizetype format)
 {
-    return format >= 16;
+    return ShortNames[format][0] == 'i';
 }
 constexpr int DitherCount = 4;
 const char* const DitherNames[DitherCount] = { "none", "ordered", "diffusion", "atkinson" };
@@ -408,10 +411,11 @@ TEST_F(QualityTest, CompareSheetHoldsThePreviews)
     const QImage first = QImage(path(u"first.png"_s)).convertToFormat(QImage::Format_RGB32);
     // 8 pixels of margin, then two label lines of 14 pixels and 4 below each.
     EXPECT_EQ(sheet.copy(8, 8 + 2 * 18, 64, 48), first);
-    // Four modes of two formats a row: 8 columns, 10 rows.
+    // Four modes of two formats a row: 8 columns, a row for every two formats.
+    const int sheetRows = (FormatCount + 1) / 2;
     EXPECT_GE(sheet.width(), 8 + 8 * (64 + 8));
-    EXPECT_GE(sheet.height(), 8 + 10 * (2 * 18 + 48 + 8));
-    EXPECT_LT(sheet.height(), 8 + 11 * (2 * 18 + 48 + 8));
+    EXPECT_GE(sheet.height(), 8 + sheetRows * (2 * 18 + 48 + 8));
+    EXPECT_LT(sheet.height(), 8 + (sheetRows + 1) * (2 * 18 + 48 + 8));
 }
 
 // --sheet - writes the PNG to standard output and the table to standard error.

@@ -47,8 +47,8 @@ int keepTopBits(int channel, int bits)
 // One reduced sample: a colour, or for "Y 5x3" a grey level kept in red.
 using Sample = Rgb;
 
-// Sample position rule: the position, computed in double precision, is
-// narrowed to a float and rounded to the nearest whole pixel, halves to even.
+} // namespace
+
 long long pixelAt(double position)
 {
     const float narrowed = static_cast<float>(position);
@@ -59,6 +59,8 @@ long long pixelAt(double position)
         ++pixel;
     return pixel;
 }
+
+namespace {
 
 // The grey of the luma and mono formats: (299 R + 587 G + 114 B + 500) / 1000.
 int luma(Rgb colour)

@@ -71,4 +71,9 @@ std::string report(int format, const Frame& frame, std::size_t outputSize, char 
 // The grey level 7..31 of "Y 5x3".
 int greyLevel(Rgb colour);
 
+// The pixel a sample position selects: the position, computed in double
+// precision, is narrowed to a float and rounded to the nearest whole pixel,
+// halves to even.
+long long pixelAt(double position);
+
 } // namespace reference

@@ -199,7 +199,8 @@ TEST_P(DitherTest, AnAreaOnALevelBesideAGradientStaysFlat)
 TEST_P(DitherTest, EveryValueIsALevelAroundItsSampleAndRoundTrips)
 {
     const PixelFormat format = GetParam();
-    const std::uint32_t mask = formatInfo(format).reductionMask();
+    // Beside a colour, an opaque sample's alpha.
+    const std::uint32_t mask = formatInfo(format).reductionMask() | (formatInfo(format).keepsAlpha() ? 0xFF000000u : 0u);
     for (const test::Picture& picture : { noisePicture(61, 37, 5), gradientPicture(61, 37) }) {
         // Partly outside the picture: those samples are reduced as without dithering.
         const PixelGrid samples = sampleColours(picture.image(), { 67, 41, 1.0, -3, -2 }, SampleFilter::Nearest);
@@ -311,9 +312,20 @@ TEST_P(DitherTest, DiffusionErrorOverAnyBlockStaysWithinItsBound)
     }
 }
 
-// The levels of these rules are a format's own; an indexed format's are its
-// palette's (palette_test.cpp).
-INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(test::formatsWithoutPalette()),
+// The levels of these rules are a format's own: an indexed format's are its
+// palette's (palette_test.cpp), and "A 8" keeps neither a colour nor a grey
+// and is not dithered.
+std::vector<PixelFormat> ditheredFormats()
+{
+    std::vector<PixelFormat> formats;
+    for (const PixelFormat format : test::formatsWithoutPalette()) {
+        if (formatInfo(format).reduction != Reduction::Alpha)
+            formats.push_back(format);
+    }
+    return formats;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, DitherTest, ::testing::ValuesIn(ditheredFormats()),
     [](const auto& info) { return test::formatTestName(info.param); });
 
 TEST(OrderedDitherTest, HalfAStepGoesUpAtHalfOfEveryEightByEightTile)

@@ -109,6 +109,12 @@ TEST_P(FullValueRangeTest, EveryValueTheFormatCanHoldComesBackUnchanged)
             values.push_back(static_cast<std::int32_t>((index * 2654435761u) & mask));
         values.push_back(static_cast<std::int32_t>(mask));
     }
+    if (info.keepsAlpha() && !info.grey()) {
+        // Each colour beside an alpha of 1..255, and one transparent pixel.
+        for (std::size_t index = 0; index < values.size(); ++index)
+            values[index] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[index]) | ((index % 255 + 1) << 24));
+        values.push_back(0);
+    }
     const int width = 320;
     const int height = static_cast<int>((values.size() + width - 1) / width);
     values.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), values.front());

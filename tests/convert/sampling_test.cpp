@@ -78,10 +78,14 @@ std::int32_t expectedValue(PixelFormat format, std::int64_t x, std::int64_t y)
         return (luma * ((1 << info.channelBits[0]) - 1) + 127) / 255;
     case Reduction::Threshold:
         return luma >= 128 ? 1 : 0;
+    case Reduction::Alpha: // an opaque picture, transparent around it
+        return inside ? 255 : 0;
     case Reduction::TopBits:
     case Reduction::Palette:
         break;
     }
+    if (info.keepsAlpha())
+        return inside ? static_cast<std::int32_t>(masked | 0xFF000000u) : 0;
     return static_cast<std::int32_t>(masked);
 }
 

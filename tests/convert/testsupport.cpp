@@ -60,9 +60,16 @@ std::int32_t validValue(PixelFormat format, std::uint32_t colour)
     case Reduction::Luma:
     case Reduction::Threshold:
         return static_cast<std::int32_t>(colour % (1u << info.channelBits[0]));
+    case Reduction::Alpha:
+        return static_cast<std::int32_t>(colour & 0xFFu);
     case Reduction::TopBits:
     case Reduction::Palette:
         break;
+    }
+    if (info.layout == FormatLayout::ColourThenAlpha) {
+        // The alpha in bits 24..31 beside the colour; a transparent pixel is 0.
+        const std::uint32_t alpha = colour >> 24;
+        return alpha == 0 ? 0 : static_cast<std::int32_t>((colour & info.reductionMask()) | (alpha << 24));
     }
     return static_cast<std::int32_t>(colour & info.reductionMask());
 }
@@ -168,6 +175,10 @@ std::vector<std::uint8_t> referenceRecord(PixelFormat format, std::int32_t value
             static_cast<std::uint8_t>(blue & 0xFCu) };
     case PixelFormat::RGB888:
         return { static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue) };
+    case PixelFormat::A8:
+        return { static_cast<std::uint8_t>(value) };
+    case PixelFormat::RGB565A8: // the colour word; the alpha bytes follow all the words
+        return wordBytes(static_cast<std::uint32_t>(value) >> 24 == 0 ? 0 : word565);
     default:
         break;
     }
@@ -263,6 +274,16 @@ std::vector<std::uint8_t> referenceEncode(PixelFormat format, const PixelGrid& g
         return grid.isEmpty() ? bytes : referenceIndexed(info.bitsPerPixel, grid);
     if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
         return referenceBits(format, grid);
+    if (info.layout == FormatLayout::ColourThenAlpha) {
+        // Every pixel's colour word, then every pixel's alpha byte.
+        for (const std::int32_t value : grid.values()) {
+            const auto pixel = referenceRecord(format, value, 0);
+            bytes.insert(bytes.end(), pixel.begin(), pixel.end());
+        }
+        for (const std::int32_t value : grid.values())
+            bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> 24));
+        return bytes;
+    }
     if (!info.runLength()) {
         for (const std::int32_t value : grid.values()) {
             const auto pixel = referenceRecord(format, value, 0);
@@ -288,6 +309,8 @@ std::int64_t referenceEncodedSize(PixelFormat format, const PixelGrid& grid)
         return 2 * info.paletteEntries() + (grid.width() * info.bitsPerPixel + 7) / 8 * std::int64_t(grid.height());
     if (info.layout == FormatLayout::PackedRows || info.layout == FormatLayout::Pages)
         return static_cast<std::int64_t>(referenceBits(format, grid).size());
+    if (info.layout == FormatLayout::ColourThenAlpha)
+        return pixels * (info.recordWidth + 1);
     if (!info.runLength())
         return pixels * info.recordWidth;
     std::int64_t records = 0;

@@ -42,8 +42,14 @@ bool holdsOnlyFormatValues(PixelFormat format, const PixelGrid& grid, const Pale
         }
     }
     const std::int32_t topLevel = info.reduction == Reduction::GreySum ? 31 : (1 << info.channelBits[0]) - 1;
+    // Beside a colour, an alpha in bits 24..31; fully transparent is 0 whole.
+    const bool besideColour = info.keepsAlpha() && !info.grey();
+    const std::uint32_t kept = info.reductionMask() | (besideColour ? 0xFF000000u : 0u);
     for (const std::int32_t value : grid.values()) {
-        if (info.grey() ? (value < 0 || value > topLevel) : (static_cast<std::uint32_t>(value) & ~info.reductionMask()) != 0)
+        const auto bits = static_cast<std::uint32_t>(value);
+        if (info.grey() ? (value < 0 || value > topLevel) : (bits & ~kept) != 0)
+            return false;
+        if (besideColour && bits >> 24 == 0 && bits != 0)
             return false;
     }
     return true;

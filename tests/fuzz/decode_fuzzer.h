@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <span>
 
-// The decode fuzz targets' input: byte 0 chooses the format (modulo 8),
-// bytes 1 and 2 the width and height, the rest is the file to decode. Each
+// The decode fuzz targets' input: byte 0 chooses the format (its index modulo
+// the number of formats), bytes 1 and 2 the width and height, the rest is the file to decode. Each
 // target defines checkDecoding; decode_random.cpp drives either.
 namespace rasterkit::fuzz {
 

@@ -10,9 +10,12 @@
 // measure memory. A JPEG is also decoded a band of rows at a time, as the
 // window opens a tall photo. A PNG has its chunks' CRCs made right first, as
 // libFuzzer's changes would nearly always break one; one that both the
-// program's decoder and Qt's reader decode must give the same pixels. Qt's
-// image readers, its GIF and JPEG plugins included, need no application
-// object.
+// program's decoder and Qt's reader decode must give the same pixels. Read
+// with its alpha kept, a picture must decode exactly when it decodes
+// blended, and blended afterwards give the same pixels; the formats that
+// keep alpha, and a transparent key (its colour from the settings' bytes),
+// are then checked as the others are. Qt's image readers, its GIF and JPEG
+// plugins included, need no application object.
 
 #include "replay.h"
 
@@ -21,6 +24,7 @@
 #include "convert/decoders.h"
 #include "convert/dither.h"
 #include "convert/encoders.h"
+#include "convert/transparency.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturecheck.h"
 #include "platform/pngdecoder.h"
@@ -188,6 +192,60 @@ void checkPngAgainstQt(const QByteArray& file, const PictureLoadResult& whole)
     check(!qt.ok() || qt.image == whole.image, "a PNG decodes to other pixels than Qt's reader gives");
 }
 
+// The picture read with its alpha kept: decoded exactly when blended, the
+// same pixels once blended, and the conversions that keep alpha, or take a
+// key, sampling the frame's part as the whole and the frame row by row as
+// compare samples it whole, each grid coming back through its format.
+void checkAlphaKept(const QByteArray& file, const Settings& settings, const PictureLoadResult& whole,
+    const PictureLoadResult& framed)
+{
+    const QString name = QStringLiteral("fuzz input");
+    const FrameSettings& frame = settings.frame;
+    const PictureLoadResult wholeKept
+        = decodePicture(file, PictureLoadOptions { .keepAlpha = true, .otherReader = QtPictureReader }, name);
+    const PictureLoadResult framedKept = decodePicture(
+        file, PictureLoadOptions { .frame = frame, .keepAlpha = true, .otherReader = QtPictureReader }, name);
+    check(wholeKept.ok() == whole.ok() && framedKept.ok() == framed.ok(),
+        "keeping the alpha changes whether a picture decodes");
+    if (whole.ok())
+        check(flattenedPicture(wholeKept.image, PictureBackground) == whole.image,
+            "a picture read with its alpha and blended differs from the picture read blended");
+    if (!framed.ok())
+        return;
+    check(framedKept.origin == framed.origin && flattenedPicture(framedKept.image, PictureBackground) == framed.image,
+        "a frame's part read with its alpha and blended differs from the part read blended");
+    const SourceImage part = sourceImageOf(framedKept.image, framedKept.origin, true);
+    const SourceImage picture = sourceImageOf(wholeKept.image, wholeKept.origin, true);
+    const SampledFrame sampled
+        = whole.ok() ? sampleColoursAndAlphas(picture, frame, settings.filter) : SampledFrame {};
+    const Colour key = makeColour(settings.levels.threshold & 0xFF, static_cast<unsigned>(frame.frameLeft),
+        static_cast<unsigned>(frame.frameTop));
+    for (const PixelFormat format : AllPixelFormats) {
+        const PixelFormatInfo& info = formatInfo(format);
+        if (!info.keepsAlpha() && !takesTransparentKey(info))
+            continue;
+        ReductionRequest nearest { .frame = frame, .format = format };
+        if (!info.keepsAlpha())
+            nearest.transparentKey = key;
+        const PixelGrid grid = reduceFrame(part, nearest);
+        checkRoundTrip(format, grid, frame.targetWidth, frame.targetHeight);
+        if (!whole.ok())
+            continue;
+        check(grid == reduceFrame(picture, nearest), "the frame's part of the picture samples differently from the whole");
+        ReductionRequest request = nearest;
+        request.filter = settings.filter;
+        request.dither = settings.dither;
+        request.levels = settings.levels;
+        if (info.grey())
+            request.levels.colourOrder = ColourOrder::Rgb;
+        request.orientation = settings.orientation;
+        const PixelGrid reduced = orient(reduceSampledFrame(sampled, request), settings.orientation);
+        check(reduced == reduceFrame(picture, request),
+            "samples with alphas reduced as a whole differ from the frame reduced row by row");
+        checkRoundTrip(format, reduced, request.outputWidth(), request.outputHeight());
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -260,5 +318,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "sampled colours turned and reduced as a whole differ from the frame reduced row by row");
         checkRoundTrip(format, reduced, request.outputWidth(), request.outputHeight());
     }
+    checkAlphaKept(file, settings, whole, framed);
     return 0;
 }

@@ -23,9 +23,9 @@ set(rows
 # The table's options and the keywords they are given as; its switches and
 # the flags they are given as.
 set(options -f --format -W --width -H --height -s --scale --origin --center --byte-order --filter --dither --c-attribute
-    --colour-order --rotate --mirror --threshold --c-type --background --palette)
+    --colour-order --rotate --mirror --threshold --c-type --background --palette --transparent-key)
 set(keywords FORMAT FORMAT WIDTH WIDTH HEIGHT HEIGHT SCALE SCALE ORIGIN CENTER BYTE_ORDER FILTER DITHER ATTRIBUTE
-    COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND PALETTE)
+    COLOUR_ORDER ROTATE MIRROR THRESHOLD C_TYPE BACKGROUND PALETTE TRANSPARENT_KEY)
 set(switches --invert)
 set(flags INVERT)
 file(STRINGS "${DATA}/bad-options.tsv" table REGEX "^[^#]")

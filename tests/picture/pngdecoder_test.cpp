@@ -4,7 +4,9 @@
 // programs load it, from memory and from its file, with no reader of other
 // pictures, and must give exactly the pixels of Qt's reading blended over
 // the background as the window blends it; a frame keeps exactly its part of
-// them. Damaged files are refused, as Qt's reader refuses them, with the
+// them. Read with the alpha kept, each gives Qt's alphas and straight
+// colours, and blended afterwards exactly what it gives blended as it is
+// read. Damaged files are refused, as Qt's reader refuses them, with the
 // error that says what is wrong.
 
 #include "platform/pngdecoder.h"
@@ -96,6 +98,7 @@ const SoundPicture SoundPictures[] = {
     { "rgb-8-gama.png" }, { "rgba-8-gama-chrm.png" }, { "rgba-16-gama.png" }, { "palette-4-gama.png" },
     { "rgba-8-srgb.png" }, { "rgb-8-iccp.png" }, { "grey-8-iccp.png" },
     { "rgb-8-many-idat.png" }, { "apng-first-frame.png" },
+    { "rgba-8-soft-icon.png" }, { "grey-alpha-8-soft-icon.png" }, { "rgba-8-key-colours.png" },
 };
 
 // The window's light grey, and a colour whose channels all differ.
@@ -152,6 +155,58 @@ TEST_P(SoundPictureTest, FrameKeepsExactlyItsRegion)
         EXPECT_EQ(difference(part.image,
                       whole.image.copy(int(region.left), int(region.top), int(region.width), int(region.height))),
             "");
+    }
+}
+
+// Where two pictures with alpha differ first: in the alpha, or in the colour
+// of a pixel that is not fully transparent (a transparent pixel's colour
+// shows nowhere, and readers differ in it); nothing when they are the same.
+std::string alphaDifference(const RgbxPicture& picture, const RgbxPicture& expected)
+{
+    if (picture.width() != expected.width() || picture.height() != expected.height())
+        return difference(picture, expected);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const std::uint8_t* got = picture.constScanLine(y) + 4 * x;
+            const std::uint8_t* wanted = expected.constScanLine(y) + 4 * x;
+            if (got[3] != wanted[3] || (got[3] != 0 && std::memcmp(got, wanted, 3) != 0)) {
+                char text[96];
+                std::snprintf(text, sizeof text, "pixel (%d, %d) is %02X %02X %02X %02X, expected %02X %02X %02X %02X",
+                    x, y, got[0], got[1], got[2], got[3], wanted[0], wanted[1], wanted[2], wanted[3]);
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+TEST_P(SoundPictureTest, AlphaKeptIsQtsStraightAlphaAndBlendsAsReadingBlends)
+{
+    const SoundPicture& row = GetParam();
+    const QByteArray data = fileBytes(row.file);
+    const PictureLoadResult expected = decodeWithQtReaders(fileBytes(row.qtReads != nullptr ? row.qtReads : row.file),
+        PictureBlending(PictureBackground, true), QStringLiteral("Qt's"));
+    ASSERT_TRUE(expected.ok()) << expected.message().toStdString();
+    const PictureLoadOptions options { .keepAlpha = true };
+    const PictureLoadResult fromMemory = decodePicture(data, options, QStringLiteral("memory"));
+    const PictureLoadResult fromFile = loadPicture(picturePath(row.file), options);
+    for (const PictureLoadResult* decoded : { &fromMemory, &fromFile }) {
+        ASSERT_TRUE(decoded->ok()) << decoded->message().toStdString();
+        EXPECT_EQ(alphaDifference(decoded->image, expected.image), "") << decoded->file.toStdString();
+    }
+    for (const std::uint32_t background : Backgrounds) {
+        SCOPED_TRACE(testing::Message() << "background #" << std::hex << (background & 0xFFFFFF));
+        const PictureLoadResult blended = decodePicture(data, { .background = background }, QStringLiteral("blended"));
+        ASSERT_TRUE(blended.ok());
+        EXPECT_EQ(flattenedPicture(fromMemory.image, background), blended.image) << difference(flattenedPicture(fromMemory.image, background), blended.image);
+    }
+    for (const FrameSettings& frame : Frames) {
+        const PictureLoadResult part = decodePicture(data, { .frame = frame, .keepAlpha = true }, QStringLiteral("part"));
+        ASSERT_TRUE(part.ok());
+        const PixelRect region = sampledRegion(frame, fromMemory.image.width(), fromMemory.image.height());
+        if (region.isEmpty())
+            continue;
+        EXPECT_EQ(part.image, fromMemory.image.copy(int(region.left), int(region.top), int(region.width), int(region.height)));
     }
 }
 
