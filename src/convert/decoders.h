@@ -39,10 +39,10 @@ struct DecodeResult {
 // the format's decoder as its row of the format table gives it. Never reads
 // outside the bytes it is given.
 //
-// An indexed format's file is its palette, then its index rows: the palette's
-// colours in use are its entries up to the last one that is not 0, and at
-// least the first (entriesInUse); every index must point at one of them.
-// The grid holds each pixel's palette colour.
+// An indexed format's file is its palette, then its index rows: every index
+// must point at an entry up to the palette's last one that is not 0, or the
+// one after it (indexableEntries). The grid holds each pixel's palette
+// colour; the result's palette, the colours in use (entriesInUse).
 DecodeResult decode(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
 // An indexed format's index rows alone, as a batch with a shared palette

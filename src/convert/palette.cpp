@@ -126,4 +126,14 @@ std::size_t entriesInUse(std::span<const Colour> entries)
     return used;
 }
 
+std::size_t indexableEntries(std::span<const Colour> entries)
+{
+    std::size_t indexable = entries.empty() ? 0 : 1;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        if (entries[index] != 0)
+            indexable = std::min(index + 2, entries.size());
+    }
+    return indexable;
+}
+
 } // namespace rasterkit

@@ -144,4 +144,12 @@ Palette paletteOfColours(std::span<const std::int32_t> colours);
 // entries past the colours in use, all 0, tell its size exactly.
 std::size_t entriesInUse(std::span<const Colour> entries);
 
+// How many of a palette part's entries an index may name in a file: those up
+// to the last one that is not 0 and the one after it, which may be a black
+// colour in use (a palette lists each colour once, so at most one black
+// entry can follow the last one that is not 0); entry 0 of an all-zero
+// palette. Files a palette of ours was written to never need the extra
+// entry, others may; the device decoder checks indices by the same rule.
+std::size_t indexableEntries(std::span<const Colour> entries);
+
 } // namespace rasterkit

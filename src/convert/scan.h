@@ -430,9 +430,19 @@ DecodeResult decodeIndexed(std::span<const std::uint8_t> bytes, int width, int h
     const auto expected = static_cast<std::size_t>(plainSize(info, width, height));
     if (bytes.size() != expected)
         return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
-    Palette palette = paletteEntriesOf(bytes.first(paletteBytes));
-    palette.resize(entriesInUse(palette));
-    return decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height, palette, paletteBytes);
+    const Palette entries = paletteEntriesOf(bytes.first(paletteBytes));
+    const std::span<const Colour> indexable = std::span(entries).first(indexableEntries(entries));
+    DecodeResult result = decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height, indexable, paletteBytes);
+    if (!result.ok())
+        return result;
+    // The colours in use: the entry after the last one that is not 0 only
+    // when it is a black no earlier entry gives and some pixel names it.
+    const auto inUse = static_cast<std::ptrdiff_t>(entriesInUse(entries));
+    const bool trailingBlack = indexable.size() > static_cast<std::size_t>(inUse)
+        && std::find(entries.begin(), entries.begin() + inUse, Colour(0)) == entries.begin() + inUse
+        && std::ranges::find(result.grid.values(), 0) != result.grid.values().end();
+    result.palette.resize(trailingBlack ? indexable.size() : static_cast<std::size_t>(inUse));
+    return result;
 }
 
 // Index rows alone, through a palette given.

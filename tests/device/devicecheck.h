@@ -20,8 +20,7 @@ namespace rasterkit::devicecheck {
 
 // The formats the header reads, numbered as the core numbers them: the
 // window's eight, then "Index 1", "Index 2", "Index 4", "Index 8", "A 8" and
-// "RGB 5:6:5 A8" (16 .. 21, which the core's format table does not hold yet:
-// never pass them to formatInfo).
+// "RGB 5:6:5 A8" (16 .. 21).
 inline constexpr int FirstLayoutFormat = 16;
 inline constexpr std::array<PixelFormat, 14> DeviceFormats = [] {
     std::array<PixelFormat, 14> formats {};
@@ -30,7 +29,8 @@ inline constexpr std::array<PixelFormat, 14> DeviceFormats = [] {
     return formats;
 }();
 
-// Whether the format is one of 16 .. 21, checked against the layout model.
+// Whether the format is one of 16 .. 21, whose files the layout model also
+// describes.
 constexpr bool isLayoutFormat(PixelFormat format) { return formatIndex(format) >= FirstLayoutFormat; }
 // n of "Index n", or 0.
 int indexBits(PixelFormat format);
@@ -61,18 +61,19 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// The core's decoder (formats 0 .. 7), its values widened, every alpha 255
-// and its error as the header's code.
+// The core's decoder, its values widened to the colours the header hands
+// out (a palette entry, a straight colour, white for "A 8"), with the
+// alphas, and its error as the header's code.
 Outcome coreOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
-// Formats 16 .. 21 read from their layouts alone (big-endian words): the
+// Formats 16 .. 21 read from their layouts alone (big-endian words), a
+// second reference the table tests check the core and the header against: the
 // palette, then rows of ceil(width x n / 8) bytes, each index past the
 // palette's entries in use refused; or width x height colour words, then as
 // many alpha bytes; or the alpha bytes alone, the colour white.
 Outcome layoutOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
-// What the header must hand out for a big-endian stream: coreOutcome or
-// layoutOutcome.
+// What the header must hand out for a big-endian stream: coreOutcome.
 Outcome referenceOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
 // The header's ways of reading: row by row into a buffer exactly `width`

@@ -108,8 +108,13 @@ bool checkDecoding(std::span<const std::uint8_t> input)
 
     if (info.paletteEntries() > 0) {
         const auto paletteBytes = static_cast<std::size_t>(info.paletteBytes());
+        // The entries up to the last that is not 0, and a black after them
+        // when a pixel names it.
+        const Palette inUse = decodePalette(format, data);
+        const bool blackAfter = result.palette.size() == inUse.size() + 1 && result.palette.back() == 0;
         if (result.palette.empty() || result.palette.size() > static_cast<std::size_t>(info.paletteEntries())
-            || decodePalette(format, data) != result.palette)
+            || !std::equal(inUse.begin(), inUse.end(), result.palette.begin(), result.palette.begin() + std::min(inUse.size(), result.palette.size()))
+            || (result.palette.size() != inUse.size() && !blackAfter))
             fail("the palette in use is not the palette part's entries up to the last that is not 0", input);
         const DecodeResult rows = decodeIndexRows(format, data.subspan(paletteBytes), width, height, result.palette);
         if (!rows.ok() || rows.grid != grid)
