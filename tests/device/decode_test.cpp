@@ -92,7 +92,7 @@ class LayoutFormatTest : public ::testing::TestWithParam<int> { };
 // Well-formed files, then each cut short, with a byte changed, with a byte
 // added and, for the index formats, with an index past the palette's
 // entries in use.
-TEST_P(LayoutFormatTest, RandomFilesAndTheirDamagedFormsMatchTheLayouts)
+TEST_P(LayoutFormatTest, RandomFilesAndTheirDamagedFormsMatchTheCore)
 {
     const auto format = static_cast<PixelFormat>(GetParam());
     const int bits = devicecheck::indexBits(format);
@@ -104,7 +104,7 @@ TEST_P(LayoutFormatTest, RandomFilesAndTheirDamagedFormsMatchTheLayouts)
             const std::string where = std::to_string(width) + " x " + std::to_string(height) + ", "
                 + std::to_string(colours) + " colours";
             OutputBytes bytes = devicecheck::randomLayoutFile(format, width, height, random, colours);
-            ASSERT_EQ(devicecheck::layoutOutcome(format, bytes, width, height).code, RK_DONE) << where;
+            ASSERT_EQ(devicecheck::coreOutcome(format, bytes, width, height).code, RK_DONE) << where;
             EXPECT_EQ(differences(format, bytes, width, height), "") << where;
             const OutputBytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(random() % bytes.size()));
             EXPECT_EQ(differences(format, cut, width, height), "") << where << ", cut to " << cut.size();
@@ -115,7 +115,7 @@ TEST_P(LayoutFormatTest, RandomFilesAndTheirDamagedFormsMatchTheLayouts)
                 // The last index set to every bit: past the colours in use, a black one included.
                 OutputBytes pastPalette = bytes;
                 pastPalette.back() = 0xFF;
-                EXPECT_EQ(devicecheck::layoutOutcome(format, pastPalette, width, height).code, RK_ERR_INDEX) << where;
+                EXPECT_EQ(devicecheck::coreOutcome(format, pastPalette, width, height).code, RK_ERR_INDEX) << where;
                 EXPECT_EQ(differences(format, pastPalette, width, height), "") << where << ", an index past the palette";
             }
             bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());

@@ -89,50 +89,6 @@ Outcome coreOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int
     return outcome;
 }
 
-Outcome layoutOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height)
-{
-    if (width <= 0 || height <= 0)
-        return { RK_ERR_SIZE, 0, {}, {} };
-    const int bits = indexBits(format);
-    const auto columns = static_cast<std::uint64_t>(width);
-    const std::uint64_t pixels = columns * static_cast<std::uint64_t>(height);
-    const std::uint64_t entries = bits != 0 ? std::uint64_t(1) << bits : 0;
-    const std::uint64_t rowBytes = (columns * static_cast<std::uint64_t>(bits) + 7) / 8;
-    const std::uint64_t expected = bits != 0 ? 2 * entries + rowBytes * static_cast<std::uint64_t>(height)
-                                             : pixels * (formatIndex(format) == RK_A8 ? 1 : 3);
-    if (bytes.size() != expected)
-        return { RK_ERR_LENGTH, static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), expected)), {}, {} };
-    const auto word = [&](std::uint64_t at) { return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]); };
-    Outcome outcome { RK_DONE, 0, {}, {} };
-    if (bits != 0) {
-        // In use: every entry up to the last non-zero one, and the one after
-        // it, which may be black; entry 0 of an all-zero palette.
-        std::uint64_t used = 1;
-        for (std::uint64_t entry = 0; entry < entries; ++entry) {
-            if (word(2 * entry) != 0)
-                used = std::min(entry + 2, entries);
-        }
-        for (std::uint64_t y = 0; y < static_cast<std::uint64_t>(height); ++y) {
-            for (std::uint64_t x = 0; x < columns; ++x) {
-                const std::uint64_t bit = x * static_cast<std::uint64_t>(bits);
-                const std::uint64_t at = 2 * entries + y * rowBytes + bit / 8;
-                const unsigned index = (bytes[at] >> (8 - bits - static_cast<int>(bit % 8))) & ((1u << bits) - 1);
-                if (index >= used)
-                    return { RK_ERR_INDEX, static_cast<std::size_t>(at), {}, {} };
-                outcome.pixels.push_back(word(2 * index));
-            }
-        }
-        outcome.alphas.assign(outcome.pixels.size(), 255);
-    } else {
-        const std::uint64_t alphasAt = bytes.size() - pixels;
-        for (std::uint64_t pixel = 0; pixel < pixels; ++pixel) {
-            outcome.pixels.push_back(formatIndex(format) == RK_A8 ? 0xFFFF : word(2 * pixel));
-            outcome.alphas.push_back(bytes[alphasAt + pixel]);
-        }
-    }
-    return outcome;
-}
-
 Outcome referenceOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height)
 {
     return coreOutcome(format, bytes, width, height);

@@ -1,10 +1,8 @@
 #pragma once
 
 // Runs rasterkit_decode.h over a stream in each of its ways and compares what
-// it hands out with a reference: the core's decoder for the window's eight
-// formats, and for the index and alpha formats (16 .. 21) a model of their
-// file layouts, until the core decodes them (see referenceOutcome). Shared
-// by the device tests and the device decoder's fuzz target.
+// it hands out with the core's decoder. Shared by the device tests and the
+// device decoder's fuzz target.
 
 #include "convert/pixelformat.h"
 
@@ -29,8 +27,8 @@ inline constexpr std::array<PixelFormat, 14> DeviceFormats = [] {
     return formats;
 }();
 
-// Whether the format is one of 16 .. 21, whose files the layout model also
-// describes.
+// Whether the format is one of 16 .. 21, whose files are also made here
+// from their layouts (indexFile, alphaFile, randomLayoutFile).
 constexpr bool isLayoutFormat(PixelFormat format) { return formatIndex(format) >= FirstLayoutFormat; }
 // n of "Index n", or 0.
 int indexBits(PixelFormat format);
@@ -65,13 +63,6 @@ struct Outcome {
 // out (a palette entry, a straight colour, white for "A 8"), with the
 // alphas, and its error as the header's code.
 Outcome coreOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
-
-// Formats 16 .. 21 read from their layouts alone (big-endian words), a
-// second reference the table tests check the core and the header against: the
-// palette, then rows of ceil(width x n / 8) bytes, each index past the
-// palette's entries in use refused; or width x height colour words, then as
-// many alpha bytes; or the alpha bytes alone, the colour white.
-Outcome layoutOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
 
 // What the header must hand out for a big-endian stream: coreOutcome.
 Outcome referenceOutcome(PixelFormat format, std::span<const std::uint8_t> bytes, int width, int height);
