@@ -430,18 +430,15 @@ DecodeResult decodeIndexed(std::span<const std::uint8_t> bytes, int width, int h
     const auto expected = static_cast<std::size_t>(plainSize(info, width, height));
     if (bytes.size() != expected)
         return decodeFailure(DecodeError::WrongLength, std::min(bytes.size(), expected));
+    // The colours in use first; the entry after the last one that is not 0
+    // only when an index names it (a black colour in use).
     const Palette entries = paletteEntriesOf(bytes.first(paletteBytes));
-    const std::span<const Colour> indexable = std::span(entries).first(indexableEntries(entries));
-    DecodeResult result = decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height, indexable, paletteBytes);
-    if (!result.ok())
-        return result;
-    // The colours in use: the entry after the last one that is not 0 only
-    // when it is a black no earlier entry gives and some pixel names it.
-    const auto inUse = static_cast<std::ptrdiff_t>(entriesInUse(entries));
-    const bool trailingBlack = indexable.size() > static_cast<std::size_t>(inUse)
-        && std::find(entries.begin(), entries.begin() + inUse, Colour(0)) == entries.begin() + inUse
-        && std::ranges::find(result.grid.values(), 0) != result.grid.values().end();
-    result.palette.resize(trailingBlack ? indexable.size() : static_cast<std::size_t>(inUse));
+    const std::size_t inUse = entriesInUse(entries);
+    DecodeResult result = decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height,
+        std::span(entries).first(inUse), paletteBytes);
+    if (result.error == DecodeError::PastPalette && indexableEntries(entries) > inUse)
+        result = decodeIndexRowsWith<Index>(bytes.subspan(paletteBytes), width, height,
+            std::span(entries).first(indexableEntries(entries)), paletteBytes);
     return result;
 }
 

@@ -121,7 +121,11 @@ bool checkDecoding(std::span<const std::uint8_t> input)
             fail("the index rows alone do not read as the file does", input);
         const OutputBytes through = encode(format, grid, result.palette);
         const DecodeResult again = decode(format, through, width, height);
-        if (!again.ok() || again.grid != grid || again.palette != result.palette)
+        // (less a black after the colours in use, which the encoder does
+        // not need: black comes earlier in such a palette)
+        if (!again.ok() || again.grid != grid || again.palette.size() > result.palette.size()
+            || !std::equal(again.palette.begin(), again.palette.end(), result.palette.begin())
+            || (again.palette.size() < result.palette.size() && !blackAfter))
             fail("the grid re-encoded through its palette does not come back with it", input);
         if (encode(format, again.grid, again.palette) != through)
             fail("the grid re-encoded through its palette does not re-encode to itself", input);

@@ -45,7 +45,7 @@ bool checkDecoding(std::span<const std::uint8_t> input)
     // words of "RGB 5:6:5 A8" are known from the length of a whole file alone.
     const PixelFormatInfo& info = formatInfo(format);
     if (info.layout == FormatLayout::ColourThenAlpha
-        && data.size() != 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        && (width <= 0 || height <= 0 || data.size() != 3 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height)))
         return devicecheck::referenceOutcome(format, data, width, height).code == RK_DONE;
     std::vector<std::uint8_t> littleEndian(data.begin(), data.end());
     applyByteOrder(format, littleEndian, ByteOrder::LittleEndian);
