@@ -8,7 +8,7 @@
 // written, and standard output ("-") written by one file at most; a batch
 // (several pictures into a folder) writes one file a picture, none shared.
 // convert --check ends with its reply too: a C identifier a line with exit
-// status 0, or the pictures that cannot be read with 1. plan gives a budget
+// status 0, or the palette and pictures that cannot be read with 1. plan gives a budget
 // of 1 byte to 1 TiB, formats and dither modes each once, pictures read by
 // name, a CMake file that is none of them, and with it pictures whose
 // headers' names differ and that CMake can name.
@@ -56,9 +56,12 @@ void checkReply(const Reply& reply, const CommandSpec& command, bool checking)
         return;
     }
     if (checking && reply.exitCode == ExitFileError) {
-        // One message a picture, each naming it; a name may hold a line break.
-        check(reply.text.startsWith(QLatin1String("rasterkit-cli: Cannot open \"")) && reply.text.endsWith(QLatin1Char('\n')),
-            "--check's failure is no picture's");
+        // One message a file that cannot be read, each naming it (a name
+        // may hold a line break): --palette's file first, then the pictures.
+        const bool named = reply.text.startsWith(QLatin1String("rasterkit-cli: Cannot open \""))
+            || reply.text.startsWith(QLatin1String("rasterkit-cli: Cannot open the palette \""))
+            || reply.text.startsWith(QLatin1String("rasterkit-cli: Cannot use \""));
+        check(named && reply.text.endsWith(QLatin1Char('\n')), "--check's failure is no picture's nor palette's");
         return;
     }
     if (reply.exitCode == ExitSuccess) {
