@@ -72,67 +72,99 @@ int along(int x, int innerWidth, int scale)
     return innerWidth > 1 ? x * scale / (innerWidth - 1) : scale;
 }
 
+// The parts of the test picture: a one-pixel border, a one-pixel gap, then
+// the picture proper with its mark in the top-left corner, the top half, the
+// third quarter and the bottom quarter.
+enum class Part { Border, Gap, Mark, TopHalf, ThirdQuarter, BottomQuarter };
+
+struct Place {
+    Part part;
+    int innerX = 0, innerY = 0, innerWidth = 0, innerHeight = 0; // inside the border and the gap
+};
+
+Place placeOf(int x, int y, int width, int height)
+{
+    if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
+        return { Part::Border };
+    if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+        return { Part::Gap };
+    Place place { Part::Mark, x - 2, y - 2, width - 4, height - 4 };
+    const int mark = std::max(1, std::min(place.innerWidth, place.innerHeight) / 6);
+    if (place.innerX < 2 * mark && place.innerY < mark)
+        place.part = Part::Mark;
+    else if (place.innerY < place.innerHeight / 2)
+        place.part = Part::TopHalf;
+    else if (place.innerY < place.innerHeight * 3 / 4)
+        place.part = Part::ThirdQuarter;
+    else
+        place.part = Part::BottomQuarter;
+    return place;
+}
+
 } // namespace
 
+// White border, black gap, a yellow mark; colour bars, a grey ramp and a
+// hue ramp.
 Colour testPatternColour(int x, int y, int width, int height)
 {
-    if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
+    const Place place = placeOf(x, y, width, height);
+    switch (place.part) {
+    case Part::Border:
         return White;
-    if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+    case Part::Gap:
         return Black;
-    // The picture proper, inside the border and the gap.
-    const int innerX = x - 2;
-    const int innerY = y - 2;
-    const int innerWidth = width - 4;
-    const int innerHeight = height - 4;
-    const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
-    if (innerX < 2 * mark && innerY < mark)
+    case Part::Mark:
         return Yellow;
-    if (innerY < innerHeight / 2)
-        return Bars[innerX * 4 / innerWidth];
-    if (innerY < innerHeight * 3 / 4) {
-        const auto level = static_cast<unsigned>(along(innerX, innerWidth, 255));
+    case Part::TopHalf:
+        return Bars[place.innerX * 4 / place.innerWidth];
+    case Part::ThirdQuarter: {
+        const auto level = static_cast<unsigned>(along(place.innerX, place.innerWidth, 255));
         return makeColour(level, level, level);
     }
-    return hue(along(innerX, innerWidth, 6 * 255));
+    case Part::BottomQuarter:
+        break;
+    }
+    return hue(along(place.innerX, place.innerWidth, 6 * 255));
 }
 
+// Opaque border, transparent gap, a half-transparent mark, and the grey
+// ramp's level as an alpha ramp; the rest opaque.
 std::uint8_t testPatternAlpha(int x, int y, int width, int height)
 {
-    if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
-        return 255;
-    if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
+    const Place place = placeOf(x, y, width, height);
+    switch (place.part) {
+    case Part::Gap:
         return 0;
-    const int innerX = x - 2;
-    const int innerY = y - 2;
-    const int innerWidth = width - 4;
-    const int innerHeight = height - 4;
-    const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
-    if (innerX < 2 * mark && innerY < mark)
+    case Part::Mark:
         return 128;
-    if (innerY >= innerHeight / 2 && innerY < innerHeight * 3 / 4)
-        return static_cast<std::uint8_t>(along(innerX, innerWidth, 255));
-    return 255;
+    case Part::ThirdQuarter:
+        return static_cast<std::uint8_t>(along(place.innerX, place.innerWidth, 255));
+    default:
+        return 255;
+    }
 }
 
+// Lit border, dark gap, a lit mark; a checkerboard of 4-pixel squares, then
+// a grid of lines 8 pixels apart.
 Colour monoTestPatternColour(int x, int y, int width, int height)
 {
-    const bool lit = [&] {
-        if (x == 0 || y == 0 || x == width - 1 || y == height - 1)
-            return true;
-        if (x == 1 || y == 1 || x == width - 2 || y == height - 2)
-            return false;
-        const int innerX = x - 2;
-        const int innerY = y - 2;
-        const int innerWidth = width - 4;
-        const int innerHeight = height - 4;
-        const int mark = std::max(1, std::min(innerWidth, innerHeight) / 6);
-        if (innerX < 2 * mark && innerY < mark)
-            return true;
-        if (innerY < innerHeight / 2)
-            return (innerX / 4 + innerY / 4) % 2 == 0;
-        return innerX % 8 == 0 || (innerY - innerHeight / 2) % 8 == 0;
-    }();
+    const Place place = placeOf(x, y, width, height);
+    bool lit = false;
+    switch (place.part) {
+    case Part::Border:
+    case Part::Mark:
+        lit = true;
+        break;
+    case Part::Gap:
+        break;
+    case Part::TopHalf:
+        lit = (place.innerX / 4 + place.innerY / 4) % 2 == 0;
+        break;
+    case Part::ThirdQuarter:
+    case Part::BottomQuarter:
+        lit = place.innerX % 8 == 0 || (place.innerY - place.innerHeight / 2) % 8 == 0;
+        break;
+    }
     return lit ? White : Black;
 }
 

@@ -89,3 +89,11 @@ long long firstDifference(const std::vector<std::uint8_t>& actual, const std::ve
         return -1;
     return static_cast<long long>(mismatch.first - actual.begin());
 }
+
+CliRun CliFolderTest::runSuccessfully(const QStringList& arguments) const
+{
+    const CliRun result = run(arguments);
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n" << result.standardError.toStdString();
+    return result;
+}

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -39,6 +41,18 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 
 // Every entry of a folder, for checking that no stray file was left.
 QStringList folderEntries(const QString& path);
+
+// A test with a temporary folder of its own to run rasterkit-cli in.
+class CliFolderTest : public testing::Test {
+protected:
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+    // Runs rasterkit-cli in the folder, whatever its end.
+    CliRun run(const QStringList& arguments) const { return runCli(arguments, m_folder.path()); }
+    // Runs rasterkit-cli in the folder, expecting it to end with status 0.
+    CliRun runSuccessfully(const QStringList& arguments) const;
+
+    QTemporaryDir m_folder;
+};
 
 // "5D 27 FF ..." for readable failure messages.
 std::string hexText(const std::vector<std::uint8_t>& bytes, std::size_t limit = 48);

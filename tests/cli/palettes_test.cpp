@@ -106,12 +106,9 @@ std::set<unsigned> wordsOf(const QImage& picture)
     return words;
 }
 
-class PaletteTest : public testing::Test {
+class PaletteTest : public CliFolderTest {
 protected:
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-    CliRun run(const QStringList& arguments) const { return runCli(arguments, m_folder.path()); }
     QImage image(const QString& name) const { return QImage(path(name)).convertToFormat(QImage::Format_RGB32); }
-    QTemporaryDir m_folder;
 };
 
 class IndexedFileTest : public PaletteTest,

@@ -58,11 +58,7 @@ const PanelCase PanelCases[] = {
     { "GifOutsideTurned90", knownpictures::knownGif, "known.gif", { 11, 9, 1.0, -40, -30 }, { true, 2, 90, 256, false } },
 };
 
-class PanelTest : public testing::TestWithParam<std::tuple<PanelCase, int>> {
-protected:
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-    QTemporaryDir m_folder;
-};
+class PanelTest : public CliFolderTest, public testing::WithParamInterface<std::tuple<PanelCase, int>> { };
 
 TEST_P(PanelTest, BytesAreTheReferencesAndDecodeShowsThePreview)
 {

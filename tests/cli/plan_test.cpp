@@ -48,19 +48,15 @@ void PrintTo(const OutputCase& row, std::ostream* out)
     *out << row.name;
 }
 
-class PlanOutputTest : public testing::TestWithParam<OutputCase> {
+class PlanOutputTest : public CliFolderTest, public testing::WithParamInterface<OutputCase> {
 protected:
-    CliRun run(const QStringList& arguments)
+    CliRun run(const QStringList& arguments) const
     {
-        const CliRun result = runCli(arguments, m_folder.path());
-        EXPECT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n" << result.standardError.toStdString();
+        const CliRun result = runSuccessfully(arguments);
         EXPECT_TRUE(result.standardError.isEmpty()) << "no progress line off a terminal: "
                                                     << result.standardError.toStdString();
         return result;
     }
-
-    QTemporaryDir m_folder;
 };
 
 TEST_P(PlanOutputTest, JsonAndTableHoldComparesRowsAndTheTotals)

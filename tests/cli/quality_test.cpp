@@ -52,18 +52,9 @@ bool indexed(qsizetype format)
 constexpr int DitherCount = 4;
 const char* const DitherNames[DitherCount] = { "none", "ordered", "diffusion", "atkinson" };
 
-class QualityTest : public testing::Test {
+class QualityTest : public CliFolderTest {
 protected:
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-
-    CliRun run(const QStringList& arguments)
-    {
-        const CliRun result = runCli(arguments, m_folder.path());
-        EXPECT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n"
-                                      << result.standardError.toStdString();
-        return result;
-    }
+    CliRun run(const QStringList& arguments) const { return runSuccessfully(arguments); }
 
     // The raw file convert writes for the picture with the options.
     Bytes convert(const QString& picture, const QStringList& options)
@@ -109,8 +100,6 @@ protected:
         }
         return savedPicture(u"sky.bmp"_s, image);
     }
-
-    QTemporaryDir m_folder;
 };
 
 const QString Photo = knownpictures::dataPath(u"photo.jpg"_s);

@@ -63,20 +63,9 @@ QRgb blendOver(QRgb colour, int alpha, QRgb background)
 
 constexpr QRgb PreviewBackground = 0xFFF0F0F0u;
 
-class TransparencyTest : public testing::Test {
+class TransparencyTest : public CliFolderTest {
 protected:
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-
-    CliRun run(const QStringList& arguments)
-    {
-        const CliRun result = runCli(arguments, m_folder.path());
-        EXPECT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0) << arguments.join(u' ').toStdString() << "\n"
-                                      << result.standardError.toStdString();
-        return result;
-    }
-
-    QTemporaryDir m_folder;
+    CliRun run(const QStringList& arguments) const { return runSuccessfully(arguments); }
 };
 
 // ---------------------------------------------------------------------------
