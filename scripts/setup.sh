@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     g++ make cmake pkg-config python3
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev libjpeg62-turbo-dev libpng-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev libjpeg62-turbo-dev libpng-dev libgif-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
     clang libclang-rt-14-dev gcc-arm-none-eabi libnewlib-arm-none-eabi

@@ -40,6 +40,7 @@ struct RunOutcome {
     QString error;       // names the file and the reason; empty on success
     std::string printed; // UTF-8 for standard output, or standard error when the output went there
     bool outputOnStandardOutput = false;
+    QString notice {}; // said on standard error whatever the outcome ("rasterkit-cli: " goes before it)
 
     bool ok() const { return exitCode == ExitSuccess; }
 };

@@ -1,5 +1,6 @@
 #include "convertCommand.h"
 
+#include "framesConvert.h"
 #include "guifunctions.h"
 #include "paletteFile.h"
 
@@ -44,6 +45,8 @@ const QString Jobs = QStringLiteral("jobs");
 const QString Check = QStringLiteral("check");
 const QString SharedPalette = QStringLiteral("shared-palette");
 const QString PaletteStem = QStringLiteral("palette");
+const QString Frames = QStringLiteral("frames");
+const QString Delta = QStringLiteral("delta");
 
 constexpr int MaximumJobs = 1024;
 
@@ -239,6 +242,54 @@ std::variant<ConvertOptions, Reply> parseSingle(const CommandLine& line, const Q
     }
     if (auto reply = readConversionOptions(line, options))
         return *reply;
+    return options;
+}
+
+// --frames: one animated picture into a folder of frames or an animation file.
+std::variant<ConvertOptions, Reply> parseFrames(const CommandLine& line, const QStringList& operands)
+{
+    if (operands.size() > 1) {
+        return line.failure(QStringLiteral("unexpected argument \"%1\": --frames converts one animated picture "
+                                           "(\"%2\").")
+                                .arg(operands.at(1), operands.at(0)));
+    }
+    ConvertOptions options;
+    options.frames = true;
+    options.delta = line.isSet(Delta);
+    options.inputPath = operands.first();
+    if (options.inputPath.isEmpty())
+        return line.failure(QStringLiteral("missing INPUT: the picture's name is empty."));
+    if (!line.isSet(Output)) {
+        return line.failure(QStringLiteral("--frames needs -o FOLDER/ (one raw file a frame) or -o FILE (one "
+                                           "animation file)."));
+    }
+    for (const QString& option : { Report, Preview, SharedPalette }) {
+        if (line.isSet(option)) {
+            return line.failure(QStringLiteral("--%1 does not apply with --frames: convert a frame's picture on "
+                                               "its own, or check the frames with decode --frames.")
+                                    .arg(option));
+        }
+    }
+    if (namesFolder(line.value(Output))) {
+        options.outputFolder = line.value(Output);
+        if (options.delta) {
+            return line.failure(QStringLiteral("--delta is for an animation file (-o FILE): a folder gets every "
+                                               "frame whole."));
+        }
+        if (line.isSet(CArray)) {
+            return line.failure(QStringLiteral("--c-array with --frames writes the animation file as one array: "
+                                               "give -o FILE, not a folder."));
+        }
+    } else if (auto reply = line.readPath(Output, "output file", true, options.outputPath,
+                   { { options.inputPath, "input picture", false } })) {
+        return *reply;
+    }
+    if (auto reply = readConversionOptions(line, options))
+        return *reply;
+    if (line.isSet(CType) && options.arrayType == CArrayType::Words) {
+        return line.failure(QStringLiteral("--c-type uint16 does not apply with --frames: an animation file's "
+                                           "frames are not all whole 16-bit words."));
+    }
     return options;
 }
 
@@ -571,6 +622,24 @@ const CommandSpec& convertCommand()
                                "extension, every byte that cannot stand in a C identifier made '_', a '_' before "
                                "a leading digit and after a keyword of C or C++, main or _Pragma (\"8x8.gif\" "
                                "gives _8x8, \"int.bmp\" int_, \"main.jpg\" main_).") },
+            { { Frames }, {},
+                QStringLiteral("Convert every frame of an animated GIF, each as a browser shows it (after the frame "
+                               "before it is disposed of, with its transparency), the frame options applying to "
+                               "the whole logical screen. -o FOLDER/ writes each frame whole as FOLDER/NAME_000.raw, "
+                               "NAME_001.raw, ...; -o FILE writes one animation file: a 16-byte header (\"RKAN\", "
+                               "version 1, the format index, width, height, frame count, loop count with 0 for "
+                               "ever, two zero bytes), then for each frame a 16-byte record (x, y, width, height, "
+                               "delay in milliseconds, two zero bytes, the data's byte count in 32 bits) and its "
+                               "rectangle encoded as a picture of its own. The file's numbers are big-endian "
+                               "whatever --byte-order says, which orders the pixel data only. Delays are the "
+                               "GIF's hundredths times 10, 100 ms for 0 or 1 hundredth. With --c-array NAME the "
+                               "array holds the animation file, with NAME_FRAME_COUNT and NAME_LOOPS beside "
+                               "NAME_WIDTH and NAME_HEIGHT. A still picture is converted as one frame, which is "
+                               "said on standard error. Frames are counted from 0.") },
+            { { Delta }, {},
+                QStringLiteral("With --frames -o FILE: store each frame after the first as the smallest rectangle "
+                               "holding every pixel that differs from the frame shown before it (0 x 0, with no "
+                               "data, when none does), so that a device redraws only that.") },
         },
         { FrameOptionId::Format, FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale,
             FrameOptionId::Origin, FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Dither,
@@ -583,7 +652,8 @@ const CommandSpec& convertCommand()
                        "    --dither ordered\n"
                        "rasterkit-cli convert logo.gif -o logo.h --c-array logo --c-attribute PROGMEM \\\n"
                        "    -W 128 -H 64 --center 400,300 --byte-order little --preview logo-preview.png\n"
-                       "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f %3 -W 240 -H 240")
+                       "rasterkit-cli convert photos/ 'scans/*.bmp' -o raw/ -f %3 -W 240 -H 240\n"
+                       "rasterkit-cli convert spinner.gif --frames --delta -o spinner.rkan -f %3 -W 64 -H 64")
             .arg(shortNameOf(PixelFormat::RGB565x8), shortNameOf(PixelFormat::RGB444x4), shortNameOf(PixelFormat::RGB565)),
     };
     return definition;
@@ -598,6 +668,10 @@ std::variant<ConvertOptions, Reply> parseConvert(const QStringList& arguments)
     const QStringList operands = line.operands();
     if (operands.isEmpty())
         return line.failure(QStringLiteral("missing INPUT: name the picture to convert (JPEG, PNG, BMP or GIF)."));
+    if (line.isSet(Delta) && !line.isSet(Frames))
+        return line.failure(QStringLiteral("--delta needs --frames: it stores an animation's frames as what changed."));
+    if (line.isSet(Frames) && !line.isSet(Check))
+        return parseFrames(line, operands);
     if (line.isSet(Check))
         return checkConversions(line, operands);
     if (namesBatch(line, operands))
@@ -637,6 +711,8 @@ PictureLoadResult loadFramePicture(const QString& inputPath, const FrameRequest&
 
 RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSeparator)
 {
+    if (options.frames)
+        return runFramesConvert(options);
     if (!options.batch.empty())
         return runBatchConvert(options, decimalSeparator);
     FrameRequest request = options.request;

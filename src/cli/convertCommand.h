@@ -41,6 +41,11 @@ struct ConvertOptions {
     bool sharedPalette = false;
     bool indexRowsOnly = false;
     QString paletteArrayName;
+    // --frames: every frame of an animated picture, into the folder
+    // outputFolder (one raw file a whole frame) or the animation file
+    // outputPath; --delta stores each frame after the first as what changed.
+    bool frames = false;
+    bool delta = false;
 };
 
 // The file --shared-palette writes the palette into: FOLDER/palette.raw, or

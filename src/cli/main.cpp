@@ -41,6 +41,8 @@ int execute(const std::variant<Options, Reply>& parsed, Run run)
     if (const Reply* reply = std::get_if<Reply>(&parsed))
         return finish(*reply);
     const RunOutcome outcome = run(std::get<Options>(parsed));
+    if (!outcome.notice.isEmpty())
+        print(stderr, QStringLiteral("rasterkit-cli: %1\n").arg(outcome.notice).toUtf8());
     if (!outcome.ok()) {
         print(stderr, QStringLiteral("rasterkit-cli: %1\n").arg(outcome.error).toUtf8());
         return outcome.exitCode;

@@ -102,7 +102,12 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
 
     const bool palette = options.part == CHeaderPart::Palette;
     const bool rowsOnly = options.part == CHeaderPart::IndexRows;
-    if (palette) {
+    const bool animation = options.part == CHeaderPart::Animation;
+    if (animation) {
+        line({ "/* ", name, ": an animation file of ", std::to_string(options.frameCount), " frames of ",
+            std::to_string(options.width), " x ", std::to_string(options.height), " pixels in the format \"", info.name,
+            "\", made by rasterkit-cli." });
+    } else if (palette) {
         line({ "/* ", name, ": the palette of \"", info.name,
             "\" shared by the pictures converted with it, made by rasterkit-cli." });
     } else {
@@ -110,7 +115,9 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
             " pixels in the format \"", info.name, "\", made by rasterkit-cli." });
     }
     const bool words = options.type == CArrayType::Words;
-    if (rowsOnly)
+    if (animation)
+        line({ "   Its own numbers high byte first; BIG_ENDIAN and LITTLE_ENDIAN tell the frames' pixel data. */" });
+    else if (rowsOnly)
         line({ "   The index rows alone, single bytes: the palette is the array ", options.paletteName,
             ", shared by the pictures converted with it. */" });
     else if (words)
@@ -140,14 +147,18 @@ std::string cHeader(const CHeaderOptions& options, std::span<const std::uint8_t>
     }
     // The new formats' rows (or pages) have a fixed size; the eight of the
     // window keep the header they always had.
-    if (!info.runLength() && !info.inWindow && !palette)
+    if (animation) {
+        define("FRAME_COUNT", std::to_string(options.frameCount));
+        define("LOOPS", std::to_string(options.loops));
+    }
+    if (!info.runLength() && !info.inWindow && !palette && !animation)
         define("STRIDE", std::to_string(strideOf(info, options.width)));
     if (info.paletteEntries() > 0) {
         define("PALETTE_ENTRIES", std::to_string(info.paletteEntries()));
-        if (!palette)
+        if (!palette && !animation)
             define("INDEX_OFFSET", std::to_string(rowsOnly ? 0 : info.paletteBytes()));
     }
-    if (info.layout == FormatLayout::ColourThenAlpha)
+    if (info.layout == FormatLayout::ColourThenAlpha && !animation)
         define("ALPHA_OFFSET", std::to_string(strideOf(info, options.width) * options.height));
     if (options.transparentKey && info.build != nullptr && info.hasWords()) {
         std::array<std::uint8_t, 4> record {};

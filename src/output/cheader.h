@@ -17,7 +17,7 @@ enum class CArrayType { Bytes, Words };
 // What of an indexed format's file the array holds: all of it, the index
 // rows alone, or the palette alone (a palette shared by several pictures'
 // index rows).
-enum class CHeaderPart { Whole, IndexRows, Palette };
+enum class CHeaderPart { Whole, IndexRows, Palette, Animation };
 
 // "uint8" or "uint16".
 std::string_view cArrayTypeName(CArrayType type);
@@ -35,6 +35,10 @@ struct CHeaderOptions {
     CArrayType type = CArrayType::Bytes;
     CHeaderPart part = CHeaderPart::Whole;
     std::string paletteName; // IndexRows: the array of the shared palette
+    // Animation (an animation file's bytes, animation.h): its frames and
+    // loops, written as NAME_FRAME_COUNT and NAME_LOOPS.
+    int frameCount = 0;
+    int loops = 0;
     // --transparent-key: the value the grid holds for the key colour
     // (transparency.h), written as NAME_TRANSPARENT_KEY, its word.
     std::optional<std::int32_t> transparentKey {};

@@ -1,5 +1,7 @@
 #include "picturefile.h"
 
+#include "convert/animation.h"
+
 #include "jpegdecoder.h"
 #include "picturecheck.h"
 #include "pngdecoder.h"
@@ -180,7 +182,7 @@ struct PictureErrorText {
     Bilingual figuresNote {}; // follows the reason when the second figure is known
 };
 
-constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
+constexpr std::array<PictureErrorText, 18> PictureErrorTexts { {
     { PictureError::None, { "no error", "ошибки нет" } },
     { PictureError::Missing, { "the file does not exist", "такого файла нет" } },
     { PictureError::IsFolder, { "it is a folder, not a picture", "это папка, а не рисунок" } },
@@ -207,8 +209,14 @@ constexpr std::array<PictureErrorText, 15> PictureErrorTexts { {
     { PictureError::NoReader,
         { "it is not a JPEG or PNG, and the reader of other pictures is not available",
             "это не JPEG и не PNG, а рисунки других видов читать нечем" } },
+    { PictureError::FrameDamaged, { "frame %1 is damaged", "кадр %1 повреждён" } },
+    { PictureError::FrameOutside,
+        { "frame %1 does not lie inside the animation's screen", "кадр %1 выходит за пределы экрана анимации" } },
+    { PictureError::TooManyFrames,
+        { "its frames would take more than %4 decoded, or number more than %5 (%1 read)",
+            "кадры заняли бы в памяти больше %4 или их больше %5 (прочитано %1)" } },
 } };
-static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::NoReader);
+static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::TooManyFrames);
 
 } // namespace
 
@@ -221,7 +229,8 @@ QString PictureLoadResult::message(Language language) const
     reason.replace(QLatin1String("%1"), QString::number(figures[0]))
         .replace(QLatin1String("%2"), QString::number(figures[1]))
         .replace(QLatin1String("%3"), QString::fromStdString(byteSizeText(figures[0], language)))
-        .replace(QLatin1String("%4"), QString::fromStdString(byteSizeText(MaximumPictureBytes, language)));
+        .replace(QLatin1String("%4"), QString::fromStdString(byteSizeText(MaximumPictureBytes, language)))
+        .replace(QLatin1String("%5"), QString::number(MaximumAnimationFrames));
     if (!detail.isEmpty())
         reason += QStringLiteral(" (%1)").arg(detail);
     return QString::fromUtf8(Bilingual { "Cannot open \"%1\": %2.", "Не удалось открыть файл «%1»: %2." }.in(language))
@@ -360,6 +369,28 @@ StagedPictureLoad loadPictureInStages(const QString& path, int firstRows, const 
     load.first.image = stages->picture();
     load.rest = std::move(stages);
     return load;
+}
+
+PictureLoadResult readPictureFile(const QString& path, const PictureLoadOptions& options, QByteArray& data)
+{
+    QFile file;
+    qint64 size = 0;
+    QString shown;
+    PictureLoadResult read;
+    if (path == QLatin1String("-")) {
+        shown = QStringLiteral("standard input");
+        if (!file.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            read = PictureLoadResult::failure(PictureError::CannotRead, shown, file.errorString());
+    } else {
+        shown = QFileInfo(path).absoluteFilePath();
+        read = openPictureFile(path, options, shown, file, size);
+    }
+    if (read.ok())
+        read = readPictureBytes(file, size, options, shown, data);
+    if (read.ok() && data.isEmpty())
+        read = PictureLoadResult::failure(PictureError::Empty, shown);
+    read.file = shown;
+    return read;
 }
 
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options)

@@ -44,6 +44,9 @@ enum class PictureError {
     CannotDecode, // the decoder gave up
     OutOfMemory,  // figures are the picture's width and height
     NoReader,     // not a JPEG or PNG, and no decoder of other pictures is available; the detail says why
+    FrameDamaged, // an animation's frame cannot be read; figures[0] is the frame (from 0), the detail says why
+    FrameOutside, // an animation's frame does not lie inside its screen; figures are the frame and the screen's width
+    TooManyFrames, // an animation's frames would take more than 1 GiB decoded, or pass the frame limit; figures[0] is the frames read
 };
 
 struct PictureLoadResult {
@@ -143,6 +146,11 @@ PictureLoadResult loadPicture(const QString& path, const PictureLoadOptions& opt
 
 // The same for the program's standard input, read as a stream.
 PictureLoadResult loadPictureFromStandardInput(const PictureLoadOptions& options = {});
+
+// A picture file's bytes, read whole as loadPicture reads files that are
+// not JPEG or PNG ("-": standard input), with the same checks and
+// messages; the result names the file and holds no picture.
+PictureLoadResult readPictureFile(const QString& path, const PictureLoadOptions& options, QByteArray& data);
 
 // The same for a picture file's bytes held in memory, with the options' frame
 // and background (the others are for reading files). Messages call the file

@@ -45,7 +45,7 @@ endforeach()
 # named by hand.
 run(dpkg-deb --field "${packages}" Depends Recommends Maintainer)
 set(fields "${output}")
-set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo libpng16-16 qt6-qpa-plugins)
+set(dependencies libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libjpeg62-turbo libpng16-16 libgif7 qt6-qpa-plugins)
 if(WINDOW)
     list(APPEND dependencies libqt6widgets6)
 endif()
