@@ -132,6 +132,44 @@
  *   for (y = 0; rc == RK_OK && (rc = rk_decoder_row_alpha(&d, colours, alphas)) == RK_OK; ++y)
  *       rk_blend_row(&framebuffer[top + y][left], colours, alphas, icon_WIDTH);
  *
+ * ANIMATIONS
+ *
+ * `rasterkit-cli convert --frames` writes an animation file: every frame of
+ * an animation in one format, walked in place with rk_animation. Its numbers
+ * are big-endian: a 16-byte header ("RKAN", version 1, the format's number,
+ * the screen's width and height, the frame count, the loop count, two zero
+ * bytes), then per frame a 16-byte record (x, y, width, height, delay in
+ * milliseconds, two zero bytes, then the 32-bit byte count of its data) and
+ * that many bytes: the rectangle as a picture of its own in the format, read
+ * with an rk_decoder as any picture (an index format's rectangle with its
+ * own palette). A 0 x 0 rectangle at 0, 0 has no data: what is shown stays
+ * for its delay. The screen starts with every pixel 0.
+ *
+ * rk_animation_init checks the whole file before it returns: the header, the
+ * formats this header reads (formats 8 to 15 and those left out of
+ * RK_FORMATS are refused with RK_ERR_FORMAT), every record, every rectangle
+ * inside the screen (at most 8192 x 8192), every frame's stream with
+ * rk_decoder_init's checks (a bad stream gets the decoder's code) and the
+ * exact length. The streams are checked as stored in the files' own order,
+ * big-endian, as Rasterkit reads them back; the firmware still passes the
+ * order it converted with to rk_decoder_init, which checks each frame again.
+ * rk_animation_next then hands out the frames in order and, after the last,
+ * starts again from the first as the loop count says: 0 for ever, N for the
+ * whole animation played N times, then RK_DONE.
+ *
+ *   rk_animation a;
+ *   rk_frame f;
+ *   int rc = rk_animation_init(&a, anim, sizeof anim);   // a.width, a.height, a.format, a.frame_count, a.loops
+ *   while (rc == RK_OK && (rc = rk_animation_next(&a, &f)) == RK_OK) {
+ *       if (f.size != 0) {                                 // else: nothing changed
+ *           rk_decoder_init(&d, f.data, f.size, a.format, f.width, f.height, RK_BIG_ENDIAN);
+ *           for (y = f.y; rk_decoder_row(&d, &framebuffer[y][f.x]) == RK_OK; ++y) {
+ *           }
+ *       }
+ *       display_show(framebuffer);
+ *       wait_ms(f.delay);
+ *   }
+ *
  * GUARANTEES
  *
  * - rk_decoder_init checks the whole stream before it returns: a malformed
@@ -149,8 +187,11 @@
  *   different pictures are independent.
  * - No division, no floating point, no library call: it fits a Cortex-M0.
  *   Built with -mcpu=cortex-m0 -mthumb -Os, every format takes at most 2 KiB
- *   of code, and one format alone at most 700 bytes (tests/device measures
- *   both).
+ *   of code, and one format alone at most 700 bytes; the animation player
+ *   adds at most 1 KiB (tests/device measures all three).
+ * - rk_animation is a small struct of plain values like rk_decoder, holding
+ *   no pointer but the file's; rk_animation_next reads nothing that
+ *   rk_animation_init has not checked.
  */
 #ifndef RASTERKIT_DECODE_H
 #define RASTERKIT_DECODE_H
@@ -204,6 +245,14 @@ extern "C" {
 #define RK_ERR_TOO_MANY (-8) /* the runs hold more pixels than width x height */
 #define RK_ERR_TOO_FEW (-9)  /* the runs hold fewer pixels than width x height */
 #define RK_ERR_INDEX (-10)   /* an index past the palette's entries in use */
+/* Animation files (rk_animation_init; a bad frame stream gets the decoder's code above). */
+#define RK_ERR_NOT_ANIMATION (-11) /* the file does not start with "RKAN" and version 1 */
+#define RK_ERR_CUT (-12)           /* the file ends inside its header, a frame's record or a frame's data */
+#define RK_ERR_SCREEN (-13)        /* the screen's width or height is 0 or above 8192, or the frame count is 0 */
+#define RK_ERR_RESERVED (-14)      /* a reserved byte of the header or a record is not 0 */
+#define RK_ERR_RECTANGLE (-15)     /* a frame's rectangle does not lie inside the screen (or is 0 x 0 but not at 0, 0) */
+#define RK_ERR_EMPTY_DATA (-16)    /* a 0 x 0 frame has data */
+#define RK_ERR_TRAILING (-17)      /* bytes follow the last frame */
 
 /*
  * The decoder's state. Treat the fields as read-only; only `position` is
@@ -228,6 +277,37 @@ typedef struct rk_decoder {
     uint8_t byte_order;  /* RK_BIG_ENDIAN or RK_LITTLE_ENDIAN */
     int8_t status;       /* 0, or the error that stopped the decoder */
 } rk_decoder;
+
+/* One frame of an animation, as rk_animation_next hands it out. */
+typedef struct rk_frame {
+    uint16_t x, y;          /* the rectangle's top left pixel on the screen */
+    uint16_t width, height; /* its size; 0 x 0: nothing to draw this time */
+    uint16_t delay;         /* milliseconds to show the screen once the rectangle is drawn */
+    const uint8_t *data;    /* the rectangle as a picture of its own, for rk_decoder_init */
+    uint32_t size;          /* its length in bytes; 0 for a 0 x 0 rectangle */
+} rk_frame;
+
+/*
+ * An animation file being played. Treat the fields as read-only; format,
+ * width, height, frame_count and loops are the header's, for callers. After
+ * an error `frame` is the frame at fault (0 for a fault of the header, the
+ * frame count for bytes after the last frame) and `position` the byte offset
+ * of its record (0: the header; for RK_ERR_TRAILING where the extra bytes
+ * start).
+ */
+typedef struct rk_animation {
+    const uint8_t *data;  /* the file, as given to rk_animation_init */
+    uint32_t size;        /* its length in bytes */
+    uint32_t position;    /* byte offset of the next frame's record */
+    uint16_t width;       /* the screen's width in pixels */
+    uint16_t height;      /* and its height */
+    uint16_t frame_count; /* frames in one pass, at least 1 */
+    uint16_t loops;       /* passes to play; 0: for ever */
+    uint16_t frame;       /* the next frame, 0 .. frame_count */
+    uint16_t played;      /* passes finished (counted only when loops is not 0) */
+    uint8_t format;       /* RK_RGB565 .. RK_RGB565A8 */
+    int8_t status;        /* 0, or the error found by rk_animation_init */
+} rk_animation;
 
 /* ---- internals: names starting rk_detail_ may change in any release ---- */
 
@@ -620,6 +700,138 @@ static inline int rk_decoder_init(rk_decoder *d, const void *data, size_t size, 
     return rk_detail_stop(d, rc);
 }
 
+/* A 32-bit big-endian number. */
+static inline uint32_t rk_detail_number32(const uint8_t *bytes)
+{
+    return ((uint32_t)rk_detail_word(bytes, RK_BIG_ENDIAN) << 16) | rk_detail_word(bytes + 2, RK_BIG_ENDIAN);
+}
+
+/*
+ * Prepares `a` to play the `size` bytes at `data` as an animation file (see
+ * "ANIMATIONS" above), read in place: they must stay where they are while
+ * `a` is used. Returns RK_OK when the whole file is well formed, otherwise a
+ * negative RK_ERR_... code (a->frame and a->position tell where), which
+ * every later rk_animation_next returns again. Checks, in this order: a not
+ * null, data not null unless size is 0, the header (its length, "RKAN" and
+ * version 1, the format, the screen's size and the frame count, the
+ * reserved bytes), then each frame (its record's length, reserved bytes,
+ * rectangle, the byte count against the rectangle and the file's end, its
+ * stream), then that no byte follows the last frame.
+ */
+static inline int rk_animation_init(rk_animation *a, const uint8_t *data, uint32_t size)
+{
+    const uint8_t *record;
+    uint32_t position = 16, count = 0;
+    unsigned frame, x, y, width, height;
+    rk_decoder d;
+    int rc = RK_OK;
+
+    if (a == NULL)
+        return RK_ERR_ARGUMENT;
+    a->data = data;
+    a->size = size;
+    a->position = 0;
+    a->width = a->height = a->frame_count = a->loops = 0;
+    a->frame = 0;
+    a->played = 0;
+    a->format = 0;
+    if (data == NULL && size != 0) {
+        rc = RK_ERR_ARGUMENT;
+    } else if (size < 16) {
+        rc = RK_ERR_CUT;
+    } else if (data[0] != 'R' || data[1] != 'K' || data[2] != 'A' || data[3] != 'N' || data[4] != 1) {
+        rc = RK_ERR_NOT_ANIMATION;
+    } else if (data[5] >= RK_FORMAT_LIMIT || ((RK_FORMATS >> data[5]) & 1u) == 0) {
+        rc = RK_ERR_FORMAT;
+    } else {
+        a->format = data[5];
+        a->width = (uint16_t)rk_detail_word(data + 6, RK_BIG_ENDIAN);
+        a->height = (uint16_t)rk_detail_word(data + 8, RK_BIG_ENDIAN);
+        a->frame_count = (uint16_t)rk_detail_word(data + 10, RK_BIG_ENDIAN);
+        a->loops = (uint16_t)rk_detail_word(data + 12, RK_BIG_ENDIAN);
+        if (a->width == 0 || a->height == 0 || a->width > 8192u || a->height > 8192u || a->frame_count == 0)
+            rc = RK_ERR_SCREEN;
+        else if ((data[14] | data[15]) != 0)
+            rc = RK_ERR_RESERVED;
+        for (frame = 0; rc == RK_OK && frame < a->frame_count; ++frame) {
+            a->frame = (uint16_t)frame;
+            a->position = position;
+            if (size - position < 16u) {
+                rc = RK_ERR_CUT;
+                break;
+            }
+            record = data + position;
+            x = rk_detail_word(record, RK_BIG_ENDIAN);
+            y = rk_detail_word(record + 2, RK_BIG_ENDIAN);
+            width = rk_detail_word(record + 4, RK_BIG_ENDIAN);
+            height = rk_detail_word(record + 6, RK_BIG_ENDIAN);
+            count = rk_detail_number32(record + 12);
+            position += 16u;
+            if ((record[10] | record[11]) != 0)
+                rc = RK_ERR_RESERVED;
+            else if (width == 0 || height == 0 ? (x | y | width | height) != 0
+                                               : x + width > a->width || y + height > a->height)
+                rc = RK_ERR_RECTANGLE;
+            else if (width == 0 && count != 0)
+                rc = RK_ERR_EMPTY_DATA;
+            else if (count > size - position)
+                rc = RK_ERR_CUT;
+            else if (width != 0)
+                rc = rk_decoder_init(&d, data + position, count, a->format, (uint16_t)width, (uint16_t)height,
+                    RK_BIG_ENDIAN);
+            position += count; /* within size unless rc says otherwise */
+        }
+        if (rc == RK_OK && position != size) {
+            rc = RK_ERR_TRAILING;
+            a->frame = a->frame_count;
+            a->position = position;
+        } else if (rc == RK_OK) {
+            a->frame = 0;
+            a->position = 16;
+        }
+    }
+    a->status = (int8_t)rc;
+    return rc;
+}
+
+/*
+ * Fills `f` with the next frame: its rectangle, its delay, and the data to
+ * read with rk_decoder_init (a 0 x 0 frame has none). After the last frame
+ * it starts again from the first while the loop count allows another pass.
+ *
+ * Returns RK_OK with a frame, RK_DONE (and nothing) once every pass has been
+ * played, rk_animation_init's error if it found one, or RK_ERR_ARGUMENT for
+ * a null pointer.
+ */
+static inline int rk_animation_next(rk_animation *a, rk_frame *f)
+{
+    const uint8_t *record;
+
+    if (a == NULL || f == NULL)
+        return RK_ERR_ARGUMENT;
+    if (a->status != 0)
+        return a->status;
+    if (a->frame == a->frame_count) {
+        if (a->loops != 0 && a->played + 1u >= a->loops)
+            return RK_DONE;
+        if (a->loops != 0)
+            ++a->played;
+        a->frame = 0;
+        a->position = 16;
+    }
+    record = a->data + a->position;
+    f->x = (uint16_t)rk_detail_word(record, RK_BIG_ENDIAN);
+    f->y = (uint16_t)rk_detail_word(record + 2, RK_BIG_ENDIAN);
+    f->width = (uint16_t)rk_detail_word(record + 4, RK_BIG_ENDIAN);
+    f->height = (uint16_t)rk_detail_word(record + 6, RK_BIG_ENDIAN);
+    f->delay = (uint16_t)rk_detail_word(record + 8, RK_BIG_ENDIAN);
+    f->size = rk_detail_number32(record + 12);
+    f->data = record + 16;
+    a->position += 16u + f->size;
+    ++a->frame;
+    return RK_OK;
+}
+
 /*
  * Draws n pixels of colour src[i] with alpha alpha[i] over dst[i], all RGB
  * 5:6:5: each channel becomes the integer nearest to (src x alpha + dst x
@@ -651,8 +863,15 @@ static inline const char *rk_error_text(int rc)
         "the runs hold more pixels than width x height",
         "the runs hold fewer pixels than width x height",
         "an index past the palette's colours",
+        "not an RKAN version 1 file",
+        "the file ends too soon",
+        "a bad screen size or no frames",
+        "a reserved byte is not 0",
+        "a frame's rectangle leaves the screen",
+        "a 0 x 0 frame has data",
+        "bytes follow the last frame",
     };
-    if (rc > RK_DONE || rc < RK_ERR_INDEX)
+    if (rc > RK_DONE || rc < RK_ERR_TRAILING)
         return "unknown result code";
     return texts[RK_DONE - rc];
 }

@@ -375,11 +375,11 @@ TEST(DeviceDecode, BlendingGivesTheNearestIntegerPerChannel)
 TEST(DeviceDecode, EveryResultCodeHasItsOwnText)
 {
     std::set<std::string> texts;
-    for (int code = RK_ERR_INDEX; code <= RK_DONE; ++code)
+    for (int code = RK_ERR_TRAILING; code <= RK_DONE; ++code)
         texts.insert(rk_error_text(code));
-    EXPECT_EQ(texts.size(), 12u);
+    EXPECT_EQ(texts.size(), 19u);
     EXPECT_EQ(texts.count(rk_error_text(RK_DONE + 1)), 0u);
-    EXPECT_STREQ(rk_error_text(RK_DONE + 1), rk_error_text(RK_ERR_INDEX - 1));
+    EXPECT_STREQ(rk_error_text(RK_DONE + 1), rk_error_text(RK_ERR_TRAILING - 1));
 }
 
 } // namespace

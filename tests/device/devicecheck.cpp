@@ -1,5 +1,6 @@
 #include "devicecheck.h"
 
+#include "convert/animation.h"
 #include "convert/decoders.h"
 #include "convert/greylevel.h"
 #include "rasterkit_decode.h"
@@ -248,6 +249,91 @@ std::vector<std::uint8_t> randomLayoutFile(PixelFormat format, int width, int he
         pixelColours[pixel] = alphas[pixel] == 0 ? 0 : static_cast<std::uint16_t>(random());
     }
     return alphaFile(format, pixelColours, alphas);
+}
+
+std::string animationDifferences(std::span<const std::uint8_t> file)
+{
+    static constexpr int Codes[] = { RK_OK, RK_ERR_CUT, RK_ERR_NOT_ANIMATION, RK_ERR_NOT_ANIMATION, RK_ERR_FORMAT,
+        RK_ERR_SCREEN, RK_ERR_SCREEN, RK_ERR_RESERVED, RK_ERR_CUT, RK_ERR_RECTANGLE, RK_ERR_EMPTY_DATA, RK_ERR_CUT,
+        0 /* the frame's decoder tells */, RK_ERR_TRAILING }; // by AnimationError
+    static_assert(std::size(Codes) == static_cast<std::size_t>(AnimationError::TrailingBytes) + 1);
+    std::vector<std::span<const std::uint8_t>> data;
+    const AnimationReadResult core = readAnimation(file, [&data](int, const AnimationFrame&, std::span<const std::uint8_t> bytes, const PixelGrid&) {
+        data.push_back(bytes);
+        return true;
+    });
+    const Animation& animation = core.animation;
+    // Where the frame at fault starts: after the header and every frame read.
+    std::size_t record = AnimationHeaderBytes;
+    for (const auto& bytes : data)
+        record += AnimationRecordBytes + bytes.size();
+
+    int expected = Codes[static_cast<int>(core.error)];
+    if (core.error == AnimationError::FrameData) {
+        const std::uint8_t* at = file.data() + record;
+        const auto number16 = [at](int offset) { return at[offset] << 8 | at[offset + 1]; };
+        const std::size_t size = std::size_t(at[12]) << 24 | std::size_t(at[13]) << 16 | std::size_t(number16(14));
+        expected = coreOutcome(animation.format, file.subspan(record + AnimationRecordBytes, size), number16(4), number16(6)).code;
+    }
+    const int formatNumber = file.size() > 5 ? file[5] : -1;
+    const bool unread = formatNumber >= 8 && formatNumber <= 15; // formats the header does not read
+    if (unread && core.error != AnimationError::Short && core.error != AnimationError::NotAnimation
+        && core.error != AnimationError::Version)
+        expected = RK_ERR_FORMAT;
+
+    rk_animation player;
+    const int code = rk_animation_init(&player, file.data(), static_cast<std::uint32_t>(file.size()));
+    std::string report;
+    const auto differ = [&report](const std::string& what, long long actual, long long wanted) {
+        if (actual != wanted)
+            report += what + ": " + std::to_string(actual) + ", expected " + std::to_string(wanted) + "\n";
+    };
+    differ(std::string("the player's result (") + rk_error_text(code) + "; the core's: " + core.message() + ")", code, expected);
+    if (code != RK_OK || expected != RK_OK) {
+        if (code < 0 && core.frame >= 0 && expected != RK_ERR_FORMAT) {
+            differ("the frame at fault", player.frame, core.frame);
+            differ("its record's offset", player.position, static_cast<long long>(record));
+        }
+        if (code == RK_ERR_TRAILING)
+            differ("where the bytes after the last frame start", player.position, static_cast<long long>(core.offset));
+        rk_frame frame;
+        differ("rk_animation_next after the error", rk_animation_next(&player, &frame), code);
+        return report;
+    }
+
+    differ("the format", player.format, formatIndex(animation.format));
+    differ("the width", player.width, animation.width);
+    differ("the height", player.height, animation.height);
+    differ("the frame count", player.frame_count, static_cast<long long>(animation.frames.size()));
+    differ("the loop count", player.loops, animation.loops);
+    // Every frame of two passes compared, then the rest counted (when that
+    // takes less than about a million frames) up to RK_DONE.
+    const std::size_t frames = animation.frames.size();
+    const std::size_t passes = animation.loops == 0 ? 3 : static_cast<std::size_t>(animation.loops);
+    const std::size_t compared = std::min<std::size_t>(passes, 2) * frames;
+    const std::size_t played = passes * frames <= (std::size_t(1) << 20) ? passes * frames : compared;
+    for (std::size_t index = 0; index < played && report.empty(); ++index) {
+        rk_frame frame {};
+        const std::string where = "pass " + std::to_string(index / frames) + ", frame " + std::to_string(index % frames);
+        differ(where + ": rk_animation_next", rk_animation_next(&player, &frame), RK_OK);
+        if (index >= compared)
+            continue;
+        const AnimationFrame& wanted = animation.frames[index % frames];
+        const std::span<const std::uint8_t> bytes = data[index % frames];
+        differ(where + ": x", frame.x, wanted.rectangle.x);
+        differ(where + ": y", frame.y, wanted.rectangle.y);
+        differ(where + ": width", frame.width, wanted.rectangle.width);
+        differ(where + ": height", frame.height, wanted.rectangle.height);
+        differ(where + ": delay", frame.delay, wanted.delay);
+        differ(where + ": data's offset", frame.data - file.data(), bytes.data() - file.data());
+        differ(where + ": data's size", frame.size, static_cast<long long>(bytes.size()));
+    }
+    if (report.empty() && played == passes * frames && animation.loops != 0) {
+        rk_frame frame;
+        differ("after the last pass", rk_animation_next(&player, &frame), RK_DONE);
+        differ("and again", rk_animation_next(&player, &frame), RK_DONE);
+    }
+    return report;
 }
 
 } // namespace rasterkit::devicecheck

@@ -96,4 +96,14 @@ std::vector<std::uint8_t> alphaFile(PixelFormat format, const std::vector<std::u
 // its transparent pixels' colours 0.
 std::vector<std::uint8_t> randomLayoutFile(PixelFormat format, int width, int height, std::mt19937& random, int colours);
 
+// rk_animation over an animation file against the core's readAnimation: both
+// accept it or both refuse it (the header refusing formats 8 .. 15 with
+// RK_ERR_FORMAT), with the same fault (the core's error as the header's
+// code; a bad frame stream with the decoder's code the core's decoder gives
+// it) in the same frame; an accepted file with the same header numbers, the
+// same records and data (where it lies in the file) for every frame, played
+// over again as the loop count says, then RK_DONE. A line for every
+// difference, empty when there is none.
+std::string animationDifferences(std::span<const std::uint8_t> file);
+
 } // namespace rasterkit::devicecheck

@@ -2,7 +2,9 @@
  * Every function of rasterkit_decode.h, each called once from a function of
  * its own, with every format compiled in: the header's code as a firmware
  * that uses all of it holds it, and nothing else. Cross-compiled for a
- * Cortex-M0, where its object file's size is the header's size.
+ * Cortex-M0, where its object file's size is the header's size. With
+ * WITHOUT_ANIMATION the animation player's functions are left out: the
+ * difference is what the player costs.
  */
 #include "rasterkit_decode.h"
 
@@ -35,3 +37,15 @@ const char *every_error_text(int rc)
 {
     return rk_error_text(rc);
 }
+
+#ifndef WITHOUT_ANIMATION
+int every_animation_init(rk_animation *a, const uint8_t *data, uint32_t size)
+{
+    return rk_animation_init(a, data, size);
+}
+
+int every_animation_next(rk_animation *a, rk_frame *f)
+{
+    return rk_animation_next(a, f);
+}
+#endif
