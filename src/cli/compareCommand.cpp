@@ -1,7 +1,10 @@
 #include "compareCommand.h"
 
 #include "convertCommand.h"
+#include "guifunctions.h"
 #include "sheet.h"
+
+#include "convert/animation.h"
 
 #include "convert/boxfilter.h"
 #include "convert/dither.h"
@@ -10,6 +13,7 @@
 #include "convert/report.h"
 #include "convert/transparency.h"
 #include "output/previewimage.h"
+#include "platform/gifframes.h"
 #include "platform/picturefile.h"
 
 #include <algorithm>
@@ -25,6 +29,8 @@ const QString Sheet = QStringLiteral("sheet");
 const QString Json = QStringLiteral("json");
 const QString Formats = QStringLiteral("formats");
 const QString AllDitherModes = QStringLiteral("all");
+const QString Frames = QStringLiteral("frames");
+const QString Delta = QStringLiteral("delta");
 constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
 
 RunOutcome fileFailure(const QString& error)
@@ -140,6 +146,8 @@ const CommandSpec& compareCommand()
                 QStringLiteral("Print a JSON array instead of the table: one object a row with the keys index (the "
                                "format's index, as -f takes it), format, dither, filter, bytes, ratio, psnr and "
                                "banding_psnr; an infinite PSNR is null.") },
+            framesMeasureOptions()[0],
+            framesMeasureOptions()[1],
         },
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
             FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background, FrameOptionId::Threshold },
@@ -149,6 +157,28 @@ const CommandSpec& compareCommand()
                        "rasterkit-cli compare logo.gif --filter box --json > logo.json"),
     };
     return definition;
+}
+
+std::vector<OptionSpec> framesMeasureOptions()
+{
+    return {
+        { { Frames }, {},
+            QStringLiteral("Measure every frame of an animated GIF, each as convert --frames composes it, as one "
+                           "picture: bytes are the sum of the frames' bytes (the animation file adds 16 bytes and "
+                           "16 a frame), ratio and PSNR are those of all frames together.") },
+        { { Delta }, {},
+            QStringLiteral("With --frames: count each frame after the first as convert --frames --delta stores it, "
+                           "the rectangle of what changed.") },
+    };
+}
+
+std::optional<Reply> readFramesMeasure(const CommandLine& line, FramesMeasure& measure)
+{
+    measure.frames = line.isSet(Frames);
+    measure.delta = line.isSet(Delta);
+    if (measure.delta && !measure.frames)
+        return line.failure(QStringLiteral("--delta needs --frames: it counts an animation's frames as what changed."));
+    return std::nullopt;
 }
 
 QString readFormatList(const QString& text, const QString& option, std::vector<PixelFormat>& formats)
@@ -223,6 +253,8 @@ std::variant<CompareOptions, Reply> parseCompare(const QStringList& arguments)
             return line.failure(problem);
     }
     options.json = line.isSet(Json);
+    if (auto reply = readFramesMeasure(line, options.measure))
+        return *reply;
     return options;
 }
 
@@ -328,6 +360,96 @@ std::vector<CompareRow> measureFrame(const FrameSamples& samples, const FrameReq
     return rows;
 }
 
+namespace {
+
+// 255^2 / 10^(psnr / 10): the mean squared error a figure stands for.
+double squaredErrorOf(double psnr)
+{
+    return std::isinf(psnr) ? 0.0 : 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+}
+
+} // namespace
+
+std::variant<std::vector<CompareRow>, QString> measurePicture(const QString& path, const FrameRequest& request,
+    std::span<const PixelFormat> formats, std::span<const Dither> dithers, const FramesMeasure& measure,
+    const ReducedGridVisitor& visit)
+{
+    const bool keepAlpha = anyKeepsAlpha(formats);
+    if (!measure.frames) {
+        const PictureLoadResult picture = loadFramePicture(path, request, keepAlpha);
+        if (!picture.ok())
+            return picture.message();
+        std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
+        if (QString* problem = std::get_if<QString>(&sampled))
+            return std::move(*problem);
+        return measureFrame(std::get<FrameSamples>(sampled), request, formats, dithers, visit);
+    }
+
+    // Each row's sums over the frames: bytes, and the squared errors.
+    std::vector<CompareRow> rows;
+    std::vector<double> errors;
+    std::vector<double> bandingErrors;
+    std::vector<PixelGrid> previous; // each row's grid of the frame before, for delta
+    QString problem;
+    int frameCount = 0;
+    const PictureLoadOptions load { .readStreams = true, .background = request.background, .keepAlpha = keepAlpha,
+        .otherReader = modulePictureReader() };
+    const AnimationLoadResult loaded = loadAnimatedPicture(path, load, [&](int index, const RgbxPicture& screen, int) {
+        if (!problem.isEmpty())
+            return;
+        PictureLoadResult picture;
+        picture.image = screen;
+        picture.file = path;
+        std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
+        if (QString* failure = std::get_if<QString>(&sampled)) {
+            problem = std::move(*failure);
+            return;
+        }
+        std::size_t at = 0;
+        const ReducedGridVisitor measureDelta = [&](const CompareRow& row, const PixelGrid& reduced) {
+            if (index == 0 && visit)
+                visit(row, reduced);
+            if (measure.delta && index > 0) {
+                const AnimationFrame frame = animationFrame(reduced, &previous[at], 0,
+                    [&row](const PixelGrid& grid) { return encode(row.format, grid); });
+                rows[at].bytes += static_cast<std::int64_t>(frame.data.size());
+            }
+            if (measure.delta) {
+                if (previous.size() <= at)
+                    previous.resize(at + 1);
+                previous[at] = reduced;
+            }
+            ++at;
+        };
+        const std::vector<CompareRow> frameRows = measureFrame(std::get<FrameSamples>(sampled), request, formats,
+            dithers, measure.delta || (index == 0 && visit) ? measureDelta : ReducedGridVisitor());
+        if (index == 0) {
+            rows = frameRows;
+            errors.assign(rows.size(), 0.0);
+            bandingErrors.assign(rows.size(), 0.0);
+        }
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (index > 0 && !measure.delta)
+                rows[row].bytes += frameRows[row].bytes;
+            errors[row] += squaredErrorOf(frameRows[row].psnr);
+            bandingErrors[row] += squaredErrorOf(frameRows[row].bandingPsnr);
+        }
+        ++frameCount;
+    });
+    if (!loaded.ok())
+        return loaded.status.message();
+    if (!problem.isEmpty())
+        return problem;
+    const FrameSettings& frame = request.frame;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        rows[row].psnr = peakSignalToNoiseRatio(errors[row] / frameCount);
+        rows[row].bandingPsnr = peakSignalToNoiseRatio(bandingErrors[row] / frameCount);
+        rows[row].ratio = compressionRatio(
+            frameCount * uncompressedSize(rows[row].format, frame.targetWidth, frame.targetHeight), rows[row].bytes);
+    }
+    return rows;
+}
+
 RunOutcome runCompare(const CompareOptions& options)
 {
     const FrameRequest& request = options.request;
@@ -350,18 +472,10 @@ RunOutcome runCompare(const CompareOptions& options)
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
         return fileFailure(sheetTooLarge());
 
-    const bool keepAlpha = anyKeepsAlpha(options.formats);
-    const PictureLoadResult picture = loadFramePicture(options.inputPath, request, keepAlpha);
-    if (!picture.ok())
-        return fileFailure(picture.message());
     if (!options.sheetPath.isEmpty()) {
         if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
             return fileFailure(problem);
     }
-
-    const std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
-    if (const QString* problem = std::get_if<QString>(&sampled))
-        return fileFailure(*problem);
     std::vector<SheetTile> tiles;
     ReducedGridVisitor addTile;
     if (!options.sheetPath.isEmpty()) {
@@ -371,8 +485,14 @@ RunOutcome runCompare(const CompareOptions& options)
                     QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(row.dither))).arg(row.bytes) } });
         };
     }
-    const std::vector<CompareRow> rows
-        = measureFrame(std::get<FrameSamples>(sampled), request, options.formats, options.dithers, addTile);
+    const auto measured = measurePicture(options.inputPath, request, options.formats, options.dithers, options.measure, addTile);
+    if (const QString* problem = std::get_if<QString>(&measured))
+        return fileFailure(*problem);
+    const std::vector<CompareRow>& rows = std::get<std::vector<CompareRow>>(measured);
+    // The tiles show the first frame; their bytes are the rows'.
+    for (std::size_t index = 0; index < tiles.size() && index < rows.size(); ++index) {
+        tiles[index].label.last() = QStringLiteral("%1, %2 bytes").arg(fromView(ditherName(rows[index].dither))).arg(rows[index].bytes);
+    }
 
     if (!options.sheetPath.isEmpty()) {
         const RgbxPicture sheet = contactSheet(tiles, sheetColumns);

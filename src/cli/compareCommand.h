@@ -17,6 +17,18 @@
 
 namespace rasterkit::cli {
 
+// How a picture is measured: its one frame, or (frames) every frame of an
+// animated picture as one picture; with delta, each frame after the first
+// as the rectangle of what changed, as convert --frames --delta stores it.
+struct FramesMeasure {
+    bool frames = false;
+    bool delta = false;
+};
+
+// --frames and --delta of compare and plan, and reading them.
+std::vector<OptionSpec> framesMeasureOptions();
+std::optional<Reply> readFramesMeasure(const CommandLine& line, FramesMeasure& measure);
+
 struct CompareOptions {
     QString inputPath;
     QString sheetPath; // empty: no sheet
@@ -24,6 +36,7 @@ struct CompareOptions {
     std::vector<PixelFormat> formats; // every format unless --formats names some
     std::vector<Dither> dithers;      // one mode, or all of them
     bool json = false;
+    FramesMeasure measure;
 };
 
 // One format and dither mode of the frame, as compare reports it.
@@ -84,6 +97,16 @@ std::variant<FrameSamples, QString> sampleFrame(
 // the filter, the level options and the transparency options.
 std::vector<CompareRow> measureFrame(const FrameSamples& samples, const FrameRequest& request,
     std::span<const PixelFormat> formats, std::span<const Dither> dithers, const ReducedGridVisitor& visit = {});
+
+// The picture at path loaded and measured as measureFrame measures a frame.
+// With frames, every frame of an animated picture (a still picture being
+// one frame) as one picture: each row's bytes are the sum of its frames'
+// bytes, and its figures those of every frame's errors taken together.
+// visit sees the grids of the first frame. The message naming the file
+// when it cannot be read.
+std::variant<std::vector<CompareRow>, QString> measurePicture(const QString& path, const FrameRequest& request,
+    std::span<const PixelFormat> formats, std::span<const Dither> dithers, const FramesMeasure& measure = {},
+    const ReducedGridVisitor& visit = {});
 
 // Samples the frame once, then reduces and encodes it in every format with
 // every dither mode asked for, measures each against the sampled colours,

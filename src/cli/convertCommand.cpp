@@ -290,6 +290,13 @@ std::variant<ConvertOptions, Reply> parseFrames(const CommandLine& line, const Q
         return line.failure(QStringLiteral("--c-type uint16 does not apply with --frames: an animation file's "
                                            "frames are not all whole 16-bit words."));
     }
+    const PixelFormatInfo& info = formatInfo(options.request.format);
+    if (!options.outputPath.isEmpty() && !animationKeepsRuns(info, options.request.byteOrder)) {
+        return line.failure(QStringLiteral("--byte-order little does not apply to an animation file of \"%1\": "
+                                           "its run lengths lie inside its 16-bit words, which the device decoder "
+                                           "checks high byte first. Use -o FOLDER/ for raw frames.")
+                                .arg(fromView(info.name)));
+    }
     return options;
 }
 

@@ -10,8 +10,13 @@ namespace rasterkit::cli {
 
 struct DecodeOptions {
     QString inputPath;  // the raw file
-    QString outputPath; // the PNG picture
+    QString outputPath; // the PNG picture; with frames, the folder of frames (may be empty)
     FrameRequest request;
+    // --frames: the input is an animation file; every frame as the display
+    // shows it goes into the folder outputPath as NAME_000.png ..., and
+    // into the contact sheet sheetPath when it is given.
+    bool frames = false;
+    QString sheetPath;
 };
 
 const CommandSpec& decodeCommand();

@@ -223,6 +223,8 @@ const CommandSpec& planCommand()
                                "format's short name and the dither mode (plan_%1_%2). - writes standard output, "
                                "naming the pictures by absolute paths (the table then goes to standard error).")
                     .arg(shortNameOf(PixelFormat::RGB565), fromView(ditherName(Dither::Diffusion))) },
+            framesMeasureOptions()[0],
+            framesMeasureOptions()[1],
         },
         { FrameOptionId::Width, FrameOptionId::Height, FrameOptionId::Scale, FrameOptionId::Origin,
             FrameOptionId::Center, FrameOptionId::Filter, FrameOptionId::Background, FrameOptionId::Threshold,
@@ -319,6 +321,12 @@ std::variant<PlanOptions, Reply> parsePlan(const QStringList& arguments)
     options.json = line.isSet(Json);
     if (auto reply = line.readPath(Cmake, "CMake file", false, options.cmakePath))
         return *reply;
+    if (auto reply = readFramesMeasure(line, options.measure))
+        return *reply;
+    if (options.measure.frames && !options.cmakePath.isEmpty()) {
+        return line.failure(QStringLiteral("--cmake does not apply with --frames: rasterkit_add_images() converts "
+                                           "still pictures; convert the animations with convert --frames."));
+    }
 
     const InputList inputs = expandInputs(operands);
     if (!inputs.ok()) {
@@ -423,19 +431,6 @@ PlanChoice choosePlan(std::span<const std::vector<CompareRow>> options, std::int
     for (std::size_t picture = 0; picture < options.size(); ++picture)
         choice.lowestBandingPsnr = std::min(choice.lowestBandingPsnr, options[picture][choice.chosen[picture]].bandingPsnr);
     return choice;
-}
-
-std::variant<std::vector<CompareRow>, QString> measurePicture(const QString& path, const FrameRequest& request,
-    std::span<const PixelFormat> formats, std::span<const Dither> dithers)
-{
-    const bool keepAlpha = anyKeepsAlpha(formats);
-    const PictureLoadResult picture = loadFramePicture(path, request, keepAlpha);
-    if (!picture.ok())
-        return picture.message();
-    std::variant<FrameSamples, QString> sampled = sampleFrame(picture, request, keepAlpha);
-    if (QString* problem = std::get_if<QString>(&sampled))
-        return std::move(*problem);
-    return measureFrame(std::get<FrameSamples>(sampled), request, formats, dithers);
 }
 
 std::string planTable(const QStringList& pictures, std::span<const CompareRow> rows, std::int64_t budget)
@@ -584,7 +579,7 @@ RunOutcome runPlan(const PlanOptions& options)
     // A picture that cannot be read leaves no plan to make: no further one is started.
     std::atomic<int> stop { 0 };
     const ConvertOne measureOne = [&](const BatchItem& item) {
-        const auto result = measurePicture(item.inputPath, options.request, options.formats, options.dithers);
+        const auto result = measurePicture(item.inputPath, options.request, options.formats, options.dithers, options.measure);
         if (const QString* error = std::get_if<QString>(&result)) {
             stop.store(1);
             return *error;

@@ -32,6 +32,7 @@ struct PlanOptions {
     QString cmakePath;         // empty: no CMake file
     bool byteOrderGiven = false;  // BYTE_ORDER goes into the CMake calls
     bool backgroundGiven = false; // BACKGROUND goes into the CMake calls
+    FramesMeasure measure;        // --frames, --delta: each picture's every frame
 };
 
 const CommandSpec& planCommand();
@@ -45,11 +46,6 @@ std::variant<PlanOptions, Reply> parsePlan(const QStringList& arguments);
 // not one.
 std::variant<std::int64_t, QString> parseBudget(const QString& text);
 
-// The picture at path loaded for the request's frame, sampled once and
-// measured in every format with every dither mode (measureFrame); the
-// message naming the file when it cannot be read.
-std::variant<std::vector<CompareRow>, QString> measurePicture(const QString& path, const FrameRequest& request,
-    std::span<const PixelFormat> formats, std::span<const Dither> dithers);
 
 // The options measured for each picture (measureFrame's rows) and the
 // choice made among them.

@@ -184,7 +184,7 @@ std::string AnimationReadResult::message() const
     return text + " (at byte " + std::to_string(offset) + ")";
 }
 
-AnimationReadResult readAnimation(std::span<const std::uint8_t> bytes, const AnimationFrameVisitor& visitor)
+AnimationReadResult readAnimation(std::span<const std::uint8_t> bytes, const AnimationFrameVisitor& visitor, ByteOrder order)
 {
     AnimationReadResult result;
     const auto fail = [&result](AnimationError error, std::size_t offset) {
@@ -237,7 +237,13 @@ AnimationReadResult readAnimation(std::span<const std::uint8_t> bytes, const Ani
         const std::span<const std::uint8_t> data = bytes.subspan(offset, size);
         DecodeResult decoded;
         if (!frame.rectangle.isEmpty()) {
-            decoded = decode(animation.format, data, frame.rectangle.width, frame.rectangle.height);
+            if (order == ByteOrder::BigEndian) {
+                decoded = decode(animation.format, data, frame.rectangle.width, frame.rectangle.height);
+            } else {
+                OutputBytes ordered(data.begin(), data.end());
+                applyByteOrder(animation.format, ordered, order); // back to the format's own order
+                decoded = decode(animation.format, ordered, frame.rectangle.width, frame.rectangle.height);
+            }
             if (!decoded.ok()) {
                 result.detail = decodeErrorMessage(decoded.error);
                 return fail(AnimationError::FrameData, offset + decoded.offset);

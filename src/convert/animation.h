@@ -18,6 +18,7 @@
 // frame's delay. Frames are drawn in order onto a screen that starts with
 // every pixel 0; each rectangle lies inside the screen.
 
+#include "byteorder.h"
 #include "pixelformat.h"
 #include "pixelgrid.h"
 
@@ -123,9 +124,21 @@ using AnimationFrameVisitor = std::function<bool(int index, const AnimationFrame
     std::span<const std::uint8_t> data, const PixelGrid& grid)>;
 
 // Reads an animation file whole: its header, every frame's record, and every
-// frame's data decoded with its format's decoder. The visitor, when given,
-// sees each frame as soon as it is checked. Never reads outside the bytes it is given.
-AnimationReadResult readAnimation(std::span<const std::uint8_t> bytes, const AnimationFrameVisitor& visitor = {});
+// frame's data decoded with its format's decoder, its pixel data in the
+// byte order given. The visitor, when given, sees each frame as soon as it
+// is checked. Never reads outside the bytes it is given.
+AnimationReadResult readAnimation(std::span<const std::uint8_t> bytes, const AnimationFrameVisitor& visitor = {},
+    ByteOrder order = ByteOrder::BigEndian);
+
+// Whether a file whose pixel data is in this byte order is checked the same
+// whichever order a reader takes: not for the run-length formats whose run
+// lengths lie inside their 16-bit words, in little-endian order, as the
+// device decoder checks every frame's runs high byte first.
+constexpr bool animationKeepsRuns(const PixelFormatInfo& info, ByteOrder order)
+{
+    return order == ByteOrder::BigEndian || !info.runLength() || info.wordOffset == NoWord
+        || info.recordWidth > 2;
+}
 
 // Draws a decoded rectangle onto the screen at its place.
 void drawRectangle(PixelGrid& screen, const PixelGrid& rectangle, const ScreenRectangle& place);

@@ -38,6 +38,8 @@ using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
 QString gifErrorText(int error)
 {
+    if (error == D_GIF_ERR_READ_FAILED)
+        return QStringLiteral("the file ends inside it");
     const char* text = GifErrorString(error);
     return text != nullptr ? QString::fromUtf8(text) : QStringLiteral("giflib error %1").arg(error);
 }
@@ -121,7 +123,10 @@ PictureLoadResult GifComposer::readExtension(FrameControl& control, int& loops)
             loopBlock = length == 11
                 && (std::memcmp(block + 1, "NETSCAPE2.0", 11) == 0 || std::memcmp(block + 1, "ANIMEXTS1.0", 11) == 0);
         } else if (loopBlock && length >= 3 && block[1] == 1) {
-            loops = block[2] | (block[3] << 8);
+            // The block's count is of the repeats after the first showing,
+            // as browsers take it: 0 is for ever.
+            const int repeats = block[2] | (block[3] << 8);
+            loops = repeats == 0 ? 0 : std::min(repeats + 1, MaximumAnimationNumber);
             loopBlock = false;
         }
         if (DGifGetExtensionNext(m_gif, &block) == GIF_ERROR)

@@ -28,8 +28,9 @@ using ComposedFrameVisitor = std::function<void(int index, const RgbxPicture& sc
 struct AnimationLoadResult {
     PictureLoadResult status; // ok(), or why the frames cannot be read; no picture in it
     int frameCount = 0;
-    // How many times the animation is played, 0 for ever: the GIF's loop
-    // count as its NETSCAPE2.0 block gives it, 1 without one.
+    // How many times the animation is played, 0 for ever: one more than
+    // the repeats its NETSCAPE2.0 block counts (0 there is for ever), as
+    // browsers and ImageMagick's identify take it; 1 without the block.
     int loops = 1;
     bool still = false; // a picture with one frame
     bool ok() const { return status.ok(); }
