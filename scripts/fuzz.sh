@@ -7,14 +7,14 @@
 # input into tests/fuzz/regressions/<target>/, which the normal tests replay.
 #
 # usage: scripts/fuzz.sh [SECONDS_PER_TARGET [TARGET...]]
-#        (default 15 seconds; targets decode, device_decode, device_animation, picture, arguments)
+#        (default 15 seconds; targets decode, device_decode, device_animation, frames, picture, arguments)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 seconds=${1:-15}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
-((${#targets[@]})) || targets=(decode device_decode device_animation picture arguments)
+((${#targets[@]})) || targets=(decode device_decode device_animation frames picture arguments)
 
 source scripts/compiler-cache.sh
 programs=()
@@ -38,6 +38,7 @@ for target in "${targets[@]}"; do
     decode) seeds+=(tests/fuzz/corpus) ;;
     device_decode) seeds+=(tests/fuzz/corpus tests/fuzz/device-corpus) ;;
     device_animation) seeds+=(tests/fuzz/animation-corpus) ;;
+    frames) seeds+=(tests/fuzz/frames-corpus) ;;
     picture) seeds+=(tests/fuzz/picture-corpus) ;;
     arguments) seeds+=(tests/fuzz/arguments-corpus) options+=(-dict=tests/fuzz/arguments.dict) ;;
     *) echo "fuzz: unknown target $target" >&2; exit 2 ;;
