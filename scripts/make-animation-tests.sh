@@ -46,9 +46,17 @@ rm bg.png
 
 for gif in disposals.gif palettes.gif spinner.gif transparent.gif; do
     name=${gif%.gif}
-    $magick "$gif" -coalesce "$name-%03d.png"
+    $magick "$gif" -coalesce -define png:exclude-chunks=date,time "$name-%03d.png"
     $identify -format '%T\n' "$gif" >"$name.delays"
 done
+
+# More frames than 1 GiB decoded: 17 frames of one pixel on a screen of
+# 4096 x 4096 (64 MiB each).
+frames=()
+for step in $(seq 0 16); do
+    frames+=(\( -size 1x1 xc:red -repage 4096x4096+$step+0 \))
+done
+$magick "${frames[@]}" many-frames.gif
 
 # Bad animations, from disposals.gif: frame 2 moved to pass the screen's
 # right edge; the file cut inside frame 6; frame 3's codes all 1 bits.

@@ -73,8 +73,10 @@ std::vector<int> rowOrder(int height, bool interlaced)
 
 class GifComposer {
 public:
-    GifComposer(GifFileType* gif, const PictureBlending& blending, const QString& shown, const ComposedFrameVisitor& visitor)
+    GifComposer(GifFileType* gif, std::int64_t frameCount, const PictureBlending& blending, const QString& shown,
+        const ComposedFrameVisitor& visitor)
         : m_gif(gif)
+        , m_frameCount(frameCount)
         , m_blending(blending)
         , m_shown(shown)
         , m_visitor(visitor)
@@ -94,6 +96,7 @@ private:
     void dispose(const FrameControl& control, const GifImageDesc& place);
 
     GifFileType* m_gif;
+    std::int64_t m_frameCount; // as countGifFrames counts them
     PictureBlending m_blending;
     QString m_shown;
     const ComposedFrameVisitor& m_visitor;
@@ -217,6 +220,12 @@ AnimationLoadResult GifComposer::run()
             QStringLiteral("the screen is %1 x %2 pixels").arg(width).arg(height), { 0, 1 });
         return result;
     }
+    // Refused before any frame is decoded when its frames are counted past
+    // the limits; the count is checked again frame by frame.
+    if (m_frameCount > MaximumAnimationFrames || m_frameCount * screenBytes > MaximumPictureBytes) {
+        result.status = PictureLoadResult::failure(PictureError::TooManyFrames, m_shown, {}, { m_frameCount, 0 });
+        return result;
+    }
     m_screen = RgbxPicture::allocate(width, height);
     m_restore = RgbxPicture::allocate(width, height);
     if (m_screen.isNull() || m_restore.isNull()) {
@@ -252,7 +261,7 @@ AnimationLoadResult GifComposer::run()
             return result;
         }
         if (m_frames >= MaximumAnimationFrames || std::int64_t(m_frames + 1) * screenBytes > MaximumPictureBytes) {
-            result.status = PictureLoadResult::failure(PictureError::TooManyFrames, m_shown, {}, { m_frames, 0 });
+            result.status = PictureLoadResult::failure(PictureError::TooManyFrames, m_shown, {}, { m_frames + 1, 0 });
             return result;
         }
         if (shownBefore)
@@ -284,6 +293,47 @@ AnimationLoadResult GifComposer::run()
 
 } // namespace
 
+int countGifFrames(std::span<const std::uint8_t> data)
+{
+    // The logical screen descriptor ends at byte 13, then its colour table.
+    if (data.size() < 13)
+        return 0;
+    std::size_t at = 13;
+    if ((data[10] & 0x80) != 0)
+        at += 3 * (std::size_t(2) << (data[10] & 7));
+    // Skips a chain of sub-blocks, each its length byte and that many bytes,
+    // ended by a length of 0; false if the data ends first.
+    const auto skipBlocks = [&data, &at] {
+        while (at < data.size()) {
+            const std::size_t length = data[at];
+            at += 1 + length;
+            if (length == 0)
+                return at <= data.size();
+        }
+        return false;
+    };
+    int frames = 0;
+    while (at < data.size()) {
+        const std::uint8_t introducer = data[at];
+        if (introducer == 0x21) { // an extension: its label, then its blocks
+            at += 2;
+            if (!skipBlocks())
+                break;
+        } else if (introducer == 0x2C) { // an image: its descriptor, colour table and code size, then its blocks
+            if (data.size() - at < 10)
+                break;
+            const std::uint8_t flags = data[at + 9];
+            at += 10 + ((flags & 0x80) != 0 ? 3 * (std::size_t(2) << (flags & 7)) : 0) + 1;
+            if (!skipBlocks())
+                break;
+            ++frames;
+        } else {
+            break; // the trailer, or something no GIF holds
+        }
+    }
+    return frames;
+}
+
 int gifDelay(int hundredths)
 {
     if (hundredths <= 1)
@@ -307,7 +357,7 @@ AnimationLoadResult decodeGifFrames(std::span<const std::uint8_t> data, const Pi
         result.status = PictureLoadResult::failure(PictureError::Damaged, shown, gifErrorText(error));
         return result;
     }
-    return GifComposer(gif.get(), blending, shown, visitor).run();
+    return GifComposer(gif.get(), countGifFrames(data), blending, shown, visitor).run();
 }
 
 AnimationLoadResult loadAnimatedPicture(const QString& path, const PictureLoadOptions& options,

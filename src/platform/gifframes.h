@@ -39,6 +39,11 @@ struct AnimationLoadResult {
 // The frame delay in milliseconds for a GIF delay in hundredths of a second.
 int gifDelay(int hundredths);
 
+// The frames (image blocks) of a GIF, counted from its block structure
+// alone, without decoding them: as many as are whole before the data ends
+// or stops making sense.
+int countGifFrames(std::span<const std::uint8_t> data);
+
 // Whether the bytes start as a GIF does.
 bool looksLikeGif(std::span<const std::uint8_t> bytes);
 
@@ -46,7 +51,8 @@ bool looksLikeGif(std::span<const std::uint8_t> bytes);
 // is composed. A damaged frame, a frame outside the logical screen, or more
 // frames than the limits allow (1 GiB decoded, MaximumAnimationFrames) stop
 // the reading with a result naming the frame; the visitor has then seen the
-// frames before it.
+// frames before it. Frames counted past the limits (countGifFrames) are
+// refused before any is decoded.
 AnimationLoadResult decodeGifFrames(std::span<const std::uint8_t> data, const PictureBlending& blending,
     const QString& shown, const ComposedFrameVisitor& visitor);
 

@@ -213,8 +213,8 @@ constexpr std::array<PictureErrorText, 18> PictureErrorTexts { {
     { PictureError::FrameOutside,
         { "frame %1 does not lie inside the animation's screen", "кадр %1 выходит за пределы экрана анимации" } },
     { PictureError::TooManyFrames,
-        { "its frames would take more than %4 decoded, or number more than %5 (%1 read)",
-            "кадры заняли бы в памяти больше %4 или их больше %5 (прочитано %1)" } },
+        { "its %1 frames would take more than %4 decoded, or number more than %5",
+            "его %1 кадров заняли бы в памяти больше %4, или их больше %5" } },
 } };
 static_assert(followsEnumOrder(PictureErrorTexts) && PictureErrorTexts.back().value == PictureError::TooManyFrames);
 

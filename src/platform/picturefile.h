@@ -46,7 +46,7 @@ enum class PictureError {
     NoReader,     // not a JPEG or PNG, and no decoder of other pictures is available; the detail says why
     FrameDamaged, // an animation's frame cannot be read; figures[0] is the frame (from 0), the detail says why
     FrameOutside, // an animation's frame does not lie inside its screen; figures are the frame and the screen's width
-    TooManyFrames, // an animation's frames would take more than 1 GiB decoded, or pass the frame limit; figures[0] is the frames read
+    TooManyFrames, // an animation's frames would take more than 1 GiB decoded, or pass the frame limit; figures[0] is their count
 };
 
 struct PictureLoadResult {

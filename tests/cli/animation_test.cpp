@@ -179,6 +179,8 @@ const RefusalCase RefusalCases[] = {
         "frame 6 is damaged (the file ends inside it)" },
     { "LaterFrameOfBadCodes", { u"convert"_s, u"DATA/bad-codes.gif"_s, u"--frames"_s, u"--delta"_s, u"-o"_s, u"OUT"_s },
         1, "frame 3 is damaged" },
+    { "FramesPastOneGibibyte", { u"convert"_s, u"DATA/many-frames.gif"_s, u"--frames"_s, u"-o"_s, u"OUT"_s }, 1,
+        "its 17 frames would take more than 1 GiB decoded" },
     { "DeltaWithoutFrames", { u"convert"_s, u"DATA/spinner.gif"_s, u"--delta"_s, u"-o"_s, u"OUT"_s }, 2,
         "--delta needs --frames" },
     { "DeltaIntoAFolder", { u"convert"_s, u"DATA/spinner.gif"_s, u"--frames"_s, u"--delta"_s, u"-o"_s, u"OUT/"_s }, 2,
