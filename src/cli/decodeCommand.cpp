@@ -98,9 +98,13 @@ std::variant<DecodeOptions, Reply> parseFramesDecode(const CommandLine& line, De
         options.outputPath = line.value(Output);
         if (options.outputPath.isEmpty() || options.outputPath == StandardStream)
             return line.failure(QStringLiteral("-o names a folder with --frames: one PNG a frame goes into it."));
+        if (sameFile(options.outputPath, options.inputPath)) {
+            return line.failure(QStringLiteral("-o \"%1\" names the animation file: choose a folder for the frames.")
+                                    .arg(options.outputPath));
+        }
     }
     if (auto reply = line.readPath(Sheet, "sheet picture", false, options.sheetPath,
-            { { options.inputPath, "animation file", false } }))
+            { { options.inputPath, "animation file", false }, { options.outputPath, "frames' folder" } }))
         return *reply;
     // The options left: the pixel data's byte order and colour order.
     for (const FrameOptionId id : { FrameOptionId::ByteOrder, FrameOptionId::ColourOrder }) {

@@ -7,7 +7,8 @@
 // scales 0.1..100, a known format and byte order, no file both read and
 // written, and standard output ("-") written by one file at most; a batch
 // (several pictures into a folder) writes one file a picture, none shared.
-// convert --check ends with its reply too: a C identifier a line with exit
+// convert --frames writes one file or one folder, decode --frames one
+// folder and one sheet at most. convert --check ends with its reply too: a C identifier a line with exit
 // status 0, or the palette and pictures that cannot be read with 1. plan gives a budget
 // of 1 byte to 1 TiB, formats and dither modes each once, pictures read by
 // name, a CMake file that is none of them, and with it pictures whose
@@ -143,7 +144,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto parsed = parseConvert(arguments);
         if (const auto* options = optionsOf(parsed, command, arguments.contains(QStringLiteral("--check")))) {
             checkRequest(options->request);
-            if (options->batch.empty()) {
+            if (options->frames) {
+                // An animation: into one file or one folder, never a batch;
+                // what changed only into a file.
+                check(options->batch.empty() && options->outputPath.isEmpty() != options->outputFolder.isEmpty()
+                        && options->reportPath.isEmpty() && options->previewPath.isEmpty(),
+                    "frames without one file or one folder, or with a single picture's outputs");
+                check(!options->delta || options->outputFolder.isEmpty(), "what changed written into a folder");
+                checkFiles(options->inputPath, { options->outputPath });
+            } else if (options->batch.empty()) {
                 check(!options->outputPath.isEmpty(), "no output");
                 checkFiles(options->inputPath, { options->outputPath, options->reportPath, options->previewPath });
             } else {
@@ -182,8 +191,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto parsed = parseDecode(arguments);
         if (const auto* options = optionsOf(parsed, command)) {
             checkRequest(options->request);
-            check(!options->outputPath.isEmpty(), "no output");
-            checkFiles(options->inputPath, { options->outputPath });
+            check(!options->outputPath.isEmpty() || (options->frames && !options->sheetPath.isEmpty()), "no output");
+            check(options->frames || options->sheetPath.isEmpty(), "a sheet of a still picture");
+            checkFiles(options->inputPath, { options->outputPath, options->sheetPath });
         }
     } else if (&command == &compareCommand()) {
         const auto parsed = parseCompare(arguments);
