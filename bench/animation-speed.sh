@@ -42,15 +42,8 @@ while [ $# -gt 0 ]; do
 done
 
 cli="$build/rasterkit-cli"
-missing=()
-command -v convert >/dev/null 2>&1 || missing+=("the command 'convert' (Debian package imagemagick)")
-command -v python3 >/dev/null 2>&1 || missing+=("the command 'python3' (Debian package python3)")
-[ -x "$cli" ] || missing+=("$cli (build it: cmake --build $build --target rasterkit-cli)")
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "animation-speed.sh: cannot run; missing:" >&2
-    printf '  - %s\n' "${missing[@]}" >&2
-    exit 1
-fi
+source "$root/bench/common.sh"
+require_tools animation-speed.sh "$cli" "$build"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/rasterkit-animation.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -69,12 +62,6 @@ for ((step = 0; step < 12; step++)); do
     frames+=(\( "$work/background.png" -fill white -draw "circle $x,$y $((x + 8)),$y" \))
 done
 convert -delay 8 "${frames[@]}" +dither -remap "$work/background.png" -loop 0 -layers optimize "$work/spinner.gif"
-
-median() {
-    awk -v column="$2" '{ print $column }' "$1" | sort -n | awk '
-        { value[NR] = $1 }
-        END { if (NR % 2) print value[(NR + 1) / 2]; else print (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
-}
 
 echo "Machine: $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 status=0

@@ -142,11 +142,7 @@ peak_by_time() {
 }
 
 # The median of column N of a file of measurements.
-median() {
-    awk -v column="$2" '{ print $column }' "$1" | sort -n | awk '
-        { value[NR] = $1 }
-        END { if (NR % 2) print value[(NR + 1) / 2]; else print (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
-}
+source "$root/bench/common.sh" # median
 
 # Runs ours and the peer for the given rounds, taking turns at going first,
 # then prints their medians and the ratios. Arguments: a title, the rounds,

@@ -44,15 +44,8 @@ while [ $# -gt 0 ]; do
 done
 
 cli="$build/rasterkit-cli"
-missing=()
-command -v convert >/dev/null 2>&1 || missing+=("the command 'convert' (Debian package imagemagick)")
-command -v python3 >/dev/null 2>&1 || missing+=("the command 'python3' (Debian package python3)")
-[ -x "$cli" ] || missing+=("$cli (build it: cmake --build $build --target rasterkit-cli)")
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "plan-speed.sh: cannot run; missing:" >&2
-    printf '  - %s\n' "${missing[@]}" >&2
-    exit 1
-fi
+source "$root/bench/common.sh"
+require_tools plan-speed.sh "$cli" "$build"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/rasterkit-plan.XXXXXX")
 if [ "$keep" = 1 ]; then
@@ -91,11 +84,6 @@ for ((round = 1; round <= rounds; round++)); do
         || { cat "$work/stderr" >&2; exit 1; }
 done
 
-median() {
-    awk -v column="$2" '{ print $column }' "$1" | sort -n | awk '
-        { value[NR] = $1 }
-        END { if (NR % 2) print value[(NR + 1) / 2]; else print (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
-}
 tail -n 4 "$work/plan.txt" | sed 's/^/  /'
 awk -v wall="$(median "$work/plan.times" 1)" -v cpu="$(median "$work/plan.times" 2)" 'BEGIN {
     printf "  Time: %.1f s wall clock (goal at most 20 s: %s), %.1f s CPU\n", wall / 1000,
