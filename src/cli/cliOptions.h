@@ -43,6 +43,8 @@ struct RunOutcome {
     QString notice {}; // said on standard error whatever the outcome ("rasterkit-cli: " goes before it)
 
     bool ok() const { return exitCode == ExitSuccess; }
+    // A run that failed over a file (exit status 1); error names it and why.
+    static RunOutcome fileFailure(const QString& error) { return RunOutcome { ExitFileError, error, {} }; }
 };
 
 // One command: its options (its own, then the frame options it takes) and

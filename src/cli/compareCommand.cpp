@@ -33,10 +33,6 @@ const QString Frames = QStringLiteral("frames");
 const QString Delta = QStringLiteral("delta");
 constexpr int SheetLabelLines = 2; // the format; the dither mode and the size
 
-RunOutcome fileFailure(const QString& error)
-{
-    return RunOutcome { ExitFileError, error, {} };
-}
 
 } // namespace
 
@@ -470,11 +466,11 @@ RunOutcome runCompare(const CompareOptions& options)
     // Known before the picture is read.
     if (!options.sheetPath.isEmpty()
         && !sheetFits(tileCount, sheetColumns, frame.targetWidth, frame.targetHeight, SheetLabelLines))
-        return fileFailure(sheetTooLarge());
+        return RunOutcome::fileFailure(sheetTooLarge());
 
     if (!options.sheetPath.isEmpty()) {
         if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
-            return fileFailure(problem);
+            return RunOutcome::fileFailure(problem);
     }
     std::vector<SheetTile> tiles;
     ReducedGridVisitor addTile;
@@ -487,7 +483,7 @@ RunOutcome runCompare(const CompareOptions& options)
     }
     const auto measured = measurePicture(options.inputPath, request, options.formats, options.dithers, options.measure, addTile);
     if (const QString* problem = std::get_if<QString>(&measured))
-        return fileFailure(*problem);
+        return RunOutcome::fileFailure(*problem);
     const std::vector<CompareRow>& rows = std::get<std::vector<CompareRow>>(measured);
     // The tiles show the first frame; their bytes are the rows'.
     for (std::size_t index = 0; index < tiles.size() && index < rows.size(); ++index) {
@@ -497,9 +493,9 @@ RunOutcome runCompare(const CompareOptions& options)
     if (!options.sheetPath.isEmpty()) {
         const RgbxPicture sheet = contactSheet(tiles, sheetColumns);
         if (sheet.isNull())
-            return fileFailure(sheetTooLarge());
+            return RunOutcome::fileFailure(sheetTooLarge());
         if (const QString error = writePicture(options.sheetPath, sheet); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
     }
     RunOutcome outcome;
     outcome.outputOnStandardOutput = !options.sheetPath.isEmpty() && namesStandardOutput(options.sheetPath);

@@ -50,10 +50,6 @@ const QString Delta = QStringLiteral("delta");
 
 constexpr int MaximumJobs = 1024;
 
-RunOutcome fileFailure(const QString& error)
-{
-    return RunOutcome { ExitFileError, error, {} };
-}
 
 // -o names a folder: it ends with '/' or is one.
 bool namesFolder(const QString& output)
@@ -471,7 +467,7 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
 {
     const QString folder = options.outputFolder;
     if (!QDir().mkpath(folder)) {
-        return fileFailure(
+        return RunOutcome::fileFailure(
             QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
     }
     // Each picture's pixels, samples and bytes are blocks of hundreds of
@@ -490,7 +486,7 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
     if (!options.request.palettePath.isEmpty()) {
         const PaletteFile palette = readPaletteFile(options.request.palettePath, options.request);
         if (!palette.ok())
-            return fileFailure(palette.error);
+            return RunOutcome::fileFailure(palette.error);
         single.request.levels.palette = palette.palette;
     }
     std::vector<BatchItem> items = options.batch;
@@ -515,7 +511,7 @@ RunOutcome runBatchConvert(const ConvertOptions& options, std::string_view decim
             items = std::move(counted.counted);
         }
         if (const QString error = writeSharedPalette(single, single.request.levels.palette); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
     }
     single.request.palettePath.clear();
 
@@ -726,13 +722,13 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
     const FrameSettings& frame = request.frame;
     const PictureLoadResult picture = loadFramePicture(options.inputPath, request);
     if (!picture.ok())
-        return fileFailure(picture.message());
+        return RunOutcome::fileFailure(picture.message());
     // An indexed format's palette: --palette FILE's, or (empty) one chosen
     // for the frame, whose colours in use the encoder then writes.
     if (!request.palettePath.isEmpty() && request.levels.palette.empty()) {
         const PaletteFile palette = readPaletteFile(request.palettePath, request);
         if (!palette.ok())
-            return fileFailure(palette.error);
+            return RunOutcome::fileFailure(palette.error);
         request.levels.palette = palette.palette;
     }
     const Palette& palette = request.levels.palette;
@@ -744,7 +740,7 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
         if (destination.isEmpty())
             continue;
         if (const QString problem = destinationProblem(destination); !problem.isEmpty())
-            return fileFailure(problem);
+            return RunOutcome::fileFailure(problem);
     }
 
     const PixelGrid grid = reduceFrame(sourceImageOf(picture.image, picture.origin, request.keepsAlpha()), request);
@@ -769,15 +765,15 @@ RunOutcome runConvert(const ConvertOptions& options, std::string_view decimalSep
     }
     const std::span<const std::uint8_t> written = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);
     if (const QString error = writeOutput(options.outputPath, written); !error.isEmpty())
-        return fileFailure(error);
+        return RunOutcome::fileFailure(error);
     if (!options.previewPath.isEmpty()) {
         const RgbxPicture preview = previewImage(grid, request.format, request.levels.colourOrder);
         if (const QString error = writePicture(options.previewPath, preview); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
     }
     if (!options.reportPath.isEmpty()) {
         if (const QString error = writeOutput(options.reportPath, byteSpan(report)); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
     }
     RunOutcome outcome;
     // The report goes to standard error when the bytes went to standard output.

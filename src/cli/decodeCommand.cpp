@@ -136,19 +136,18 @@ RunOutcome runFramesDecode(const DecodeOptions& options)
     const FrameRequest& request = options.request;
     const RawFile raw = readRaw(options.inputPath, MaximumPictureBytes + 1);
     if (!raw.error.isEmpty())
-        return RunOutcome { ExitFileError, raw.error, {} };
+        return RunOutcome::fileFailure(raw.error);
     const QString shown = shownPath(options.inputPath);
     if (qint64(raw.bytes.size()) > MaximumPictureBytes) {
-        return RunOutcome { ExitFileError,
+        return RunOutcome::fileFailure(
             QStringLiteral("Cannot read %1: it is larger than %2.")
-                .arg(shown, QString::fromStdString(byteSizeText(MaximumPictureBytes, Language::English))),
-            {} };
+                .arg(shown, QString::fromStdString(byteSizeText(MaximumPictureBytes, Language::English))));
     }
     // Checked whole first: nothing is written from a damaged file.
     const AnimationReadResult checked = readAnimation(raw.bytes, {}, request.byteOrder);
     if (!checked.ok()) {
-        return RunOutcome { ExitFileError,
-            QStringLiteral("Cannot read the animation file %1: %2.").arg(shown, fromView(checked.message())), {} };
+        return RunOutcome::fileFailure(
+            QStringLiteral("Cannot read the animation file %1: %2.").arg(shown, fromView(checked.message())));
     }
     const Animation& animation = checked.animation;
     const int frameCount = static_cast<int>(animation.frames.size());
@@ -156,23 +155,22 @@ RunOutcome runFramesDecode(const DecodeOptions& options)
     const int columns = std::min(frameCount, SheetColumns);
     if (!options.sheetPath.isEmpty()) {
         if (!sheetFits(frameCount, columns, animation.width, animation.height, LabelLines)) {
-            return RunOutcome { ExitFileError,
+            return RunOutcome::fileFailure(
                 QStringLiteral("Cannot make the sheet \"%1\": %2 frames of %3 x %4 pixels do not fit in one "
                                "picture of at most %5 pixels a side.")
                     .arg(options.sheetPath)
                     .arg(frameCount)
                     .arg(animation.width)
                     .arg(animation.height)
-                    .arg(MaximumSheetSide),
-                {} };
+                    .arg(MaximumSheetSide));
         }
         if (const QString problem = destinationProblem(options.sheetPath); !problem.isEmpty())
-            return RunOutcome { ExitFileError, problem, {} };
+            return RunOutcome::fileFailure(problem);
     }
     const QString folder = options.outputPath;
     if (!folder.isEmpty() && !QDir().mkpath(folder)) {
-        return RunOutcome { ExitFileError,
-            QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()), {} };
+        return RunOutcome::fileFailure(
+            QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
     }
 
     const QString stem = framesStem(options.inputPath);
@@ -201,15 +199,15 @@ RunOutcome runFramesDecode(const DecodeOptions& options)
         },
         request.byteOrder);
     if (!error.isEmpty())
-        return RunOutcome { ExitFileError, error, {} };
+        return RunOutcome::fileFailure(error);
     if (!options.sheetPath.isEmpty()) {
         const RgbxPicture sheet = contactSheet(tiles, columns);
         if (sheet.isNull()) {
-            return RunOutcome { ExitFileError,
-                QStringLiteral("Cannot make the sheet \"%1\": not enough memory.").arg(options.sheetPath), {} };
+            return RunOutcome::fileFailure(
+                QStringLiteral("Cannot make the sheet \"%1\": not enough memory.").arg(options.sheetPath));
         }
         if (const QString problem = writePicture(options.sheetPath, sheet); !problem.isEmpty())
-            return RunOutcome { ExitFileError, problem, {} };
+            return RunOutcome::fileFailure(problem);
     }
     return {};
 }
@@ -294,7 +292,7 @@ RunOutcome runDecode(const DecodeOptions& options)
     if (rowsOnly) {
         const PaletteFile file = readPaletteFile(request.palettePath, request);
         if (!file.ok())
-            return RunOutcome { ExitFileError, file.error, {} };
+            return RunOutcome::fileFailure(file.error);
         palette = file.palette;
     }
     // The longest valid file: every pixel a record, or the plain layout's size.
@@ -303,7 +301,7 @@ RunOutcome runDecode(const DecodeOptions& options)
                                             : plainSize(info, width, height);
     RawFile raw = readRaw(options.inputPath, longest + (info.runLength() ? info.recordWidth : 1));
     if (!raw.error.isEmpty())
-        return RunOutcome { ExitFileError, raw.error, {} };
+        return RunOutcome::fileFailure(raw.error);
 
     if (!rowsOnly)
         applyByteOrder(request.format, raw.bytes, request.byteOrder); // back to the files' own order
@@ -313,19 +311,18 @@ RunOutcome runDecode(const DecodeOptions& options)
         QString problem = fromView(decoded.message());
         if (decoded.error == DecodeError::WrongLength)
             problem += QStringLiteral("; %1 x %2 pixels take %3 bytes").arg(width).arg(height).arg(longest);
-        return RunOutcome { ExitFileError,
+        return RunOutcome::fileFailure(
             QStringLiteral("Cannot decode \"%1\" as %2 x %3 pixels of \"%4\": %5.")
                 .arg(options.inputPath == StandardStream ? QStringLiteral("standard input")
                                                          : QFileInfo(options.inputPath).absoluteFilePath())
                 .arg(width)
                 .arg(height)
-                .arg(fromView(info.name), problem),
-            {} };
+                .arg(fromView(info.name), problem));
     }
 
     const RgbxPicture picture = previewImage(decoded.grid, request.format, request.levels.colourOrder);
     if (const QString error = writePicture(options.outputPath, picture); !error.isEmpty())
-        return RunOutcome { ExitFileError, error, {} };
+        return RunOutcome::fileFailure(error);
     return {};
 }
 

@@ -16,11 +16,6 @@ namespace rasterkit::cli {
 
 namespace {
 
-RunOutcome fileFailure(const QString& error)
-{
-    return RunOutcome { ExitFileError, error, {} };
-}
-
 QString frameCountText(int count)
 {
     return count == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(count);
@@ -111,11 +106,11 @@ RunOutcome runFramesConvert(const ConvertOptions& options)
     const bool toFolder = !options.outputFolder.isEmpty();
     if (!toFolder) {
         if (const QString problem = destinationProblem(options.outputPath); !problem.isEmpty())
-            return fileFailure(problem);
+            return RunOutcome::fileFailure(problem);
     }
     ConvertedAnimation converted = convertFrames(options.inputPath, request, options.delta);
     if (!converted.ok())
-        return fileFailure(converted.error);
+        return RunOutcome::fileFailure(converted.error);
     const Animation& animation = converted.animation;
     const int frameCount = static_cast<int>(animation.frames.size());
 
@@ -130,7 +125,7 @@ RunOutcome runFramesConvert(const ConvertOptions& options)
     if (toFolder) {
         const QString& folder = options.outputFolder;
         if (!QDir().mkpath(folder)) {
-            return fileFailure(
+            return RunOutcome::fileFailure(
                 QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(folder).absoluteFilePath()));
         }
         const QString stem = frameStem(options.inputPath);
@@ -160,7 +155,7 @@ RunOutcome runFramesConvert(const ConvertOptions& options)
         }
         const std::span<const std::uint8_t> file = header.empty() ? std::span<const std::uint8_t>(bytes) : byteSpan(header);
         if (const QString error = writeOutput(options.outputPath, file); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
         outcome.outputOnStandardOutput = namesStandardOutput(options.outputPath);
         where = namesStandardOutput(options.outputPath) ? QStringLiteral("standard output")
                                                         : QStringLiteral("\"%1\"").arg(options.outputPath);

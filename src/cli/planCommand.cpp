@@ -36,10 +36,6 @@ const QString Cmake = QStringLiteral("cmake");
 constexpr std::int64_t KiB = 1024;
 constexpr std::int64_t MiB = 1024 * KiB;
 
-RunOutcome fileFailure(const QString& error)
-{
-    return RunOutcome { ExitFileError, error, {} };
-}
 
 QString byteCount(std::int64_t bytes)
 {
@@ -569,7 +565,7 @@ RunOutcome runPlan(const PlanOptions& options)
 {
     if (!options.cmakePath.isEmpty()) {
         if (const QString problem = destinationProblem(options.cmakePath); !problem.isEmpty())
-            return fileFailure(problem);
+            return RunOutcome::fileFailure(problem);
     }
 
     std::vector<BatchItem> items;
@@ -595,7 +591,7 @@ RunOutcome runPlan(const PlanOptions& options)
     run.stop = &stop;
     const BatchSummary summary = runBatch(items, measureOne, run);
     if (summary.failed > 0 || summary.interrupted) {
-        return fileFailure(QStringLiteral("no plan made: %1 of %2 could not be read.")
+        return RunOutcome::fileFailure(QStringLiteral("no plan made: %1 of %2 could not be read.")
                                .arg(summary.failed)
                                .arg(pictureCount(items.size())));
     }
@@ -606,7 +602,7 @@ RunOutcome runPlan(const PlanOptions& options)
             ? QStringLiteral("the picture does not fit the budget of %1: its smallest file takes %2, so %3 missing.")
             : QStringLiteral("the %4 do not fit the budget of %1: their smallest files take %2 in all, so %3 "
                              "missing.");
-        return fileFailure(text.arg(byteCount(options.budget), byteCount(choice.total),
+        return RunOutcome::fileFailure(text.arg(byteCount(options.budget), byteCount(choice.total),
             missingBytes(choice.total - options.budget), pictureCount(items.size())));
     }
     std::vector<CompareRow> rows;
@@ -616,7 +612,7 @@ RunOutcome runPlan(const PlanOptions& options)
     RunOutcome outcome;
     if (!options.cmakePath.isEmpty()) {
         if (const QString error = writeOutput(options.cmakePath, byteSpan(planCmake(options, rows))); !error.isEmpty())
-            return fileFailure(error);
+            return RunOutcome::fileFailure(error);
         outcome.outputOnStandardOutput = namesStandardOutput(options.cmakePath);
     }
     outcome.printed = options.json ? planJson(options.inputPaths, rows, options.budget)
